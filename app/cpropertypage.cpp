@@ -1,0 +1,6 @@
+#include "app/cpropertypage.h"
+
+CPropertyPage::CPropertyPage(const QString& title, QWidget* parent)
+    : QWidget(parent), m_title(title)
+{
+}
