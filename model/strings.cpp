@@ -203,7 +203,7 @@ bool hasStringText(int id)
     return find(id) != nullptr;
 }
 
-QString fillText(int id, std::initializer_list<QString> values)
+QString fillText(int id, const QStringList& values)
 {
     const QString format = stringText(id);
     QString text;
