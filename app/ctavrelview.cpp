@@ -7,6 +7,7 @@
 #include "app/linkcontrol.h"
 #include "model/devicedata.h"
 #include "model/password.h"
+#include "model/strings.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -180,8 +181,7 @@ void CTavrelView::startPrintout(int mode)
     m_printMode = mode;
     if (!bringCommunicationPageToFront())
         return;
-    logMessage((mode & 2) ? QStringLiteral("Drukowanie zdarzeń")
-                          : QStringLiteral("Drukowanie nastaw"));
+    logMessage(stringText((mode & 2) ? StringId::printingEvents : StringId::printingSettings));
     runPrintout(mode, *this, page(PageKind::Events), this);
 }
 
@@ -281,7 +281,6 @@ void CTavrelView::confirmPassword()
         checkPassword(m_password->text(), m_data.image().factoryNumber, {m_locked, m_deviceAccess});
     m_locked = result.flags.locked;
     m_deviceAccess = result.flags.deviceAccess;
-    logMessage(result.accepted ? QStringLiteral("Hasło zaakceptowane")
-                               : QStringLiteral("Hasło nieprawidłowe"));
+    logMessage(stringText(result.accepted ? StringId::passwordAccepted : StringId::passwordWrong));
     m_password->clear();
 }

@@ -1,5 +1,7 @@
 #include "app/interimpages.h"
 
+#include "model/strings.h"
+
 #include <QListWidget>
 #include <QTime>
 #include <QVBoxLayout>
@@ -28,7 +30,7 @@ void InterimLinkPage::log(const QString& text)
 
 void InterimLinkPage::notConnected()
 {
-    log(QStringLiteral("Urządzenie niepodłączone"));
+    log(stringText(StringId::deviceNotConnected));
 }
 
 void InterimLinkPage::connectDevice()
