@@ -4,7 +4,9 @@ to a bare Qt Widgets program showing an empty main window, measured in the same 
 
     benchmarks/startup.py [--build DIR] [--runs N] [--platform offscreen|xvfb]
 
-Runs alternate between the two programs so that both see the same machine load. The
+Runs alternate between the programs so that all see the same machine load. A second
+yardstick, the bare window with a menu bar and a label ("bare+text"), shows what any
+window with text pays for fonts and text drawing. The
 time is wall time from spawning the process to the line it prints after its first
 frame; the memory is the peak resident set of the process (wait4 rusage)."""
 
@@ -40,6 +42,7 @@ def main():
 
     tavrel = [os.path.join(args.build, "app", "tavrel"), "--quit-after-first-frame"]
     bare = [os.path.join(args.build, "benchmarks", "bare-window")]
+    text = bare + ["--text"]
     for exe in (tavrel[0], bare[0]):
         if not os.access(exe, os.X_OK):
             sys.exit(f"missing {exe}: build the targets tavrel and bare-window first")
@@ -61,26 +64,29 @@ def main():
     try:
         # One unmeasured run of each warms the page cache, so "cold" means a new
         # process, not a cold disk.
-        run_once(tavrel, env)
-        run_once(bare, env)
-        t_times, t_mem, b_times, b_mem = [], [], [], []
+        programs = {"tavrel": tavrel, "bare": bare, "bare+text": text}
+        for cmd in programs.values():
+            run_once(cmd, env)
+        times = {name: [] for name in programs}
+        mem = {name: [] for name in programs}
         for _ in range(args.runs):
-            t, m = run_once(tavrel, env)
-            t_times.append(t)
-            t_mem.append(m)
-            t, m = run_once(bare, env)
-            b_times.append(t)
-            b_mem.append(m)
+            for name, cmd in programs.items():
+                t, m = run_once(cmd, env)
+                times[name].append(t)
+                mem[name].append(m)
     finally:
         if xvfb:
             xvfb.terminate()
             xvfb.wait()
 
-    tm, bm = statistics.median(t_times), statistics.median(b_times)
-    tr, br = statistics.median(t_mem), statistics.median(b_mem)
+    t = {name: statistics.median(v) for name, v in times.items()}
+    m = {name: statistics.median(v) / 1024 for name, v in mem.items()}
     print(f"platform {args.platform}, {args.runs} runs each, medians")
-    print(f"first frame   tavrel {tm:7.1f} ms   bare {bm:7.1f} ms   ratio {tm / bm:.2f}")
-    print(f"peak memory   tavrel {tr / 1024:7.1f} MB   bare {br / 1024:7.1f} MB   ratio {tr / br:.2f}")
+    print(f"{'':12}{'tavrel':>10}{'bare':>10}{'ratio':>8}{'bare+text':>12}{'ratio':>8}")
+    print(f"{'first frame':12}{t['tavrel']:8.1f}ms{t['bare']:8.1f}ms{t['tavrel'] / t['bare']:8.2f}"
+          f"{t['bare+text']:10.1f}ms{t['tavrel'] / t['bare+text']:8.2f}")
+    print(f"{'peak memory':12}{m['tavrel']:8.1f}MB{m['bare']:8.1f}MB{m['tavrel'] / m['bare']:8.2f}"
+          f"{m['bare+text']:10.1f}MB{m['tavrel'] / m['bare+text']:8.2f}")
 
 
 if __name__ == "__main__":
