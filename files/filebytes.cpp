@@ -51,8 +51,10 @@ FileStatus writeRecordFile(const QString& path, const QByteArray& bytes)
     if (target.exists() && !target.isFile() && !target.isDir())
         return writeDirectly(target.filePath(), bytes);
 
+    // Unbuffered, so that a short write (a full disk) shows in the count written: a
+    // buffered QSaveFile reports it nowhere and would rename the truncated file into place.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return FileStatus::WriteFailed;
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
