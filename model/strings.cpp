@@ -208,6 +208,11 @@ constexpr Text texts[] = {
     {1137, "[s]"},
     {1138, "[ms]"},
     {1139, "[min]"},
+    // Login strip and printing start.
+    {1300, "Hasło nieprawidłowe"},
+    {1301, "Hasło zaakceptowane"},
+    {1302, "Drukowanie nastaw"},
+    {1303, "Drukowanie zdarzeń"},
 };
 
 constexpr bool isSorted()
@@ -240,7 +245,7 @@ bool hasStringText(int id)
     return find(id) != nullptr;
 }
 
-QString fillText(int id, std::initializer_list<QString> values)
+QString fillText(int id, const QStringList& values)
 {
     const QString format = stringText(id);
     QString text;

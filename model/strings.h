@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <initializer_list>
+#include <QStringList>
 
 // The system's texts by numeric id. Ids below 1000 are the system's own; texts added
 // for mended faults and for texts that had no id take ids from 1000 on.
@@ -13,7 +13,7 @@ bool hasStringText(int id);
 // Text `id` with its conversions (%d, %u, %s, %c; "%%" is a percent sign) replaced by
 // `values` in order. Values are inserted as they are, never read as a format, so label
 // texts may be passed.
-QString fillText(int id, std::initializer_list<QString> values);
+QString fillText(int id, const QStringList& values);
 
 namespace StringId {
 // Built-in label texts (the default fill).
@@ -119,4 +119,10 @@ inline constexpr int printoutBitOff = 1136;
 inline constexpr int unitSeconds = 1137;
 inline constexpr int unitMilliseconds = 1138;
 inline constexpr int unitMinutes = 1139;
+
+// Login strip and printing start.
+inline constexpr int passwordWrong = 1300;
+inline constexpr int passwordAccepted = 1301;
+inline constexpr int printingSettings = 1302;
+inline constexpr int printingEvents = 1303;
 } // namespace StringId
