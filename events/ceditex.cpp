@@ -11,16 +11,20 @@ CEditEx::CEditEx(QWidget* parent)
 std::uint32_t CEditEx::SetBkColor(std::uint32_t color)
 {
     const std::uint32_t previous = m_backColor;
-    m_backColor = color;
-    applyColors();
+    if (color != previous) {
+        m_backColor = color;
+        applyColors();
+    }
     return previous;
 }
 
 std::uint32_t CEditEx::SetTextColor(std::uint32_t color)
 {
     const std::uint32_t previous = m_textColor;
-    m_textColor = color;
-    applyColors();
+    if (color != previous) {
+        m_textColor = color;
+        applyColors();
+    }
     return previous;
 }
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <utility>
 
 FontSpec fontSpecFromFont(const QFont& font)
 {
@@ -275,13 +276,28 @@ void CListCtrlEx::takeSystemColors()
     m_colors.back = colorRef(palette().color(QPalette::Active, QPalette::Base));
 }
 
+// Notices of one operation are gathered and delivered together once it has finished;
+// an item whose state changed twice (selection and focus) is told once, in the place
+// of its last change.
 void CListCtrlEx::postNotice(int item)
 {
     static const QMetaMethod notice = QMetaMethod::fromSignal(&CListCtrlEx::itemChanged);
     if (!isSignalConnected(notice))
         return;
+    m_pendingNotices.removeOne(item);
+    m_pendingNotices.append(item);
+    if (m_noticePosted)
+        return;
+    m_noticePosted = true;
     QMetaObject::invokeMethod(
-        this, [this, item] { emit itemChanged(item); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            m_noticePosted = false;
+            const QList<int> items = std::exchange(m_pendingNotices, {});
+            for (int i : items)
+                emit itemChanged(i);
+        },
+        Qt::QueuedConnection);
 }
 
 void CListCtrlEx::onSelectionChanged(const QItemSelection& selected,

@@ -98,4 +98,6 @@ private:
     ListItemModel* m_model;
     ListColors m_colors;
     mutable std::optional<FontSpec> m_listFont;
+    QList<int> m_pendingNotices;
+    bool m_noticePosted = false;
 };
