@@ -1,5 +1,7 @@
 #include "sim/eventsimulator.h"
 
+#include "model/eventregister.h"
+
 #include <algorithm>
 #include <set>
 
@@ -69,22 +71,8 @@ EventEntry EventSimulator::makeEntry(std::uint32_t counter, std::uint64_t state)
         entry.bytes[i] = static_cast<std::uint8_t>((counter >> (8 * i)) & 0xFF);
     for (int i = 0; i < 7; ++i)
         entry.bytes[4 + i] = static_cast<std::uint8_t>((state >> (8 * i)) & 0xFF);
-    entry.bytes[11] = checkOf(entry);
+    entry.bytes[11] = EventRegister::checkByte(entry);
     return entry;
-}
-
-std::uint8_t EventSimulator::checkOf(const EventEntry& entry)
-{
-    std::uint8_t check = 0xAA;
-    for (int i = 0; i < 11; ++i)
-        check ^= entry.bytes[i];
-    return check;
-}
-
-std::uint32_t EventSimulator::counterOf(const EventEntry& entry)
-{
-    return std::uint32_t(entry.bytes[0]) | std::uint32_t(entry.bytes[1]) << 8 |
-           std::uint32_t(entry.bytes[2]) << 16 | std::uint32_t(entry.bytes[3]) << 24;
 }
 
 void EventSimulator::snapshot(std::uint32_t counter)
@@ -159,7 +147,7 @@ std::vector<EventEntry> EventSimulator::nextIncident(std::uint32_t t)
             set(W1ClosePulse, false);
             set(W1Open, false);
             set(W1Closed, true);
-            snapshot(EventSimulator::counterOf(m_out.back()) + 1);
+            snapshot(EventRegister::counter(m_out.back()) + 1);
         } else {
             set(ManualControl, false);
             snapshot(t);
@@ -216,13 +204,13 @@ SeededRegister seedRegister(EventSimulator& simulator, int count, int badChecks,
     while (int(history.size()) < count) {
         for (const EventEntry& entry : simulator.nextIncident(t))
             history.push_back(entry);
-        t = EventSimulator::counterOf(history.back()) + simulator.nextGap();
+        t = EventRegister::counter(history.back()) + simulator.nextGap();
     }
     history.resize(std::size_t(std::max(count, 0)));
 
     // Shift the history so it ends a little before now; squeeze it when the counter is
     // younger than the history.
-    const std::uint32_t last = history.empty() ? 0 : EventSimulator::counterOf(history.back());
+    const std::uint32_t last = history.empty() ? 0 : EventRegister::counter(history.back());
     const std::uint32_t margin = std::min<std::uint32_t>(endCounter, 900);
     const std::uint32_t room = endCounter - margin;
     const double scale = last > room ? double(room) / double(last) : 1.0;
@@ -231,7 +219,7 @@ SeededRegister seedRegister(EventSimulator& simulator, int count, int badChecks,
     for (std::size_t i = 0; i < history.size(); ++i) {
         EventEntry entry = history[i];
         const auto counter =
-            static_cast<std::uint32_t>(double(EventSimulator::counterOf(entry)) * scale + offset);
+            static_cast<std::uint32_t>(double(EventRegister::counter(entry)) * scale + offset);
         std::uint64_t state = 0;
         for (int b = 0; b < 7; ++b)
             state |= std::uint64_t(entry.bytes[4 + b]) << (8 * b);

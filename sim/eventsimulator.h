@@ -23,8 +23,6 @@ public:
     std::uint64_t state() const { return m_state; }
 
     static EventEntry makeEntry(std::uint32_t counter, std::uint64_t state);
-    static std::uint8_t checkOf(const EventEntry& entry);
-    static std::uint32_t counterOf(const EventEntry& entry);
 
 private:
     void snapshot(std::uint32_t counter);

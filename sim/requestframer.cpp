@@ -1,6 +1,6 @@
 #include "sim/requestframer.h"
 
-#include "sim/simcrc.h"
+#include "link/crc16.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ bool crcHolds(QByteArrayView frame)
 {
     if (frame.size() < 4)
         return false;
-    const std::uint16_t crc = simCrc16(frame.first(frame.size() - 2));
+    const std::uint16_t crc = Crc16(frame.first(frame.size() - 2));
     return static_cast<std::uint8_t>(frame[frame.size() - 2]) == (crc & 0xFF) &&
            static_cast<std::uint8_t>(frame[frame.size() - 1]) == (crc >> 8);
 }

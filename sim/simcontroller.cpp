@@ -1,6 +1,8 @@
 #include "sim/simcontroller.h"
 
-#include "sim/simcrc.h"
+#include "link/crc16.h"
+#include "model/catalogue.h"
+#include "model/eventregister.h"
 
 #include <cstring>
 
@@ -13,11 +15,6 @@ constexpr int statusFirst = 12;
 constexpr int statusCount = 6;
 constexpr int settingsCount = 10;
 constexpr int eventArea = 1024;
-constexpr int restartBit = 55;
-
-// The controller's own DIP switch table: circuit and variant of each combination.
-constexpr std::uint8_t dipCircuit[16] = {0, 0, 1, 1, 1, 6, 2, 6, 3, 3, 3, 3, 4, 4, 5, 5};
-constexpr std::uint8_t dipVariant[16] = {0, 1, 0, 1, 2, 0, 0, 1, 0, 1, 2, 3, 0, 1, 0, 1};
 
 std::uint16_t be16(QByteArrayView bytes, int at)
 {
@@ -44,9 +41,7 @@ SimController::SimController(const ControllerConfig& config, const EventRegister
 
 QByteArray SimController::withCrc(QByteArray frame)
 {
-    const std::uint16_t crc = simCrc16(frame);
-    frame.append(static_cast<char>(crc & 0xFF));
-    frame.append(static_cast<char>(crc >> 8));
+    appendCrc16(frame);
     return frame;
 }
 
@@ -66,8 +61,8 @@ std::uint32_t SimController::counter(qint64 nowMs) const
 
 std::uint8_t SimController::selector() const
 {
-    const int c = m_config.combination & 0x0F;
-    return static_cast<std::uint8_t>(((dipVariant[c] + 1) << 4) | (dipCircuit[c] + 1));
+    const Catalogue::Combination pair = Catalogue::combinationTable[m_config.combination & 0x0F];
+    return static_cast<std::uint8_t>(((pair.variant + 1) << 4) | (pair.circuit + 1));
 }
 
 QByteArray SimController::settingsRegisters() const
@@ -124,11 +119,9 @@ void SimController::restart(qint64 nowMs)
     const std::uint32_t seconds = counter(nowMs);
     for (int i = 0; i < 4; ++i)
         entry.bytes[i] = static_cast<std::uint8_t>((seconds >> (8 * i)) & 0xFF);
-    entry.bytes[4 + restartBit / 8] |= static_cast<std::uint8_t>(1u << (restartBit % 8));
-    std::uint8_t check = 0xAA;
-    for (int i = 0; i < 11; ++i)
-        check ^= entry.bytes[i];
-    entry.bytes[11] = check;
+    entry.bytes[4 + EventRegister::restartBit / 8] |=
+        static_cast<std::uint8_t>(1u << (EventRegister::restartBit % 8));
+    entry.bytes[11] = EventRegister::checkByte(entry);
     appendEntry(entry);
     ++m_resets;
 }

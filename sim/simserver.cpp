@@ -1,5 +1,7 @@
 #include "sim/simserver.h"
 
+#include "model/eventregister.h"
+
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <csignal>
@@ -9,7 +11,7 @@ Q_LOGGING_CATEGORY(lcSimFrames, "tavrel.sim.frames")
 
 namespace {
 
-constexpr int hangUpPollMs = 10;
+constexpr int hangUpPollMs = 20;
 
 // Milliseconds that `bytes` take on the line at 10 bits a byte.
 qint64 lineMs(qsizetype bytes, int baud)
@@ -246,8 +248,7 @@ void SimServer::onSecond()
             m_comingEntries.push_back(entry);
         m_nextIncidentAt = counter + std::uint32_t(m_options.newEventEverySeconds);
     }
-    while (!m_comingEntries.empty() &&
-           EventSimulator::counterOf(m_comingEntries.front()) <= counter) {
+    while (!m_comingEntries.empty() && EventRegister::counter(m_comingEntries.front()) <= counter) {
         qCInfo(lcSim).noquote()
             << QStringLiteral("new event in slot %1").arg(m_controller.writePosition());
         m_controller.appendEntry(m_comingEntries.front());
