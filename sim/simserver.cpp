@@ -102,7 +102,7 @@ bool SimServer::start(QString* error)
 
 void SimServer::onHangUpPoll()
 {
-    if (pty::isHungUp(m_pty.master))
+    if (m_finished || pty::isHungUp(m_pty.master))
         return;
     m_hangUpTimer.stop();
     m_readNotifier->setEnabled(true);
@@ -112,7 +112,7 @@ void SimServer::onHangUpPoll()
 void SimServer::onReadable()
 {
     char chunk[512];
-    while (true) {
+    while (!m_finished) {
         const qsizetype n = pty::readSome(m_pty.master, chunk, sizeof chunk);
         if (n == 0)
             return;
@@ -180,7 +180,7 @@ void SimServer::handleRequest(const QByteArray& request, int baud)
 
 void SimServer::pumpOutput()
 {
-    while (!m_out.empty()) {
+    while (!m_finished && !m_out.empty()) {
         Outgoing& out = m_out.front();
         const qint64 t = now();
         if (t < out.notBeforeMs) {
@@ -290,13 +290,15 @@ void SimServer::finish(int exitCode, const QString& why)
                                    .arg(m_requests)
                                    .arg(m_replies)
                                    .arg(m_ignoredBytes);
-    // Closing the master is what the tool sees as the controller going away.
-    m_readNotifier.reset();
+    // Closing the master is what the tool sees as the controller going away. This may
+    // run inside the notifier's own signal, so the notifier is only switched off.
+    m_readNotifier->setEnabled(false);
     if (!m_options.linkPath.isEmpty())
         pty::removeLink(m_pty.slavePath, m_options.linkPath);
     pty::closeFd(m_pty.master);
     m_pty.master = -1;
     m_hangUpTimer.stop();
+    m_silenceTimer.stop();
     m_pumpTimer.stop();
     m_secondTimer.stop();
     emit finished(dumped ? exitCode : 1);
