@@ -210,6 +210,23 @@ private slots:
         QCOMPARE(lines[107], QStringLiteral("output\t7\tDefault text 32"));
     }
 
+    void optionsBeforeCommand()
+    {
+        const Run r = cli({"--labels-dir", m_empty.path(), "labels", "--combination", "15"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.lines().size(), 108);
+        QVERIFY(r.err.contains(m_empty.path()));
+    }
+
+    void commandHelp()
+    {
+        const Run r = cli({"events", "--help"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("Usage: tavrel-cli events FILE.rzd")));
+        QVERIFY(r.out.contains(QStringLiteral("--csv")));
+        QCOMPARE(cli({"--help"}).exitCode, 0);
+    }
+
     void labelsFromFile()
     {
         QTemporaryDir dir;

@@ -1,6 +1,7 @@
 #include "datasnapshot.h"
 #include "files/eventsfile.h"
 #include "files/settingsfile.h"
+#include "model/labelstore.h"
 #include "model/settingsrecord.h"
 
 #include <QDir>
@@ -109,6 +110,26 @@ private slots:
         QCOMPARE(readAll(eventsPath), QByteArray("old events"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
         QVERIFY(m_log.isEmpty());
+    }
+
+    void labelFileWriteErrorKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Labels_2.nzw"));
+        QVERIFY(writeFile(path, "old labels"));
+        LabelStore labels(m_data, dir.path(), sink());
+        labels.setLabelFileCode(LabelStore::startCode); // refused size: the built-in texts
+        m_log.clear();
+        bool saved = true;
+        {
+            const FileSizeLimit limit(4096);
+            if (!limit.isActive())
+                QSKIP("the file size limit cannot be set here");
+            saved = labels.saveLabelFile();
+        }
+        QVERIFY(!saved);
+        QCOMPARE(readAll(path), QByteArray("old labels"));
+        QCOMPARE(m_log, QStringList{QStringLiteral("Problem z zapisem pliku etykiet")});
     }
 
     void readOnlyDirectoryKeepsOldFile()
