@@ -1,7 +1,6 @@
 #include "datasnapshot.h"
 #include "files/eventsfile.h"
 #include "files/settingsfile.h"
-#include "model/labelstore.h"
 #include "model/settingsrecord.h"
 
 #include <QDir>
@@ -112,26 +111,6 @@ private slots:
         QVERIFY(m_log.isEmpty());
     }
 
-    void labelFileWriteErrorKeepsOldFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Labels_2.nzw"));
-        QVERIFY(writeFile(path, "old labels"));
-        LabelStore labels(m_data, dir.path(), sink());
-        labels.setLabelFileCode(LabelStore::startCode); // refused size: the built-in texts
-        m_log.clear();
-        bool saved = true;
-        {
-            const FileSizeLimit limit(4096);
-            if (!limit.isActive())
-                QSKIP("the file size limit cannot be set here");
-            saved = labels.saveLabelFile();
-        }
-        QVERIFY(!saved);
-        QCOMPARE(readAll(path), QByteArray("old labels"));
-        QCOMPARE(m_log, QStringList{QStringLiteral("Problem z zapisem pliku etykiet")});
-    }
-
     void readOnlyDirectoryKeepsOldFile()
     {
         QTemporaryDir dir;
@@ -149,23 +128,6 @@ private slots:
         QCOMPARE(status, FileStatus::WriteFailed);
         QCOMPARE(readAll(path), QByteArray("old settings"));
         QVERIFY(m_log.isEmpty());
-    }
-
-    void directoryAsTarget()
-    {
-        QTemporaryDir dir;
-        QCOMPARE(saveSettingsFile(dir.path(), m_data, 20, sink()), FileStatus::WriteFailed);
-        QVERIFY(QFileInfo(dir.path()).isDir());
-    }
-
-    void successReplacesOldFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("old.nst"));
-        QVERIFY(writeFile(path, QByteArray(100, 'x')));
-        QCOMPARE(saveSettingsFile(path, m_data, 20, sink()), FileStatus::Ok);
-        QCOMPARE(readAll(path), goldenFile("settings_default.nst"));
-        QCOMPARE(m_log, QStringList{QStringLiteral("Zapisano nastawy")});
     }
 
 private:
