@@ -171,6 +171,11 @@ constexpr Text texts[] = {
     {1004, "Problem z zapisem pliku etykiet"},
     {1005, "domyślny"},
     {1006, "?"},
+    // Login strip and printing start.
+    {1300, "Hasło nieprawidłowe"},
+    {1301, "Hasło zaakceptowane"},
+    {1302, "Drukowanie nastaw"},
+    {1303, "Drukowanie zdarzeń"},
 };
 
 constexpr bool isSorted()

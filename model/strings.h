@@ -82,4 +82,10 @@ inline constexpr int labelFileSaveProblem = 1004;
 inline constexpr int labelFileDefault = 1005;
 // Time text of an entry whose calendar time cannot be shown.
 inline constexpr int unknownTime = 1006;
+
+// Login strip and printing start.
+inline constexpr int passwordWrong = 1300;
+inline constexpr int passwordAccepted = 1301;
+inline constexpr int printingSettings = 1302;
+inline constexpr int printingEvents = 1303;
 } // namespace StringId
