@@ -171,6 +171,10 @@ constexpr Text texts[] = {
     {1004, "Problem z zapisem pliku etykiet"},
     {1005, "domyślny"},
     {1006, "?"},
+    // Device link.
+    {1200, "Dorvik odrzucił rozkaz, kod wyjątku %d"},
+    {1201, "Utracono połączenie z portem COM%d"},
+    {1202, "Numer fabryczny większy niż 65535"},
 };
 
 constexpr bool isSorted()

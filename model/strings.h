@@ -82,4 +82,9 @@ inline constexpr int labelFileSaveProblem = 1004;
 inline constexpr int labelFileDefault = 1005;
 // Time text of an entry whose calendar time cannot be shown.
 inline constexpr int unknownTime = 1006;
+
+// Device link.
+inline constexpr int exceptionReply = 1200; // "%d": the exception code
+inline constexpr int portLost = 1201;       // "COM%d"
+inline constexpr int factoryNumberTooLarge = 1202;
 } // namespace StringId
