@@ -175,6 +175,11 @@ constexpr Text texts[] = {
     {1200, "Dorvik odrzucił rozkaz, kod wyjątku %d"},
     {1201, "Utracono połączenie z portem COM%d"},
     {1202, "Numer fabryczny większy niż 65535"},
+    // Login strip and printing start.
+    {1300, "Hasło nieprawidłowe"},
+    {1301, "Hasło zaakceptowane"},
+    {1302, "Drukowanie nastaw"},
+    {1303, "Drukowanie zdarzeń"},
 };
 
 constexpr bool isSorted()

@@ -87,4 +87,10 @@ inline constexpr int unknownTime = 1006;
 inline constexpr int exceptionReply = 1200; // "%d": the exception code
 inline constexpr int portLost = 1201;       // "COM%d"
 inline constexpr int factoryNumberTooLarge = 1202;
+
+// Login strip and printing start.
+inline constexpr int passwordWrong = 1300;
+inline constexpr int passwordAccepted = 1301;
+inline constexpr int printingSettings = 1302;
+inline constexpr int printingEvents = 1303;
 } // namespace StringId
