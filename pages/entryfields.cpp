@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
 #include <cmath>
 
 namespace {
@@ -66,10 +67,16 @@ void promptEntry(QLineEdit* field, const QString& text)
         handler(field, text);
     else
         showMessageBox(field ? field->window() : nullptr, text);
-    if (field) {
+    if (!field)
+        return;
+    const auto focusField = [field] {
         field->setFocus(Qt::OtherFocusReason);
         field->selectAll();
-    }
+    };
+    focusField();
+    // Once more after the sheet has dealt with the refused switch, which may move the
+    // focus to the page itself.
+    QTimer::singleShot(0, field, focusField);
 }
 
 void storeSlotText(char* slot, int width, const QString& text)

@@ -1,22 +1,33 @@
 #include "pagefixture.h"
 
-#include "app/cpropertypage.h"
+#include "app/cmyproperty.h"
 #include "model/labelstore.h"
+#include "model/password.h"
 #include "model/settingsrecord.h"
 #include "pages/entryfields.h"
 
 #include <QLineEdit>
 #include <QTest>
 
-PageFixture::PageFixture() : m_pages{nullptr, nullptr}
+namespace {
+
+CPropertyPage* createTestPage(PageKind kind, AppContext& context, const StartOptions& options)
+{
+    if (kind == PageKind::Communication)
+        return new FakeLinkPage(pageTitle(kind));
+    return createPage(kind, context, options);
+}
+
+} // namespace
+
+PageFixture::PageFixture() : m_view(m_data, StartOptions{}, createTestPage)
 {
     SettingsRecord::applyDefaults(m_data);
-    LabelStore labels(m_data, m_labelDir.path(), [](const QString&) {});
-    labels.defaultFill();
-    setPromptHandler([this](QWidget* parent, const QString& text) {
-        prompts << text;
-        promptFields.push_back(parent);
-    });
+    LabelStore(m_data, m_labelDir.path(), [](const QString&) {}).defaultFill();
+    m_view.addSettingsPages();
+    m_view.setActivePage(1);
+    m_view.show();
+    setPromptHandler([this](QWidget*, const QString& text) { prompts << text; });
 }
 
 PageFixture::~PageFixture()
@@ -24,64 +35,42 @@ PageFixture::~PageFixture()
     setPromptHandler({});
 }
 
-int PageFixture::addPage(CPropertyPage* page)
-{
-    m_pages.push_back(page);
-    return static_cast<int>(m_pages.size()) - 1;
-}
-
 bool PageFixture::show(const CPropertyPage* page)
 {
-    for (std::size_t i = 0; i < m_pages.size(); ++i) {
-        if (m_pages[i] && m_pages[i] == page)
-            return setActivePage(static_cast<int>(i));
-    }
-    return false;
+    return m_view.setActivePage(m_view.sheet()->indexOfPage(page));
 }
 
 CPropertyPage* PageFixture::activePage() const
 {
-    return m_pages[static_cast<std::size_t>(m_active)];
+    return m_view.sheet()->activePage();
 }
 
-bool PageFixture::setActivePage(int index)
+void PageFixture::setLocked(bool locked)
 {
-    if (index == m_active)
-        return true;
-    if (CPropertyPage* current = activePage()) {
-        if (!current->onKillActive())
-            return false;
-        current->hide();
-    }
-    m_active = index;
-    if (CPropertyPage* next = activePage()) {
-        next->onSetActive();
-        next->show();
-    }
-    return true;
+    login(locked ? QStringLiteral("-") : QString::fromUtf16(servicePassword));
 }
 
-void PageFixture::writeRs485Config()
+void PageFixture::setDeviceAccess(bool access)
 {
-    if (!connected) {
-        logLines << QStringLiteral("Urządzenie niepodłączone");
-        return;
-    }
-    ++rs485Writes;
+    m_data.image().factoryNumber = 1234;
+    login(access ? devicePassword(1234) : QStringLiteral("-"));
+}
+
+void PageFixture::login(const QString& password)
+{
+    m_view.passwordEdit()->setText(password);
+    m_view.confirmPassword();
 }
 
 void PageFixture::type(QLineEdit* edit, const QString& text)
 {
-    // Key by key, as the user types (a read-only edit or its length limit refuse keys);
-    // QTest::keyClicks would pass Latin-1 only.
+    // QTest::keyClicks passes Latin-1 only.
     edit->setFocus();
     edit->selectAll();
-    if (text.isEmpty()) {
+    if (text.isEmpty())
         QTest::keyClick(edit, Qt::Key_Delete);
-        return;
-    }
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const qsizetype length = text.at(i).isHighSurrogate() ? 2 : 1;
         QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_A, text.mid(i, length), Qt::NoModifier);
         i += length - 1;
     }
