@@ -28,4 +28,9 @@ public:
     // Asks the device link to send the RS-485 byte (register 7); refused with a log
     // line when not connected.
     virtual void writeRs485Config() = 0;
+
+    // The communication page plays the link animation of the login strip while a link
+    // is up, and clears the device access when a link ends.
+    virtual void setLinkAnimationPlaying(bool playing) { (void)playing; }
+    virtual void clearDeviceAccess() {}
 };

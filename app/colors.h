@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-
 #include <cstdint>
 
 // Colours of the device data are 0x00BBGGRR, red in the low byte.
@@ -12,5 +11,6 @@ inline QColor colorFromRef(std::uint32_t ref)
 
 inline std::uint32_t colorRef(const QColor& c)
 {
-    return std::uint32_t(c.red()) | (std::uint32_t(c.green()) << 8) | (std::uint32_t(c.blue()) << 16);
+    return std::uint32_t(c.red()) | (std::uint32_t(c.green()) << 8) |
+           (std::uint32_t(c.blue()) << 16);
 }

@@ -16,7 +16,10 @@ public:
 
     LabelSet& currentLabelSet() { return m_image->labelSets[m_labelSet]; }
     const LabelSet& currentLabelSet() const { return m_image->labelSets[m_labelSet]; }
-    FlagOutputLabelSet& currentFlagOutputSet() { return m_image->flagOutputLabelSets[m_flagOutputSet]; }
+    FlagOutputLabelSet& currentFlagOutputSet()
+    {
+        return m_image->flagOutputLabelSets[m_flagOutputSet];
+    }
     const FlagOutputLabelSet& currentFlagOutputSet() const
     {
         return m_image->flagOutputLabelSets[m_flagOutputSet];

@@ -1,0 +1,110 @@
+#include "app/cmainframe.h"
+
+#include "app/ctavrelview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("Dorvik"));
+
+    addMenu(QStringLiteral("&Plik"), {{Command::Exit, QStringLiteral("E&xit")}});
+    addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
+                                            {Command::Disconnect, QStringLiteral("Rozłącz")}});
+    addMenu(QStringLiteral("Nastawy"),
+            {{Command::OpenSettings, QStringLiteral("Otwórz plik")},
+             {Command::SaveSettings, QStringLiteral("Zapisz plik jako...")},
+             {Command::ReadSettings, QStringLiteral("Odczyt nastaw z Dorvik")},
+             {Command::WriteSettings, QStringLiteral("Zapis nastaw do Dorvik")},
+             {Command::CompareSettings, QStringLiteral("Porównaj nastawy z Dorvik")},
+             {Command::PrintSettings, QStringLiteral("Drukuj")}});
+    addMenu(QStringLiteral("Zdarzenia"),
+            {{Command::OpenEvents, QStringLiteral("Otwórz plik")},
+             {Command::SaveEvents, QStringLiteral("Zapisz plik jako...")},
+             {Command::ReadEvents, QStringLiteral("Odczyt zdarzeń z Dorvik")},
+             {Command::PrintEvents, QStringLiteral("Drukuj")}});
+    addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
+
+    m_view = new CTavrelView(m_data, options, factory, this);
+    setCentralWidget(m_view);
+    // Fixed to the view: the window can be neither resized nor maximised.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The view and its pages use the device data until they are gone.
+    delete m_view;
+}
+
+QMenu* CMainFrame::addMenu(const QString& title,
+                           std::initializer_list<std::pair<Command, QString>> items)
+{
+    QMenu* menu = menuBar()->addMenu(title);
+    for (const auto& [command, text] : items) {
+        QAction* action = menu->addAction(text);
+        action->setData(static_cast<int>(command));
+        m_actions[command] = action;
+        const Command c = command;
+        connect(action, &QAction::triggered, this, [this, c] { onCommand(c); });
+    }
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { updateMenu(menu); });
+    return menu;
+}
+
+QAction* CMainFrame::action(Command command) const
+{
+    const auto it = m_actions.find(command);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::updateMenu(QMenu* menu)
+{
+    for (QAction* action : menu->actions()) {
+        bool ok = false;
+        const int id = action->data().toInt(&ok);
+        if (ok)
+            action->setEnabled(m_view->isCommandEnabled(static_cast<Command>(id)));
+    }
+}
+
+void CMainFrame::updateAllMenus()
+{
+    for (QAction* menuAction : menuBar()->actions()) {
+        if (QMenu* menu = menuAction->menu())
+            updateMenu(menu);
+    }
+}
+
+void CMainFrame::onCommand(Command command)
+{
+    switch (command) {
+    case Command::Exit:
+        close();
+        break;
+    case Command::About:
+        showAbout();
+        break;
+    default:
+        m_view->runCommand(command);
+        break;
+    }
+}
+
+void CMainFrame::showAbout()
+{
+    QMessageBox::about(
+        this, QStringLiteral("About Tavrel"),
+        QStringLiteral("<b>Tavrel</b> %1<br><br>"
+                       "Konfiguracja i diagnostyka sterownika Dorvik<br>"
+                       "Qt %2")
+            .arg(QApplication::applicationVersion(), QString::fromLatin1(qVersion())));
+}

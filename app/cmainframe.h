@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/commands.h"
+#include "app/pageregistry.h"
+#include "app/startoptions.h"
+#include "model/devicedata.h"
+
+#include <QMainWindow>
+#include <map>
+
+class CTavrelView;
+class QAction;
+class QMenu;
+
+// The main window: a fixed-size frame titled "Dorvik" with the menu bar. Owns the one
+// DeviceData; the view in its client area owns everything else.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(const StartOptions& options = {}, const PageFactory& factory = createPage,
+                        QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    DeviceData& data() { return m_data; }
+    CTavrelView* view() const { return m_view; }
+    QAction* action(Command command) const;
+
+    // Sets each item of the menu enabled by its rule, as when the menu opens.
+    void updateMenu(QMenu* menu);
+    void updateAllMenus();
+
+private:
+    QMenu* addMenu(const QString& title, std::initializer_list<std::pair<Command, QString>> items);
+    void onCommand(Command command);
+    void showAbout();
+
+    DeviceData m_data;
+    CTavrelView* m_view = nullptr;
+    std::map<Command, QAction*> m_actions;
+};

@@ -1,0 +1,36 @@
+#include "app/commands.h"
+
+bool isCommandEnabled(Command command, const CommandState& s)
+{
+    switch (command) {
+    case Command::Exit:
+    case Command::About:
+    case Command::OpenSettings:
+        return true;
+    case Command::Connect:
+        return !s.connected;
+    case Command::Disconnect:
+    case Command::ReadSettings:
+        return s.connected;
+    case Command::SaveSettings:
+    case Command::PrintSettings:
+        return s.settingsValid;
+    case Command::WriteSettings:
+    case Command::CompareSettings:
+        return s.connected && s.settingsValid;
+    // Saving while the register is being read would store a half-filled register.
+    case Command::OpenEvents:
+    case Command::SaveEvents:
+        return !s.readingEvents;
+    case Command::ReadEvents:
+        return s.connected && !s.readingEvents;
+    case Command::PrintEvents:
+        return s.eventsListBuilt && !s.readingEvents;
+    }
+    return false;
+}
+
+bool needsCommunicationPage(Command command)
+{
+    return command != Command::Exit && command != Command::About;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// Menu commands by their resource ids.
+enum class Command : int {
+    Exit = 57665,
+    About = 57664,
+    Connect = 32777,
+    Disconnect = 32778,
+    OpenSettings = 32771,
+    SaveSettings = 32772,
+    ReadSettings = 32779,
+    WriteSettings = 32780,
+    CompareSettings = 32783,
+    PrintSettings = 32781,
+    OpenEvents = 32776,
+    SaveEvents = 32775,
+    ReadEvents = 32784,
+    PrintEvents = 32782,
+};
+
+// The state the menu rules look at, taken when a menu opens.
+struct CommandState {
+    bool connected = false;
+    bool settingsValid = false;
+    bool readingEvents = false;
+    bool eventsListBuilt = false;
+};
+
+bool isCommandEnabled(Command command, const CommandState& state);
+
+// Exit and About leave the sheet alone; every other command first brings the
+// communication page to the front.
+bool needsCommunicationPage(Command command);

@@ -1,0 +1,286 @@
+#include "app/ctavrelview.h"
+
+#include "app/animationwidget.h"
+#include "app/cmyproperty.h"
+#include "app/cpropertypage.h"
+#include "app/eventslistquery.h"
+#include "app/linkcontrol.h"
+#include "model/devicedata.h"
+#include "model/password.h"
+#include "model/strings.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcView, "tavrel.app")
+
+namespace {
+
+constexpr int stripHeight = 54;
+// The smallest page area; pages larger than this widen the sheet for all pages.
+constexpr QSize minimumPageArea{820, 420};
+
+int indexOf(PageKind kind)
+{
+    return static_cast<int>(kind);
+}
+
+} // namespace
+
+CTavrelView::CTavrelView(DeviceData& data, const StartOptions& options, const PageFactory& factory,
+                         QWidget* parent)
+    : QWidget(parent), m_data(data), m_options(options)
+{
+    QWidget* strip = buildLoginStrip();
+    buildSheet(factory);
+    const int width = std::max(m_sheet->width() + 2 * sheetOrigin.x(), strip->sizeHint().width());
+    strip->setGeometry(0, 0, width, stripHeight);
+    setFixedSize(width, sheetOrigin.y() + m_sheet->height() + sheetOrigin.x());
+
+    m_linkAnimation->open(linkClip());
+    m_idleAnimation->open(idleClip());
+    m_idleAnimation->play(0, 62, -1);
+}
+
+CTavrelView::~CTavrelView()
+{
+    // Pages may still report to the view while they close (the communication page
+    // closes its port), so they go first, while the view is whole.
+    m_link = nullptr;
+    for (CPropertyPage*& page : m_pages) {
+        if (!m_sheet->hasPage(page))
+            delete page;
+        page = nullptr;
+    }
+    delete m_sheet;
+    m_sheet = nullptr;
+}
+
+QWidget* CTavrelView::buildLoginStrip()
+{
+    auto* strip = new QWidget(this);
+    auto* layout = new QHBoxLayout(strip);
+    layout->setContentsMargins(10, 2, 10, 2);
+    layout->setSpacing(8);
+
+    auto* status = new QLabel(QStringLiteral("Stan komunikacji"), strip);
+    m_linkAnimation = new AnimationWidget(strip);
+    m_linkAnimation->setObjectName(QStringLiteral("linkAnimation"));
+
+    auto* group = new QGroupBox(QStringLiteral("Logowanie"), strip);
+    auto* groupLayout = new QHBoxLayout(group);
+    groupLayout->setContentsMargins(8, 0, 8, 4);
+    m_password = new QLineEdit(group);
+    m_password->setObjectName(QStringLiteral("password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setAlignment(Qt::AlignCenter);
+    m_password->setFixedWidth(180);
+    m_confirm = new QPushButton(QStringLiteral("Zatwierdź hasło"), group);
+    m_confirm->setObjectName(QStringLiteral("confirmPassword"));
+    groupLayout->addWidget(m_password);
+    groupLayout->addWidget(m_confirm);
+
+    m_idleAnimation = new AnimationWidget(strip);
+    m_idleAnimation->setObjectName(QStringLiteral("idleAnimation"));
+
+    layout->addWidget(status);
+    layout->addWidget(m_linkAnimation);
+    layout->addStretch(1);
+    layout->addWidget(group);
+    layout->addStretch(1);
+    layout->addWidget(m_idleAnimation);
+
+    connect(m_confirm, &QPushButton::clicked, this, &CTavrelView::confirmPassword);
+    connect(m_password, &QLineEdit::returnPressed, this, &CTavrelView::confirmPassword);
+    return strip;
+}
+
+void CTavrelView::buildSheet(const PageFactory& factory)
+{
+    // All pages exist from the start; the sheet shows the picture and the
+    // communication page until settings and a register arrive.
+    QSize area = minimumPageArea;
+    for (PageKind kind : allPageKinds) {
+        CPropertyPage* page = factory(kind, *this, m_options);
+        page->setParent(this);
+        page->hide();
+        m_pages[indexOf(kind)] = page;
+        area = area.expandedTo(page->sizeHint());
+    }
+    for (CPropertyPage* page : m_pages)
+        page->setMinimumSize(area);
+    m_link = dynamic_cast<LinkControl*>(page(PageKind::Communication));
+
+    m_sheet = new CMyProperty(this);
+    m_sheet->setObjectName(QStringLiteral("sheet"));
+    m_sheet->addPage(page(PageKind::Intro));
+    m_sheet->addPage(page(PageKind::Communication));
+    m_sheet->setFixedSize(m_sheet->sizeHint().expandedTo(m_sheet->minimumSizeHint()));
+    m_sheet->move(sheetOrigin);
+}
+
+bool CTavrelView::isConnected() const
+{
+    return m_link && m_link->isConnected();
+}
+
+bool CTavrelView::readingEvents() const
+{
+    return m_link && m_link->readingEvents();
+}
+
+void CTavrelView::logMessage(const QString& text)
+{
+    if (m_link)
+        m_link->log(text);
+    else
+        qCInfo(lcView) << text;
+    emit messageLogged(text);
+}
+
+int CTavrelView::activePageIndex() const
+{
+    return m_sheet ? m_sheet->activePageIndex() : -1;
+}
+
+bool CTavrelView::setActivePage(int index)
+{
+    return m_sheet && m_sheet->setActivePage(index);
+}
+
+void CTavrelView::addSettingsPages()
+{
+    for (PageKind kind : {PageKind::Times, PageKind::Program, PageKind::Circuit, PageKind::Rs485})
+        m_sheet->addPage(page(kind));
+}
+
+void CTavrelView::addEventsPage()
+{
+    m_sheet->addPage(page(PageKind::Events));
+}
+
+void CTavrelView::activateEventsPage()
+{
+    const int index = m_sheet->indexOfPage(page(PageKind::Events));
+    if (index >= 0)
+        m_sheet->setActivePage(index);
+}
+
+bool CTavrelView::bringCommunicationPageToFront()
+{
+    return m_sheet->setActivePage(m_sheet->indexOfPage(page(PageKind::Communication)));
+}
+
+void CTavrelView::startPrintout(int mode)
+{
+    m_printMode = mode;
+    if (!bringCommunicationPageToFront())
+        return;
+    logMessage(stringText((mode & 2) ? StringId::printingEvents : StringId::printingSettings));
+    runPrintout(mode, *this, page(PageKind::Events), this);
+}
+
+void CTavrelView::writeRs485Config()
+{
+    if (m_link)
+        m_link->writeRs485Config();
+}
+
+void CTavrelView::setLinkAnimationPlaying(bool playing)
+{
+    if (playing)
+        m_linkAnimation->play(0, m_linkAnimation->frameCount() - 1, -1);
+    else
+        m_linkAnimation->stop();
+}
+
+bool CTavrelView::isCommandEnabled(Command command) const
+{
+    CommandState state;
+    state.connected = isConnected();
+    state.settingsValid = m_data.settingsValid;
+    state.readingEvents = readingEvents();
+    const auto* events = dynamic_cast<const EventsListQuery*>(page(PageKind::Events));
+    state.eventsListBuilt = events && events->isListBuilt();
+    return ::isCommandEnabled(command, state);
+}
+
+void CTavrelView::runCommand(Command command)
+{
+    // The rule is taken again: the state may have changed while the menu was open.
+    if (!isCommandEnabled(command))
+        return;
+    const bool printing = command == Command::PrintSettings || command == Command::PrintEvents;
+    if (needsCommunicationPage(command) && !printing && !bringCommunicationPageToFront())
+        return;
+
+    switch (command) {
+    case Command::Connect:
+    case Command::Disconnect:
+    case Command::ReadSettings:
+    case Command::WriteSettings:
+    case Command::CompareSettings:
+    case Command::ReadEvents:
+        if (m_link)
+            runLinkCommand(command);
+        break;
+    case Command::PrintSettings:
+        startPrintout(1);
+        break;
+    case Command::PrintEvents:
+        startPrintout(2);
+        break;
+    case Command::OpenSettings:
+    case Command::SaveSettings:
+    case Command::OpenEvents:
+    case Command::SaveEvents:
+        runFileCommand(command, *this, this);
+        break;
+    case Command::Exit:
+    case Command::About:
+        // The frame's own commands.
+        break;
+    }
+}
+
+void CTavrelView::runLinkCommand(Command command)
+{
+    switch (command) {
+    case Command::Connect:
+        m_link->connectDevice();
+        break;
+    case Command::Disconnect:
+        m_link->disconnectDevice();
+        break;
+    case Command::ReadSettings:
+        m_link->readSettings();
+        break;
+    case Command::WriteSettings:
+        m_link->writeSettings();
+        break;
+    case Command::CompareSettings:
+        m_link->compareSettings();
+        break;
+    case Command::ReadEvents:
+        m_link->readEvents();
+        break;
+    default:
+        break;
+    }
+}
+
+void CTavrelView::confirmPassword()
+{
+    bringCommunicationPageToFront();
+    const PasswordResult result =
+        checkPassword(m_password->text(), m_data.image().factoryNumber, {m_locked, m_deviceAccess});
+    m_locked = result.flags.locked;
+    m_deviceAccess = result.flags.deviceAccess;
+    logMessage(stringText(result.accepted ? StringId::passwordAccepted : StringId::passwordWrong));
+    m_password->clear();
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/appcontext.h"
+#include "app/commands.h"
+#include "app/pageregistry.h"
+#include "app/startoptions.h"
+
+#include <QWidget>
+#include <array>
+
+class AnimationWidget;
+class CMyProperty;
+class CPropertyPage;
+class LinkControl;
+class QLineEdit;
+class QPushButton;
+
+// The form view filling the main window: the login strip on top and the property
+// sheet below it. Owns the pages and the access flags; every page reaches the shared
+// data and the view's operations through it.
+class CTavrelView : public QWidget, public AppContext {
+    Q_OBJECT
+public:
+    static constexpr QPoint sheetOrigin{2, 54};
+
+    CTavrelView(DeviceData& data, const StartOptions& options,
+                const PageFactory& factory = createPage, QWidget* parent = nullptr);
+    ~CTavrelView() override;
+
+    // AppContext
+    DeviceData& data() override { return m_data; }
+    bool locked() const override { return m_locked; }
+    bool deviceAccess() const override { return m_deviceAccess; }
+    bool isConnected() const override;
+    void logMessage(const QString& text) override;
+    int activePageIndex() const override;
+    bool setActivePage(int index) override;
+    void addSettingsPages() override;
+    void addEventsPage() override;
+    void activateEventsPage() override;
+    void startPrintout(int mode) override;
+    void writeRs485Config() override;
+    void setLinkAnimationPlaying(bool playing) override;
+    void clearDeviceAccess() override { m_deviceAccess = false; }
+
+    QSize sizeHint() const override { return minimumSize(); }
+
+    bool readingEvents() const;
+    bool isCommandEnabled(Command command) const;
+    // Runs a menu command, unless its rule forbids it now or the page in front
+    // refuses to give way to the communication page.
+    void runCommand(Command command);
+
+    // The "Zatwierdź hasło" button.
+    void confirmPassword();
+
+    CMyProperty* sheet() const { return m_sheet; }
+    CPropertyPage* page(PageKind kind) const { return m_pages[static_cast<int>(kind)]; }
+    LinkControl* link() const { return m_link; }
+    QLineEdit* passwordEdit() const { return m_password; }
+    AnimationWidget* linkAnimation() const { return m_linkAnimation; }
+    AnimationWidget* idleAnimation() const { return m_idleAnimation; }
+    int printMode() const { return m_printMode; }
+
+signals:
+    // Every line that goes to the message log.
+    void messageLogged(const QString& text);
+
+private:
+    QWidget* buildLoginStrip();
+    void buildSheet(const PageFactory& factory);
+    bool bringCommunicationPageToFront();
+    void runLinkCommand(Command command);
+
+    DeviceData& m_data;
+    StartOptions m_options;
+    AnimationWidget* m_linkAnimation = nullptr;
+    AnimationWidget* m_idleAnimation = nullptr;
+    QLineEdit* m_password = nullptr;
+    QPushButton* m_confirm = nullptr;
+    bool m_locked = true;
+    bool m_deviceAccess = false;
+    CMyProperty* m_sheet = nullptr;
+    std::array<CPropertyPage*, std::size(allPageKinds)> m_pages{};
+    LinkControl* m_link = nullptr;
+    int m_printMode = 0;
+};

@@ -1,0 +1,59 @@
+#include "app/pageregistry.h"
+
+#include "app/appcontext.h"
+#include "app/cintrodlg.h"
+#include "app/interimpages.h"
+#include "app/startoptions.h"
+
+QString pageTitle(PageKind kind)
+{
+    switch (kind) {
+    case PageKind::Intro:
+        return QStringLiteral("Dorvik");
+    case PageKind::Communication:
+        return QStringLiteral("Komunikacja z Dorvik");
+    case PageKind::Times:
+        return QStringLiteral("Nastawy czasów");
+    case PageKind::Program:
+        return QStringLiteral("Program działania");
+    case PageKind::Circuit:
+        return QStringLiteral("Układ i wariant");
+    case PageKind::Rs485:
+        return QStringLiteral("RS 485 konfiguracja");
+    case PageKind::Events:
+        return QStringLiteral("Zdarzenia");
+    }
+    return {};
+}
+
+CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions& options)
+{
+    (void)context;
+    (void)options;
+    switch (kind) {
+    case PageKind::Intro:
+        return new CIntroDlg;
+    case PageKind::Communication:
+        return new InterimLinkPage(pageTitle(kind));
+    // Each page class replaces its placeholder here with one line:
+    //   case PageKind::Times: return new Canalog(context);
+    default:
+        break;
+    }
+    return new PendingPage(pageTitle(kind));
+}
+
+void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
+{
+    (void)mode;
+    (void)context;
+    (void)eventsPage;
+    (void)parent;
+}
+
+void runFileCommand(Command command, AppContext& context, QWidget* parent)
+{
+    (void)command;
+    (void)context;
+    (void)parent;
+}

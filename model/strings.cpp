@@ -1,0 +1,234 @@
+#include "model/strings.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+struct Text {
+    int id;
+    const char* utf8;
+};
+
+// Sorted by id.
+constexpr Text texts[] = {
+    {2, "Dwa zasilania z systemu bez sprzęgła (rezerwa jawna)"},
+    {3, "Dwa zasilania z systemu oraz sprzegło (rezerwa ukryta)"},
+    {4, "Jedno zasilanie z systemu i jeden agregat"},
+    {5, "Trzy zasilania z systemu"},
+    {6, "Dwa zasilania z systemu i jeden agregat"},
+    {7, "Trzy zasilania z systemu oraz sprzegło"},
+    {8, "Dwa zasilania z systemu oraz sprzegło i agregat"},
+    {9, "Rezerwa"},
+    {10, "tgSZR - czas graniczny dla SZR"},
+    {11, "tgSZRA - czas graniczny dla SZR na agregat"},
+    {12, "tgPPZ oraz tgSPP - czas graniczny dla PPZ oraz czas graniczny dla SPP"},
+    {13, "tgAZZ oraz twSPP - czas graniczny dla AZZ oraz czas wyczekiwania na SPP"},
+    {14, "trSZR - opóźnienie rozruchu SZR od zaniku napięcia"},
+    {15, "trSZRA - opóźnienie rozruchu SZR na agregat od zaniku napięcia"},
+    {16, "trAZZ oraz trSPP - opóźnienie rozruchu AZZ oraz opóźnienie rozruchu SPP"},
+    {17, "Czas impulsów sterujących"},
+    {18, "Wariant A"},
+    {19, "Wariant B"},
+    {20, "Wariant C"},
+    {21, "Wariant D"},
+    // Signal names, state bits 0..55.
+    {22, "U1 jest"},
+    {23, "W2 wył"},
+    {24, "W2 zał"},
+    {25, "U2 brak"},
+    {26, "Usz4 brak"},
+    {27, "Ster.lokalne"},
+    {28, "Imp.odc."},
+    {29, "Odstawienie"},
+    {30, "Zadz.zab I>"},
+    {31, "W3 wył"},
+    {32, "U3 jest"},
+    {33, "U3 brak"},
+    {34, "W1 zał"},
+    {35, "U2 jest"},
+    {36, "U1 brak"},
+    {37, "W1 wył"},
+    {38, "Wyk.AZZ"},
+    {39, " "},
+    {40, "W4 zał"},
+    {41, "Usz4 jest"},
+    {42, "Usz5 brak"},
+    {43, "W4 wył"},
+    {44, "W3 zał"},
+    {45, "Usz5 jest"},
+    {46, "Usz1 jest"},
+    {47, "Usz1 brak"},
+    {48, "Usz2 jest"},
+    {49, "Usz2 brak"},
+    {50, "Usz3 jest"},
+    {51, "Usz3 brak"},
+    {52, "W1 imp.zał"},
+    {53, "W1 imp.wył"},
+    {54, "W2 imp.zał"},
+    {55, "W2 imp.wył"},
+    {56, "W3 imp.zał"},
+    {57, "W3 imp.wył"},
+    {58, "W4 imp.zał"},
+    {59, "W4 imp.wył"},
+    {60, "Agr.imp.zał"},
+    {61, "Agr.imp.wył"},
+    {62, "Wyk.SZR1"},
+    {63, "Wyk.SZR2"},
+    {64, "Wyk.SZR3"},
+    {65, "Wyk.SZR4"},
+    {66, "Wyk.SZR5"},
+    {67, "Wyk.SZR6"},
+    {68, "Wyk.SZR7"},
+    {69, "Wyk.SZR8"},
+    {70, "PPZ 1<>2"},
+    {71, "PPZ 2<>3"},
+    {72, "PPZ 1<>3"},
+    {73, "Wyk.PPZ"},
+    {74, "Wycz.SPP"},
+    {75, "Wycz.AZZ"},
+    {76, "Ster.ręczne"},
+    {77, "Restart"},
+    // Flag and output names: slots 0..19, then 21..31, then slot 20.
+    {78, "Default text 1"},
+    {79, "Default text 2"},
+    {80, "Default text 3"},
+    {81, "Default text 4"},
+    {82, "Default text 5"},
+    {83, "Default text 6"},
+    {84, "Default text 7"},
+    {85, "Default text 8"},
+    {86, "Default text 9"},
+    {87, "Default text 10"},
+    {88, "Default text 11"},
+    {89, "Default text 12"},
+    {90, "Default text 13"},
+    {91, "Default text 14"},
+    {92, "Default text 15"},
+    {93, "Default text 16"},
+    {94, "Default text 17"},
+    {95, "Default text 18"},
+    {96, "Default text 19"},
+    {97, "Default text 20"},
+    {98, "Default text 22"},
+    {99, "Default text 23"},
+    {100, "Default text 24"},
+    {101, "Default text 25"},
+    {102, "Default text 26"},
+    {103, "Default text 27"},
+    {104, "Default text 28"},
+    {105, "Default text 29"},
+    {106, "Default text 30"},
+    {107, "Default text 31"},
+    {108, "Default text 32"},
+    {109, "Default text 21"},
+    // Device link messages.
+    {113, "Urządzenie niepodłączone"},
+    {114, "Czytanie rozpoczęto"},
+    {115, "Zapisywanie nastaw do Dorvik rozpoczęto"},
+    {116, "Porównanie nastaw rozpoczęto"},
+    {117, "Błąd CRC"},
+    {118, "Błąd typu ramki"},
+    {119, "Nieznany błąd"},
+    {120, "Minął limit czasu"},
+    {121, "Limit czasu:%d"},
+    {122, "Nastawy identyczne"},
+    {123, "Nastawy różne"},
+    {124, "Nastawy odczytano"},
+    {125, "Czytanie rejestru zdarzeń"},
+    {126, "Rejestr zdarzeń odczytany"},
+    {127, "Odczyt niepełny"},
+    {128, "Tavrel\n\nTavrel\n\n\nTavrel.Document\nTavrel Document"},
+    {129, "Konfigurację RS485 zapisano do Dorvik"},
+    {130, "Numer fabryczny zapisano do Dorvik"},
+    {131, "Nastawy zapisano do Dorvik"},
+    {132, "Niepoprawny zapis do Dorvik"},
+    {133, "Problem z otwarciem portu COM%d"},
+    {134, "Urządzenie nie odpowiada"},
+    {135, "Nawiązano połączenie COM%d"},
+    {136, "Próba połączenia... COM%d"},
+    {137, "Program już jest podłączny do urządzenia"},
+    {138, "Rozłączanie"},
+    {139, "Komunikacja już jest rozłączona"},
+    {140, "Rozłączono"},
+    {141, "Rozkaz Reset Wysłano"},
+    {142, "Zapisywanie Konfiguracji RS485"},
+    {143, "Urządzenie niepodłączone"},
+    {144, "Wysyłanie numeru fabrycznego"},
+    {145, "Rozkaz Reset"},
+    // Events list.
+    {146, "Lp"},
+    {147, "Czas"},
+    {148, "Rbs [s] "},
+    {149, "Zdarzenia"},
+    {165, "Nr Fabryczny: %u, Układ: %u, Wariant: %u"},
+    {184, "Nie odczytano zdarzeń"},
+    // Label files.
+    {1000, "Wczytuję plik etykiet "},
+    {1001, "Brak pliku etykiet - przyjęto domyślny"},
+    {1002, "Niewłaściwy plik etykiet - przyjęto domyślny"},
+    {1003, "Zapisano plik etykiet"},
+    {1004, "Problem z zapisem pliku etykiet"},
+    {1005, "domyślny"},
+    {1006, "?"},
+    // Login strip and printing start.
+    {1300, "Hasło nieprawidłowe"},
+    {1301, "Hasło zaakceptowane"},
+    {1302, "Drukowanie nastaw"},
+    {1303, "Drukowanie zdarzeń"},
+};
+
+constexpr bool isSorted()
+{
+    for (std::size_t i = 1; i < std::size(texts); ++i) {
+        if (texts[i - 1].id >= texts[i].id)
+            return false;
+    }
+    return true;
+}
+static_assert(isSorted(), "string table ids must be ascending and unique");
+
+const Text* find(int id)
+{
+    const auto it = std::lower_bound(std::begin(texts), std::end(texts), id,
+                                     [](const Text& t, int key) { return t.id < key; });
+    return it != std::end(texts) && it->id == id ? it : nullptr;
+}
+
+} // namespace
+
+QString stringText(int id)
+{
+    const Text* t = find(id);
+    return t ? QString::fromUtf8(t->utf8) : QString();
+}
+
+bool hasStringText(int id)
+{
+    return find(id) != nullptr;
+}
+
+QString fillText(int id, const QStringList& values)
+{
+    const QString format = stringText(id);
+    QString text;
+    text.reserve(format.size() + 16);
+    auto value = values.begin();
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c != u'%' || i + 1 == format.size()) {
+            text += c;
+            continue;
+        }
+        const QChar conversion = format.at(++i);
+        if (conversion == u'%') {
+            text += u'%';
+        } else if (QStringView(u"dusc").contains(conversion) && value != values.end()) {
+            text += *value++;
+        } else {
+            text += c;
+            text += conversion;
+        }
+    }
+    return text;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The system's texts by numeric id. Ids below 1000 are the system's own; texts added
+// for mended faults and for texts that had no id take ids from 1000 on.
+QString stringText(int id);
+
+// Whether a text with this id exists.
+bool hasStringText(int id);
+
+// Text `id` with its conversions (%d, %u, %s, %c; "%%" is a percent sign) replaced by
+// `values` in order. Values are inserted as they are, never read as a format, so label
+// texts may be passed.
+QString fillText(int id, const QStringList& values);
+
+namespace StringId {
+// Built-in label texts (the default fill).
+inline constexpr int circuitDescriptionFirst = 2;  // circuits 0..7: ids 2..9
+inline constexpr int timeDescriptionFirst = 10;    // time rows 0..7: ids 10..17
+inline constexpr int variantDescriptionFirst = 18; // variants A..D: ids 18..21
+inline constexpr int signalNameFirst = 22;         // state bits 0..55: ids 22..77
+
+// "Default text 1".."Default text 32" for flag and output slots 0..31; the ids are not
+// in slot order.
+constexpr int flagOutputDefault(int slot)
+{
+    return slot < 20 ? 78 + slot : slot == 20 ? 109 : 98 + (slot - 21);
+}
+
+inline constexpr int documentTemplate = 128;
+
+// Device link messages.
+inline constexpr int deviceNotConnected = 113;
+inline constexpr int readStarted = 114;
+inline constexpr int writeSettingsStarted = 115;
+inline constexpr int compareStarted = 116;
+inline constexpr int crcError = 117;
+inline constexpr int frameTypeError = 118;
+inline constexpr int unknownError = 119;
+inline constexpr int timeLimitPassed = 120;
+inline constexpr int timeLimitCount = 121; // "%d"
+inline constexpr int settingsIdentical = 122;
+inline constexpr int settingsDifferent = 123;
+inline constexpr int settingsRead = 124;
+inline constexpr int readingEventRegister = 125;
+inline constexpr int eventRegisterRead = 126;
+inline constexpr int readIncomplete = 127;
+inline constexpr int rs485Written = 129;
+inline constexpr int factoryNumberWritten = 130;
+inline constexpr int settingsWritten = 131;
+inline constexpr int badWrite = 132;
+inline constexpr int portOpenProblem = 133; // "COM%d"
+inline constexpr int deviceNotAnswering = 134;
+inline constexpr int connectionEstablished = 135; // "COM%d"
+inline constexpr int connectionAttempt = 136;     // "COM%d"
+inline constexpr int alreadyConnected = 137;
+inline constexpr int disconnecting = 138;
+inline constexpr int alreadyDisconnected = 139;
+inline constexpr int disconnected = 140;
+inline constexpr int resetSent = 141;
+inline constexpr int writingRs485 = 142;
+inline constexpr int deviceNotConnected2 = 143;
+inline constexpr int sendingFactoryNumber = 144;
+inline constexpr int resetCommand = 145;
+
+// Events list.
+inline constexpr int columnNumber = 146;
+inline constexpr int columnTime = 147;
+inline constexpr int columnCounter = 148;
+inline constexpr int columnEvents = 149;
+inline constexpr int deviceLine = 165; // "%u" x 3
+inline constexpr int noEventsRead = 184;
+
+// Label files (texts without an id of their own).
+inline constexpr int labelFileLoading = 1000; // followed by the full path
+inline constexpr int labelFileMissing = 1001;
+inline constexpr int labelFileInvalid = 1002;
+inline constexpr int labelFileSaved = 1003;
+inline constexpr int labelFileSaveProblem = 1004;
+inline constexpr int labelFileDefault = 1005;
+// Time text of an entry whose calendar time cannot be shown.
+inline constexpr int unknownTime = 1006;
+
+// Login strip and printing start.
+inline constexpr int passwordWrong = 1300;
+inline constexpr int passwordAccepted = 1301;
+inline constexpr int printingSettings = 1302;
+inline constexpr int printingEvents = 1303;
+} // namespace StringId

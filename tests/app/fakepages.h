@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/cpropertypage.h"
+#include "app/eventslistquery.h"
+#include "app/linkcontrol.h"
+#include "app/pageregistry.h"
+
+#include <QStringList>
+
+// A page that can refuse to be left and counts how often the sheet called it.
+class FakePage : public CPropertyPage {
+    Q_OBJECT
+public:
+    using CPropertyPage::CPropertyPage;
+    void onSetActive() override { ++setActiveCalls; }
+    bool onKillActive() override
+    {
+        ++killActiveCalls;
+        return !refuse;
+    }
+    bool refuse = false;
+    int setActiveCalls = 0;
+    int killActiveCalls = 0;
+};
+
+// The communication page as the window sees it: a link state the test sets, and the
+// commands it received.
+class FakeLinkPage : public FakePage, public LinkControl {
+    Q_OBJECT
+public:
+    using FakePage::FakePage;
+    bool isConnected() const override { return connected; }
+    bool readingEvents() const override { return reading; }
+    void log(const QString& text) override { lines << text; }
+    void connectDevice() override { calls << QStringLiteral("connect"); }
+    void disconnectDevice() override { calls << QStringLiteral("disconnect"); }
+    void readSettings() override { calls << QStringLiteral("readSettings"); }
+    void writeSettings() override { calls << QStringLiteral("writeSettings"); }
+    void compareSettings() override { calls << QStringLiteral("compare"); }
+    void readEvents() override { calls << QStringLiteral("readEvents"); }
+    void writeRs485Config() override { calls << QStringLiteral("writeRs485"); }
+
+    bool connected = false;
+    bool reading = false;
+    QStringList lines;
+    QStringList calls;
+};
+
+class FakeEventsPage : public FakePage, public EventsListQuery {
+    Q_OBJECT
+public:
+    using FakePage::FakePage;
+    bool isListBuilt() const override { return built; }
+    bool built = false;
+};
+
+inline CPropertyPage* createFakePage(PageKind kind, AppContext&, const StartOptions&)
+{
+    switch (kind) {
+    case PageKind::Communication:
+        return new FakeLinkPage(pageTitle(kind));
+    case PageKind::Events:
+        return new FakeEventsPage(pageTitle(kind));
+    default:
+        return new FakePage(pageTitle(kind));
+    }
+}

@@ -1,0 +1,366 @@
+#include "app/animationwidget.h"
+#include "app/cmainframe.h"
+#include "app/cmyproperty.h"
+#include "app/ctavrelview.h"
+#include "fakepages.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+#include <memory>
+
+using CommandList = QList<int>;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void frameIsFixedAndTitled();
+    void startsWithPictureAndCommunicationPages();
+    void menuEnabling_data();
+    void menuEnabling();
+    void commandBringsCommunicationPageFirst();
+    void refusedSwitchBlocksCommand();
+    void commandNotAllowedNowDoesNotRun();
+    void tabClickAsksThePageBeingLeft();
+    void sheetGrowsOnce_data();
+    void sheetGrowsOnce();
+    void password_data();
+    void password();
+    void printoutStartsOnCommunicationPage_data();
+    void printoutStartsOnCommunicationPage();
+    void linkAnimationFollowsTheLink();
+
+private:
+    FakeLinkPage* link() const
+    {
+        return static_cast<FakeLinkPage*>(m_frame->view()->page(PageKind::Communication));
+    }
+    FakePage* page(PageKind kind) const
+    {
+        return static_cast<FakePage*>(m_frame->view()->page(kind));
+    }
+    FakeEventsPage* events() const { return static_cast<FakeEventsPage*>(page(PageKind::Events)); }
+    CMyProperty* sheet() const { return m_frame->view()->sheet(); }
+    QStringList pageTitles() const;
+
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+void TestMainWindow::init()
+{
+    m_frame = std::make_unique<CMainFrame>(StartOptions{}, createFakePage);
+}
+
+void TestMainWindow::cleanup()
+{
+    m_frame.reset();
+}
+
+QStringList TestMainWindow::pageTitles() const
+{
+    QStringList titles;
+    for (int i = 0; i < sheet()->pageCount(); ++i)
+        titles << sheet()->page(i)->title();
+    return titles;
+}
+
+void TestMainWindow::frameIsFixedAndTitled()
+{
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    QCOMPARE(m_frame->windowTitle(), QStringLiteral("Dorvik"));
+    QVERIFY(!(m_frame->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(m_frame->minimumSize(), m_frame->maximumSize());
+    QCOMPARE(sheet()->pos(), QPoint(2, 54));
+    // The whole sheet lies inside the window, nothing cut off.
+    const QRect sheetInFrame(sheet()->mapTo(m_frame.get(), QPoint(0, 0)), sheet()->size());
+    QVERIFY(m_frame->rect().contains(sheetInFrame));
+}
+
+void TestMainWindow::startsWithPictureAndCommunicationPages()
+{
+    QCOMPARE(pageTitles(), (QStringList{"Dorvik", "Komunikacja z Dorvik"}));
+    QCOMPARE(m_frame->view()->activePageIndex(), 0);
+    QVERIFY(m_frame->view()->locked());
+    QVERIFY(!m_frame->view()->deviceAccess());
+}
+
+void TestMainWindow::menuEnabling_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("settingsValid");
+    QTest::addColumn<bool>("reading");
+    QTest::addColumn<bool>("listBuilt");
+    QTest::addColumn<CommandList>("enabled");
+
+    const auto ids = [](std::initializer_list<Command> commands) {
+        CommandList list;
+        for (Command c : commands)
+            list << static_cast<int>(c);
+        return list;
+    };
+    using C = Command;
+    const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
+    QTest::newRow("start") << false << false << false << false
+                           << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
+    QTest::newRow("connected") << true << false << false << false
+                               << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
+                                                C::SaveEvents, C::ReadEvents});
+    QTest::newRow("settings offline")
+        << false << true << false << false
+        << always +
+               ids({C::Connect, C::SaveSettings, C::PrintSettings, C::OpenEvents, C::SaveEvents});
+    QTest::newRow("settings connected")
+        << true << true << false << false
+        << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
+                         C::CompareSettings, C::PrintSettings, C::OpenEvents, C::SaveEvents,
+                         C::ReadEvents});
+    QTest::newRow("register read running")
+        << true << true << true << true
+        << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
+                         C::CompareSettings, C::PrintSettings});
+    QTest::newRow("events listed offline")
+        << false << false << false << true
+        << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents});
+}
+
+void TestMainWindow::menuEnabling()
+{
+    QFETCH(bool, connected);
+    QFETCH(bool, settingsValid);
+    QFETCH(bool, reading);
+    QFETCH(bool, listBuilt);
+    QFETCH(CommandList, enabled);
+
+    link()->connected = connected;
+    link()->reading = reading;
+    m_frame->data().settingsValid = settingsValid;
+    events()->built = listBuilt;
+
+    int items = 0;
+    for (QAction* menuAction : m_frame->menuBar()->actions()) {
+        QMenu* menu = menuAction->menu();
+        QVERIFY(menu);
+        // Enabled by the rule at the moment the menu opens.
+        emit menu->aboutToShow();
+        for (QAction* item : menu->actions()) {
+            const int id = item->data().toInt();
+            QVERIFY2(item->isEnabled() == enabled.contains(id),
+                     qPrintable(QStringLiteral("%1 (%2)").arg(item->text()).arg(id)));
+            ++items;
+        }
+    }
+    QCOMPARE(items, 14);
+}
+
+void TestMainWindow::commandBringsCommunicationPageFirst()
+{
+    link()->connected = true;
+    m_frame->action(Command::ReadSettings)->trigger();
+    QCOMPARE(m_frame->view()->activePageIndex(), 1);
+    QCOMPARE(link()->calls, QStringList{"readSettings"});
+
+    // Exit and About are the frame's own; the other commands all go to the link page.
+    m_frame->view()->setActivePage(0);
+    m_frame->view()->runCommand(Command::Disconnect);
+    QCOMPARE(m_frame->view()->activePageIndex(), 1);
+}
+
+void TestMainWindow::refusedSwitchBlocksCommand()
+{
+    link()->connected = true;
+    m_frame->data().settingsValid = true;
+    m_frame->view()->addSettingsPages();
+    FakePage* times = page(PageKind::Times);
+    QVERIFY(m_frame->view()->setActivePage(2));
+    times->refuse = true;
+
+    m_frame->action(Command::WriteSettings)->trigger();
+    QCOMPARE(m_frame->view()->activePageIndex(), 2);
+    QVERIFY(link()->calls.isEmpty());
+    QVERIFY(!m_frame->view()->setActivePage(1));
+
+    // Corrected entry: the same command now switches and runs.
+    times->refuse = false;
+    m_frame->action(Command::WriteSettings)->trigger();
+    QCOMPARE(m_frame->view()->activePageIndex(), 1);
+    QCOMPARE(link()->calls, QStringList{"writeSettings"});
+}
+
+void TestMainWindow::commandNotAllowedNowDoesNotRun()
+{
+    // The menu was opened while connected; the link dropped before the click.
+    link()->connected = true;
+    m_frame->updateAllMenus();
+    QVERIFY(m_frame->action(Command::ReadSettings)->isEnabled());
+    link()->connected = false;
+    m_frame->view()->runCommand(Command::ReadSettings);
+    QVERIFY(link()->calls.isEmpty());
+    QCOMPARE(m_frame->view()->activePageIndex(), 0);
+}
+
+void TestMainWindow::tabClickAsksThePageBeingLeft()
+{
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    m_frame->view()->addSettingsPages();
+    QVERIFY(m_frame->view()->setActivePage(3));
+    FakePage* program = page(PageKind::Program);
+    program->refuse = true;
+    const int killsBefore = program->killActiveCalls;
+
+    QTabBar* bar = sheet()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    QCOMPARE(sheet()->activePageIndex(), 3);
+    QCOMPARE(sheet()->currentIndex(), 3);
+    QCOMPARE(program->killActiveCalls, killsBefore + 1);
+
+    QTest::keyClick(sheet(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(sheet()->currentIndex(), 3);
+
+    // A direct change of the current tab is brought through the same check.
+    sheet()->setCurrentIndex(0);
+    QCOMPARE(sheet()->currentIndex(), 3);
+
+    program->refuse = false;
+    const int setsBefore = link()->setActiveCalls;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    QCOMPARE(sheet()->activePageIndex(), 1);
+    QCOMPARE(sheet()->currentIndex(), 1);
+    QCOMPARE(link()->setActiveCalls, setsBefore + 1);
+}
+
+void TestMainWindow::sheetGrowsOnce_data()
+{
+    QTest::addColumn<bool>("eventsFirst");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<int>("eventsIndex");
+    QTest::newRow("settings first")
+        << false << QStringList{"Dorvik",          "Komunikacja z Dorvik",
+                                "Nastawy czasów",  "Program działania",
+                                "Układ i wariant", "RS 485 konfiguracja",
+                                "Zdarzenia"}
+        << 6;
+    QTest::newRow("events first") << true << QStringList{"Dorvik",
+                                                         "Komunikacja z Dorvik",
+                                                         "Zdarzenia",
+                                                         "Nastawy czasów",
+                                                         "Program działania",
+                                                         "Układ i wariant",
+                                                         "RS 485 konfiguracja"}
+                                  << 2;
+}
+
+void TestMainWindow::sheetGrowsOnce()
+{
+    QFETCH(bool, eventsFirst);
+    QFETCH(QStringList, titles);
+    QFETCH(int, eventsIndex);
+    CTavrelView* view = m_frame->view();
+
+    auto addEvents = [view] {
+        view->addEventsPage();
+        view->activateEventsPage();
+    };
+    if (eventsFirst)
+        addEvents();
+    view->addSettingsPages();
+    view->addSettingsPages();
+    if (!eventsFirst)
+        addEvents();
+    addEvents();
+    view->addSettingsPages();
+
+    QCOMPARE(pageTitles(), titles);
+    QCOMPARE(view->activePageIndex(), eventsIndex);
+    QCOMPARE(sheet()->activePage(), events());
+    // The sheet keeps its size as it grows.
+    QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
+}
+
+void TestMainWindow::password_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("factoryNumber");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("deviceAccess");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("service") << "KTRsondal" << 0 << false << false << "Hasło zaakceptowane";
+    QTest::newRow("device") << "KLUCZDV4711" << 4711 << true << true << "Hasło zaakceptowane";
+    QTest::newRow("wrong") << "KTRsonda1" << 4711 << true << false << "Hasło nieprawidłowe";
+    QTest::newRow("letter case") << "KTRSONDAL" << 0 << true << false << "Hasło nieprawidłowe";
+    QTest::newRow("number 0") << "KLUCZDV0" << 0 << true << false << "Hasło nieprawidłowe";
+}
+
+void TestMainWindow::password()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, factoryNumber);
+    QFETCH(bool, locked);
+    QFETCH(bool, deviceAccess);
+    QFETCH(QString, message);
+
+    CTavrelView* view = m_frame->view();
+    m_frame->data().image().factoryNumber = static_cast<std::uint16_t>(factoryNumber);
+    QSignalSpy logged(view, &CTavrelView::messageLogged);
+    QLineEdit* edit = view->findChild<QLineEdit*>(QStringLiteral("password"));
+    QVERIFY(edit);
+    QCOMPARE(edit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(edit, typed);
+    view->findChild<QPushButton*>(QStringLiteral("confirmPassword"))->click();
+
+    QCOMPARE(view->locked(), locked);
+    QCOMPARE(view->deviceAccess(), deviceAccess);
+    QCOMPARE(logged.size(), 1);
+    QCOMPARE(logged.at(0).at(0).toString(), message);
+    QCOMPARE(link()->lines, QStringList{message});
+    QVERIFY(edit->text().isEmpty());
+    QCOMPARE(view->activePageIndex(), 1);
+}
+
+void TestMainWindow::printoutStartsOnCommunicationPage_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("settings") << int(Command::PrintSettings) << 1 << "Drukowanie nastaw";
+    QTest::newRow("events") << int(Command::PrintEvents) << 2 << "Drukowanie zdarzeń";
+}
+
+void TestMainWindow::printoutStartsOnCommunicationPage()
+{
+    QFETCH(int, command);
+    QFETCH(int, mode);
+    QFETCH(QString, message);
+    m_frame->data().settingsValid = true;
+    events()->built = true;
+    m_frame->view()->runCommand(static_cast<Command>(command));
+    QCOMPARE(m_frame->view()->printMode(), mode);
+    QCOMPARE(m_frame->view()->activePageIndex(), 1);
+    QCOMPARE(link()->lines, QStringList{message});
+}
+
+void TestMainWindow::linkAnimationFollowsTheLink()
+{
+    CTavrelView* view = m_frame->view();
+    QVERIFY(view->idleAnimation()->isPlaying());
+    QCOMPARE(view->idleAnimation()->frameCount(), 62);
+    QVERIFY(!view->linkAnimation()->isPlaying());
+    QCOMPARE(view->linkAnimation()->frameCount(), 4);
+    view->setLinkAnimationPlaying(true);
+    QVERIFY(view->linkAnimation()->isPlaying());
+    view->setLinkAnimationPlaying(false);
+    QVERIFY(!view->linkAnimation()->isPlaying());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
