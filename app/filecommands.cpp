@@ -1,10 +1,13 @@
 #include "app/filecommands.h"
 
 #include "app/appcontext.h"
+#include "app/ctavrelview.h"
+#include "app/pageregistry.h"
 #include "files/eventsfile.h"
 #include "files/settingsfile.h"
 #include "link/cinitpage.h"
 #include "model/devicedata.h"
+#include "model/labelstore.h"
 #include "model/strings.h"
 
 #include <QFileDialog>
@@ -29,8 +32,7 @@ QString FileCommands::runFileDialog(QWidget* parent, const DialogRequest& reques
 {
     // No default suffix: a name typed without an extension is used as typed.
     if (request.save)
-        return QFileDialog::getSaveFileName(parent, QString(), request.initialName,
-                                            request.filter);
+        return QFileDialog::getSaveFileName(parent, QString(), request.initialName, request.filter);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), request.filter);
 }
 
@@ -39,6 +41,37 @@ void FileCommands::showMessageBox(QWidget* parent, const QString& text)
     // The application title, the first field of the document template string.
     const QString caption = stringText(StringId::documentTemplate).section(QLatin1Char('\n'), 0, 0);
     QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+}
+
+void FileCommands::run(Command command)
+{
+    switch (command) {
+    case Command::OpenSettings:
+        loadSettings();
+        break;
+    case Command::SaveSettings:
+        saveSettings();
+        break;
+    case Command::OpenEvents:
+        loadEvents();
+        break;
+    case Command::SaveEvents:
+        saveEvents();
+        break;
+    default:
+        break;
+    }
+}
+
+void runFileCommand(Command command, AppContext& context, QWidget* parent)
+{
+    (void)parent;
+    // The communication page holds what the commands need: the label file in use and
+    // the state of the register read.
+    auto* view = dynamic_cast<CTavrelView*>(&context);
+    auto* page = view ? dynamic_cast<CInitPage*>(view->page(PageKind::Communication)) : nullptr;
+    if (page)
+        page->fileCommands().run(command);
 }
 
 bool FileCommands::bringLogToFront()

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "app/commands.h"
 
+#include <QString>
 #include <functional>
 
 class AppContext;
@@ -27,6 +28,9 @@ public:
 
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void setMessageShower(MessageShower shower) { m_showMessage = std::move(shower); }
+
+    // One of the four file commands; others are ignored.
+    void run(Command command);
 
     void loadSettings();
     void saveSettings();

@@ -4,6 +4,7 @@
 #include "app/cintrodlg.h"
 #include "app/interimpages.h"
 #include "app/startoptions.h"
+#include "link/cinitpage.h"
 
 QString pageTitle(PageKind kind)
 {
@@ -34,7 +35,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
     case PageKind::Intro:
         return new CIntroDlg;
     case PageKind::Communication:
-        return new InterimLinkPage(pageTitle(kind));
+        return new CInitPage(context, options);
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
     default:
@@ -48,12 +49,5 @@ void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidg
     (void)mode;
     (void)context;
     (void)eventsPage;
-    (void)parent;
-}
-
-void runFileCommand(Command command, AppContext& context, QWidget* parent)
-{
-    (void)command;
-    (void)context;
     (void)parent;
 }

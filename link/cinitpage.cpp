@@ -1,7 +1,15 @@
 #include "link/cinitpage.h"
 
 #include "app/appcontext.h"
+#include "app/filecommands.h"
+#include "link/cserialport.h"
+#include "link/devicelink.h"
+#include "link/portenumeration.h"
+#include "model/devicedata.h"
+#include "model/labelstore.h"
+#include "model/settingsrecord.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -11,6 +19,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -38,13 +48,58 @@ QPushButton* button(const QString& text, const char* name)
 
 } // namespace
 
-CInitPage::CInitPage(AppContext& context, QWidget* parent)
-    : CPropertyPage(QStringLiteral("Komunikacja z Dorvik"), parent), m_context(context)
+CInitPage::CInitPage(AppContext& context, const StartOptions& options, QWidget* parent)
+    : CInitPage(context, options, std::make_unique<CSerialPort>(), LinkTimings{}, parent)
 {
-    buildControls();
 }
 
-CInitPage::~CInitPage() = default;
+CInitPage::CInitPage(AppContext& context, const StartOptions& options,
+                     std::unique_ptr<SerialLine> line, const LinkTimings& timings, QWidget* parent)
+    : CPropertyPage(QStringLiteral("Komunikacja z Dorvik"), parent), m_context(context),
+      m_options(options), m_line(std::move(line)),
+      m_showMessage([this](const QString& text) { FileCommands::showMessageBox(this, text); })
+{
+    buildControls();
+
+    DeviceData& data = m_context.data();
+    SettingsRecord::applyDefaults(data);
+    const QString labelsDir = m_options.labelsDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                            : m_options.labelsDir;
+    const LogSink toLog = [this](const QString& text) { log(text); };
+    m_labels = std::make_unique<LabelStore>(data, labelsDir, toLog);
+    connect(m_labels.get(), &LabelStore::labelFileNameChanged, m_labelFile, &QLineEdit::setText);
+    m_labels->setLabelFileCode(LabelStore::startCode);
+    m_labelFile->setText(m_labels->labelFileName());
+
+    m_link = std::make_unique<DeviceLink>(data, *m_labels, *m_line, toLog, timings);
+    connectEngine();
+    m_fileCommands = std::make_unique<FileCommands>(m_context, *this, this);
+    m_fileCommands->setMessageShower([this](const QString& text) { m_showMessage(text); });
+
+    showFields();
+    updateLinkButtons();
+    updateServiceControls();
+
+    if (m_options.connect) {
+        // Once the window is up, as if the user had chosen "Połącz".
+        QTimer::singleShot(0, this, [this] {
+            if (m_context.setActivePage(pageIndex))
+                connectDevice();
+        });
+    }
+}
+
+CInitPage::~CInitPage()
+{
+    // The engine closes its port; its last words must not reach a half-destroyed page.
+    m_link->disconnect(this);
+    m_link.reset();
+}
+
+void CInitPage::setMessageShower(MessageShower shower)
+{
+    m_showMessage = std::move(shower);
+}
 
 void CInitPage::buildControls()
 {
@@ -64,6 +119,9 @@ void CInitPage::buildControls()
     m_version = statusEdit("version", true);
     m_hours = statusEdit("operatingHours", true);
     m_factoryNumber = statusEdit("factoryNumber", true);
+    m_factoryNumber->setText(QStringLiteral("0"));
+    m_factoryNumber->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), this));
     m_labelFile = statusEdit("labelFileName", true);
 
     auto* status = new QGroupBox(QStringLiteral("Stan urządzenia"));
@@ -127,6 +185,79 @@ void CInitPage::buildControls()
     connect(m_clearLog, &QPushButton::clicked, m_log, &QListWidget::clear);
 }
 
+void CInitPage::showEvent(QShowEvent* event)
+{
+    CPropertyPage::showEvent(event);
+    ensurePortsListed();
+}
+
+void CInitPage::ensurePortsListed()
+{
+    if (m_portsListed)
+        return;
+    m_portsListed = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (const QString& name : EnumerateSerialPorts())
+        m_ports->addItem(portDisplayName(name), name);
+    QApplication::restoreOverrideCursor();
+
+    int selected = m_ports->count() > 0 ? 0 : -1;
+    if (!m_options.port.isEmpty()) {
+        selected = m_ports->findData(m_options.port);
+        if (selected < 0)
+            selected = m_ports->findText(m_options.port);
+        if (selected < 0) {
+            m_ports->addItem(m_options.port, m_options.port);
+            selected = m_ports->count() - 1;
+        }
+    }
+    m_ports->setCurrentIndex(selected);
+    takeSelectedPort();
+}
+
+void CInitPage::takeSelectedPort()
+{
+    // A listed port by its name; a typed device path as typed.
+    const QString text = m_ports->currentText().trimmed();
+    const int index = m_ports->findText(text);
+    m_link->setSelectedPort(index >= 0 ? m_ports->itemData(index).toString() : text);
+}
+
+void CInitPage::connectEngine()
+{
+    DeviceLink* link = m_link.get();
+    connect(link, &DeviceLink::linkEstablished, this, [this] {
+        m_connect->setEnabled(false);
+        m_disconnect->setEnabled(true);
+    });
+    connect(link, &DeviceLink::connectedChanged, this, &CInitPage::updateLinkButtons);
+    connect(link, &DeviceLink::linkEnded, this, [this] {
+        updateLinkButtons();
+        showFields();
+        m_progress->setValue(0);
+    });
+    connect(link, &DeviceLink::fieldsChanged, this, &CInitPage::showFields);
+    connect(link, &DeviceLink::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(link, &DeviceLink::linkAnimationStarted, this,
+            [this] { m_context.setLinkAnimationPlaying(true); });
+    connect(link, &DeviceLink::linkAnimationStopped, this,
+            [this] { m_context.setLinkAnimationPlaying(false); });
+    connect(link, &DeviceLink::deviceAccessCleared, this,
+            [this] { m_context.clearDeviceAccess(); });
+    connect(link, &DeviceLink::settingsArrived, this, [this] { m_context.addSettingsPages(); });
+    connect(link, &DeviceLink::registerCompleted, this, [this] {
+        m_context.addEventsPage();
+        m_context.activateEventsPage();
+    });
+
+    connect(m_connect, &QPushButton::clicked, this, &CInitPage::connectDevice);
+    connect(m_disconnect, &QPushButton::clicked, this, &CInitPage::disconnectDevice);
+    connect(m_reset, &QPushButton::clicked, this, &CInitPage::resetDevice);
+    connect(m_writeFactoryNumber, &QPushButton::clicked, this, &CInitPage::writeFactoryNumber);
+    connect(m_saveLabels, &QPushButton::clicked, this, &CInitPage::saveLabels);
+    connect(m_factoryNumber, &QLineEdit::textEdited, this, &CInitPage::onFactoryNumberEdited);
+}
+
 QString CInitPage::logLine(QTime time, const QString& text)
 {
     return QString::asprintf("%2u:%2u:%2u.%3u  ", unsigned(time.hour()), unsigned(time.minute()),
@@ -152,16 +283,125 @@ QString CInitPage::logLineAt(int row) const
     return item ? item->text() : QString();
 }
 
-void CInitPage::showEvent(QShowEvent* event)
+bool CInitPage::isConnected() const
 {
-    CPropertyPage::showEvent(event);
-    if (!m_portsListed) {
-        m_portsListed = true;
-        fillPortBox();
+    return m_link->IsConnected();
+}
+
+bool CInitPage::readingEvents() const
+{
+    return m_link->readingEvents();
+}
+
+void CInitPage::connectDevice()
+{
+    ensurePortsListed();
+    if (!m_link->isPortOpen())
+        takeSelectedPort();
+    m_link->connectDevice();
+}
+
+void CInitPage::disconnectDevice()
+{
+    m_link->disconnectDevice();
+}
+
+void CInitPage::readSettings()
+{
+    m_link->readSettings();
+}
+
+void CInitPage::writeSettings()
+{
+    m_link->writeSettings();
+}
+
+void CInitPage::compareSettings()
+{
+    m_link->compareSettings();
+}
+
+void CInitPage::readEvents()
+{
+    m_link->readEventRegister();
+}
+
+void CInitPage::writeRs485Config()
+{
+    m_link->writeRs485Config();
+}
+
+void CInitPage::writeFactoryNumber()
+{
+    if (!takeFactoryNumber())
+        return;
+    m_link->writeFactoryNumber(m_link->factoryNumberField());
+}
+
+void CInitPage::resetDevice()
+{
+    m_link->reset();
+}
+
+void CInitPage::saveLabels()
+{
+    m_labels->saveLabelFile();
+}
+
+std::optional<quint32> CInitPage::typedFactoryNumber(QString* prompt) const
+{
+    bool ok = false;
+    const qulonglong number = m_factoryNumber->text().trimmed().toULongLong(&ok);
+    if (!ok) {
+        if (prompt)
+            *prompt = QStringLiteral("Please enter a positive integer.");
+        return std::nullopt;
+    }
+    if (number > maxFactoryNumber) {
+        if (prompt)
+            *prompt = QStringLiteral("Please enter an integer between 0 and 65535.");
+        return std::nullopt;
+    }
+    return quint32(number);
+}
+
+void CInitPage::onFactoryNumberEdited()
+{
+    // The engine reads the field with every answer; an entry that is not a number of
+    // 0..65535 leaves it at the last one typed, without a prompt.
+    if (const std::optional<quint32> number = typedFactoryNumber()) {
+        m_link->setFactoryNumberField(*number);
+        m_shownFactoryNumber = *number;
     }
 }
 
-void CInitPage::fillPortBox() {}
+bool CInitPage::takeFactoryNumber()
+{
+    QString prompt;
+    const std::optional<quint32> number = typedFactoryNumber(&prompt);
+    if (!number) {
+        m_showMessage(prompt);
+        m_factoryNumber->setFocus();
+        m_factoryNumber->selectAll();
+        return false;
+    }
+    m_link->setFactoryNumberField(*number);
+    m_shownFactoryNumber = *number;
+    return true;
+}
+
+void CInitPage::showFields()
+{
+    m_version->setText(m_link->versionText());
+    m_hours->setText(QString::number(m_link->operatingHours()));
+    // The number is rewritten only when the link changed it, so an entry being typed
+    // (even an empty one) is not thrown away by the next status answer.
+    const quint32 factoryNumber = m_link->factoryNumberField();
+    if (factoryNumber != m_shownFactoryNumber) {
+        m_factoryNumber->setText(QString::number(factoryNumber));
+        m_shownFactoryNumber = factoryNumber;
+    }
+}
 
 void CInitPage::updateServiceControls()
 {
@@ -172,12 +412,20 @@ void CInitPage::updateServiceControls()
     m_factoryNumber->setReadOnly(locked);
 }
 
+void CInitPage::updateLinkButtons()
+{
+    const bool connected = m_link->IsConnected();
+    m_disconnect->setEnabled(connected);
+    m_connect->setEnabled(!connected);
+}
+
 void CInitPage::onSetActive()
 {
     updateServiceControls();
+    updateLinkButtons();
 }
 
 bool CInitPage::onKillActive()
 {
-    return true;
+    return takeFactoryNumber();
 }
