@@ -83,6 +83,43 @@ inline constexpr int labelFileDefault = 1005;
 // Time text of an entry whose calendar time cannot be shown.
 inline constexpr int unknownTime = 1006;
 
+// Settings and events files.
+inline constexpr int settingsFileInvalid = 1100; // a combination above 15
+inline constexpr int eventsFileInvalid = 1101;   // a device combination above 15
+inline constexpr int settingsReadProblem = 1102;
+inline constexpr int settingsFileWrongSize = 1103;
+inline constexpr int settingsWriteProblem = 1104;
+inline constexpr int combinationMismatch = 1105;
+inline constexpr int factoryNumberMismatch = 1106;
+inline constexpr int settingsLoaded = 1107;
+inline constexpr int settingsSaved = 1108;
+inline constexpr int eventsDiskReadProblem = 1109;
+inline constexpr int eventsFileReadProblem = 1110;
+inline constexpr int eventsFileWrongSize = 1111;
+inline constexpr int eventsWriteProblem = 1112;
+inline constexpr int eventsLoaded = 1113;
+inline constexpr int eventsSaved = 1114;
+
+// Settings printout.
+inline constexpr int printoutCircuit = 1120; // "%u"
+inline constexpr int printoutVariant = 1121; // "%c"
+inline constexpr int printoutFactoryNumber = 1122;
+inline constexpr int printoutValueHead = 1123;
+inline constexpr int printoutUnitHead = 1124;
+inline constexpr int printoutSettingHead = 1125;
+inline constexpr int printoutProgram = 1126;
+inline constexpr int printoutOutput = 1127;
+inline constexpr int printoutRs485 = 1128;
+inline constexpr int printoutParameters = 1129;
+// Line parameters by bits 5 and 6 of the RS-485 byte: 0..3 at ids 1130..1133.
+inline constexpr int printoutLineParameters38400 = 1130;
+inline constexpr int printoutAddress = 1134;
+inline constexpr int printoutBitOn = 1135;
+inline constexpr int printoutBitOff = 1136;
+inline constexpr int unitSeconds = 1137;
+inline constexpr int unitMilliseconds = 1138;
+inline constexpr int unitMinutes = 1139;
+
 // Login strip and printing start.
 inline constexpr int passwordWrong = 1300;
 inline constexpr int passwordAccepted = 1301;

@@ -1,0 +1,12 @@
+#include "cli/offlinecommands.h"
+
+void registerOfflineCommands(CommandTable& table)
+{
+    table.add({QStringLiteral("events"),
+               QStringLiteral("FILE.rzd [--csv] [--labels-dir DIR] [--log]"), runEventsCommand});
+    table.add({QStringLiteral("settings"),
+               QStringLiteral("FILE.nst [--json] [--labels-dir DIR] [--log]"), runSettingsCommand});
+    table.add({QStringLiteral("labels"),
+               QStringLiteral("[--labels-dir DIR] [--code N] [--combination C]"),
+               runLabelsCommand});
+}

@@ -1,0 +1,107 @@
+#include "cli/offlinecommands.h"
+#include "cli/offlinesession.h"
+#include "files/settingsfile.h"
+#include "files/settingsprintout.h"
+#include "model/catalogue.h"
+#include "model/settingsrecord.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QString unitName(SettingsRecord::TimeUnit unit)
+{
+    switch (unit) {
+    case SettingsRecord::TimeUnit::Milliseconds:
+        return QStringLiteral("ms");
+    case SettingsRecord::TimeUnit::Seconds:
+        return QStringLiteral("s");
+    case SettingsRecord::TimeUnit::Minutes:
+        return QStringLiteral("min");
+    }
+    return {};
+}
+
+QJsonObject recordJson(const SettingsFileRecord& record)
+{
+    namespace SR = SettingsRecord;
+    const SettingsImage& image = record.settings;
+    const unsigned combination = record.combinationIndex;
+
+    QJsonArray timeRows;
+    for (int row = 0; row < timeRowCount; ++row) {
+        const quint8 code = SR::timeCode(image, row);
+        const SR::TimeValue time = SR::decodeTime(row, code);
+        timeRows.append(QJsonObject{{QStringLiteral("row"), row},
+                                    {QStringLiteral("code"), code},
+                                    {QStringLiteral("value"), time.value},
+                                    {QStringLiteral("unit"), unitName(time.unit)}});
+    }
+    QJsonArray flags;
+    for (int k = 0; k < flagCount; ++k)
+        flags.append(SR::flag(image, k));
+    QJsonArray outputs;
+    for (int k = 0; k < outputCount; ++k)
+        outputs.append(SR::output(image, k));
+
+    const QByteArray imageBytes(reinterpret_cast<const char*>(image.bytes), sizeof image.bytes);
+    const quint8 labelFileCode = acceptedLabelFileCode(record);
+    return QJsonObject{
+        {QStringLiteral("image"), QString::fromLatin1(imageBytes.toHex())},
+        {QStringLiteral("combinationIndex"), int(combination)},
+        {QStringLiteral("circuit"), Catalogue::circuitOf(combination) + 1},
+        {QStringLiteral("variant"), QString(QLatin1Char('A' + Catalogue::variantOf(combination)))},
+        {QStringLiteral("factoryNumber"), int(record.factoryNumber)},
+        {QStringLiteral("labelFileCode"), labelFileCode},
+        {QStringLiteral("labelFileCodeValid"), labelFileCode == record.labelFileCode},
+        {QStringLiteral("timeRows"), timeRows},
+        {QStringLiteral("flags"), flags},
+        {QStringLiteral("outputs"), outputs},
+        {QStringLiteral("rs485"),
+         QJsonObject{{QStringLiteral("address"), SR::address(image)},
+                     {QStringLiteral("baudRate"), SR::rs485BaudRates[SR::baudIndex(image)]}}},
+    };
+}
+
+} // namespace
+
+ExitCode runSettingsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
+{
+    QCommandLineParser parser;
+    const OfflineOptions options;
+    options.addTo(parser);
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the record as JSON instead."));
+    parser.addOption(json);
+    if (!parseArguments(parser, arguments, io, self))
+        return ExitCode::UsageError;
+    if (parser.positionalArguments().size() != 1)
+        return usageError(io, QStringLiteral("one settings file expected"), self);
+    const QString path = parser.positionalArguments().constFirst();
+
+    SettingsFileRecord record;
+    const FileStatus status = readSettingsFile(path, record);
+    if (status != FileStatus::Ok) {
+        io.err << path << ": " << settingsFileMessage(status) << '\n';
+        return ExitCode::FileRefused;
+    }
+    if (parser.isSet(json)) {
+        io.out << QJsonDocument(recordJson(record)).toJson(QJsonDocument::Indented);
+        return ExitCode::Success;
+    }
+
+    // As the tool does: the start-up labels, then the file with its own label code.
+    const LogSink log = options.logSink(parser, io);
+    OfflineSession session(options.labelsDirectory(parser), log);
+    session.labels.setLabelFileCode(LabelStore::startCode);
+    applySettingsFile(record, session.data, session.labels, false, log);
+    for (const PrintoutRow& row : settingsPrintoutRows(session.data)) {
+        QStringList texts;
+        for (const PrintoutCell& cell : row.cells)
+            texts.append(cell.text);
+        io.out << tsvLine(texts) << '\n';
+    }
+    return ExitCode::Success;
+}

@@ -1,0 +1,326 @@
+#include "files/eventsfile.h"
+#include "files/eventstable.h"
+#include "model/devicedata.h"
+#include "model/labelstore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QByteArray outBytes;
+
+    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+};
+
+Run run(const char* program, const QStringList& arguments, const QString& tz = {})
+{
+    QProcess process;
+    if (!tz.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TZ"), tz);
+        process.setProcessEnvironment(env);
+    }
+    process.start(QString::fromUtf8(program), arguments);
+    Run result;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.outBytes = process.readAllStandardOutput();
+    result.out = QString::fromUtf8(result.outBytes);
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+Run cli(const QStringList& arguments, const QString& tz = {})
+{
+    return run(TAVREL_CLI, arguments, tz);
+}
+
+QString data(const char* name)
+{
+    return QStringLiteral(TAVREL_TEST_DATA "/") + QLatin1String(name);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_empty.isValid()); }
+
+    void settingsPrintout()
+    {
+        const Run r =
+            cli({"settings", data("settings_crafted.nst"), "--labels-dir", m_empty.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        const QStringList lines = r.lines();
+        const QString rule(90, u'-');
+        const QStringList head = {
+            rule,
+            "Układ: 4\tTrzy zasilania z systemu",
+            "Wariant: B\tWariant B",
+            "Numer fabryczny:\t4660",
+            rule,
+            "Wartość\tJednostka\tNastawa",
+            "500\t[ms]\ttgSZR - czas graniczny dla SZR",
+            "127\t[s]\ttgSZRA - czas graniczny dla SZR na agregat",
+            "600\t[ms]\ttgPPZ oraz tgSPP - czas graniczny dla PPZ oraz czas graniczny dla SPP",
+            "2540\t[min]\ttgAZZ oraz twSPP - czas graniczny dla AZZ oraz czas wyczekiwania na SPP",
+            "1\t[s]\ttrSZR - opóźnienie rozruchu SZR od zaniku napięcia",
+            "500\t[ms]\ttrSZRA - opóźnienie rozruchu SZR na agregat od zaniku napięcia",
+            "1\t[s]\ttrAZZ oraz trSPP - opóźnienie rozruchu AZZ oraz opóźnienie rozruchu SPP",
+            "12600\t[ms]\tCzas impulsów sterujących",
+            "Program działania",
+            rule,
+            "Default text 1\t-  0",
+            "Default text 2\t-  1",
+        };
+        QCOMPARE(lines.mid(0, head.size()), head);
+        QCOMPARE(lines.size(), 54);
+        QCOMPARE(lines[39], QStringLiteral("Default text 24\t-  1")); // flag 23, byte 2 bit 7
+        QCOMPARE(lines[42], QStringLiteral("Default text 25\t-  1")); // output 0
+        QCOMPARE(lines.mid(51), (QStringList{rule, "Parametry\t9600,N,1", "Adres\t31"}));
+    }
+
+    void settingsJson_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("labelFileCode");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("crafted") << data("settings_crafted.nst") << 55 << true;
+        QTest::newRow("bad check byte") << data("settings_badcheck.nst") << 20 << false;
+    }
+    void settingsJson()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, labelFileCode);
+        QFETCH(bool, valid);
+        const Run r = cli({"settings", "--json", file});
+        QCOMPARE(r.exitCode, 0);
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(r.outBytes, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(json["image"].toString(), QStringLiteral("a55a8105008007ff8106825a007fc35f"));
+        QCOMPARE(json["combinationIndex"].toInt(), 9);
+        QCOMPARE(json["circuit"].toInt(), 4);
+        QCOMPARE(json["variant"].toString(), QStringLiteral("B"));
+        QCOMPARE(json["factoryNumber"].toInt(), 4660);
+        QCOMPARE(json["labelFileCode"].toInt(), labelFileCode);
+        QCOMPARE(json["labelFileCodeValid"].toBool(), valid);
+
+        const QJsonArray times = json["timeRows"].toArray();
+        QCOMPARE(times.size(), 8);
+        const QJsonObject row1 = times[1].toObject();
+        QCOMPARE(row1["code"].toInt(), 0x80);
+        QCOMPARE(row1["value"].toDouble(), 127.0);
+        QCOMPARE(row1["unit"].toString(), QStringLiteral("s"));
+        const QJsonObject row3 = times[3].toObject();
+        QCOMPARE(row3["value"].toDouble(), 2540.0);
+        QCOMPARE(row3["unit"].toString(), QStringLiteral("min"));
+        QCOMPARE(times[7].toObject()["value"].toDouble(), 12600.0);
+        QCOMPARE(times[7].toObject()["unit"].toString(), QStringLiteral("ms"));
+
+        const QJsonArray flags = json["flags"].toArray();
+        QCOMPARE(flags.size(), 24);
+        QString flagBits;
+        for (const QJsonValue& f : flags)
+            flagBits += f.toBool() ? u'1' : u'0';
+        QCOMPARE(flagBits, QStringLiteral("010110100000000010000001"));
+        const QJsonArray outputs = json["outputs"].toArray();
+        QCOMPARE(outputs.size(), 8);
+        QVERIFY(outputs[0].toBool() && !outputs[1].toBool() && outputs[2].toBool());
+        QCOMPARE(json["rs485"].toObject()["address"].toInt(), 31);
+        QCOMPARE(json["rs485"].toObject()["baudRate"].toInt(), 9600);
+    }
+
+    void eventsRows()
+    {
+        const Run r = cli({"events", data("events_sample.rzd"), "--labels-dir", m_empty.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        const QStringList lines = r.lines();
+        QCOMPARE(lines.size(), 256);
+        QCOMPARE(lines[0], QStringLiteral("1\t2015_3_7 9:30:40\t1540\tNr Fabryczny: 48879, "
+                                          "Układ: 4, Wariant: 2"));
+        QVERIFY(lines[2].startsWith(QStringLiteral("3?\t2015_3_7 9:28:40\t1420\t")));
+        QCOMPARE(lines[6], QStringLiteral("7\t2015_3_7 9:24:40\t1180\tRestart"));
+        for (const QString& line : lines)
+            QCOMPARE(line.count(u'\t'), 3);
+    }
+
+    void eventsFollowTimeZone()
+    {
+        const Run r = cli({"events", data("events_sample.rzd"), "--labels-dir", m_empty.path()},
+                          QStringLiteral("UTC"));
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.lines().value(0).startsWith(QStringLiteral("1\t2015_3_7 8:30:40\t")));
+    }
+
+    void eventsCsvIsTheExportBytes()
+    {
+        const Run r =
+            cli({"events", data("events_sample.rzd"), "--csv", "--labels-dir", m_empty.path()});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.outBytes.startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n1,2015_3_7 9:30:40,1540,"
+                                      "\"Nr Fabryczny: 48879, Uk\xc5\x82"
+                                      "ad: 4, Wariant: 2\"\r\n"));
+        QCOMPARE(r.outBytes.count("\r\n"), 257);
+
+        DeviceData held;
+        LabelStore labels(held, m_empty.path(), [](const QString&) {});
+        labels.setLabelFileCode(LabelStore::startCode);
+        QCOMPARE(loadEventsFile(data("events_sample.rzd"), held, [](const QString&) {}),
+                 FileStatus::Ok);
+        QCOMPARE(r.outBytes, eventsCsv(eventListRows(held.image())));
+    }
+
+    void labelsBuiltIn()
+    {
+        const Run r = cli({"labels", "--labels-dir", m_empty.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QStringLiteral("Wczytuję plik etykiet %1\n"
+                                       "Brak pliku etykiet - przyjęto domyślny\n")
+                            .arg(QDir::toNativeSeparators(m_empty.filePath("Labels_2.nzw"))));
+        const QStringList lines = r.lines();
+        QCOMPARE(lines.size(), 8 + 56 + 4 + 8 + 24 + 8);
+        QCOMPARE(lines[0], QStringLiteral("time\t0\ttgSZR - czas graniczny dla SZR"));
+        QCOMPARE(lines[8], QStringLiteral("signal\t0\tU1 jest"));
+        QCOMPARE(lines[8 + 17], QStringLiteral("signal\t17\t "));
+        QCOMPARE(lines[63], QStringLiteral("signal\t55\tRestart"));
+        QCOMPARE(lines[64], QStringLiteral("variant\t0\tWariant A"));
+        QCOMPARE(lines[75], QStringLiteral("circuit\t7\tRezerwa"));
+        QCOMPARE(lines[76], QStringLiteral("flag\t0\tDefault text 1"));
+        QCOMPARE(lines[107], QStringLiteral("output\t7\tDefault text 32"));
+    }
+
+    void labelsFromFile()
+    {
+        QTemporaryDir dir;
+        QByteArray area(93696, '\0');
+        const auto put = [&area](int offset, QByteArrayView bytes) {
+            std::copy(bytes.begin(), bytes.end(), area.begin() + offset);
+        };
+        const int set2 = 2 * 2784;
+        put(set2 + 2560, "Wariant \xA3");                 // Windows-1250 "Ł"
+        put(set2 + 768, QByteArray(32, 'A'));             // no terminating zero
+        put(44544 + 2 * 3072 + 31 * 96, "Wyj\x9c\x63ie"); // "ś"
+        QFile file(dir.filePath("Labels_3.nzw"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(area) == area.size());
+        file.close();
+
+        const Run r =
+            cli({"labels", "--code", "35", "--combination", "2", "--labels-dir", dir.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QStringLiteral("Wczytuję plik etykiet %1\n")
+                            .arg(QDir::toNativeSeparators(dir.filePath("Labels_3.nzw"))));
+        const QStringList lines = r.out.split(u'\n');
+        QCOMPARE(lines[8], QStringLiteral("signal\t0\t") + QString(31, u'A'));
+        QCOMPARE(lines[9], QStringLiteral("signal\t1\t"));
+        QCOMPARE(lines[64], QStringLiteral("variant\t0\tWariant Ł"));
+        QCOMPARE(lines[107], QStringLiteral("output\t7\tWyjście"));
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString missing = m_empty.filePath("missing.nst");
+        QTest::newRow("no command") << QStringList{} << 2 << "no command given";
+        QTest::newRow("unknown command") << QStringList{"print"} << 2 << "unknown command";
+        QTest::newRow("no file") << QStringList{"settings"} << 2 << "one settings file expected";
+        QTest::newRow("two files")
+            << QStringList{"events", "a", "b"} << 2 << "one events file expected";
+        QTest::newRow("unknown option") << QStringList{"events", "a.rzd", "--pdf"} << 2 << "pdf";
+        QTest::newRow("code too big") << QStringList{"labels", "--code", "256"} << 2 << "--code";
+        QTest::newRow("combination 16")
+            << QStringList{"labels", "--combination", "16"} << 2 << "--combination";
+        QTest::newRow("combination text")
+            << QStringList{"labels", "--combination", "x"} << 2 << "--combination";
+        QTest::newRow("missing settings")
+            << QStringList{"settings", missing} << 1 << "Problem z czytaniem nastaw";
+        QTest::newRow("settings of wrong size")
+            << QStringList{"settings", data("events_sample.rzd")} << 1
+            << "Niewłaściwy rozmiar pliku nastaw";
+        QTest::newRow("settings combination 16")
+            << QStringList{"settings", "--json", data("settings_combination16.nst")} << 1
+            << "Niewłaściwy plik nastaw";
+        QTest::newRow("events of wrong size") << QStringList{"events", data("settings_default.nst")}
+                                              << 1 << "Niewłaściwy rozmiar pliku zdarzeń";
+        QTest::newRow("events combination 16")
+            << QStringList{"events", "--csv", data("events_combination16.rzd")} << 1
+            << "Niewłaściwy plik zdarzeń";
+        QTest::newRow("missing events") << QStringList{"events", m_empty.filePath("x.rzd")} << 1
+                                        << "Problem z czytaniem zdarzeń z dysku";
+    }
+    void exitCodes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const Run r = cli(arguments);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+    }
+
+    void examples()
+    {
+        const QString dir = QStringLiteral(TAVREL_EXAMPLES);
+        const Run settings = cli({"settings", dir + "/settings.nst", "--labels-dir", dir});
+        QCOMPARE(settings.exitCode, 0);
+        const QStringList rows = settings.lines();
+        QCOMPARE(rows.value(1),
+                 QStringLiteral("Układ: 7\tDwa zasilania z systemu oraz sprzegło i agregat"));
+        QCOMPARE(rows.value(3), QStringLiteral("Numer fabryczny:\t1207"));
+        QVERIFY(rows.contains(QStringLiteral("8000\t[ms]\ttgSZR - czas graniczny dla SZR")));
+        QVERIFY(rows.contains(QStringLiteral("Zezwolenie na SZR\t-  1")));
+        QVERIFY(rows.contains(QStringLiteral("Praca z agregatu\t-  1")));
+        QVERIFY(rows.contains(QStringLiteral("Parametry\t9600,N,1")));
+        QVERIFY(!settings.out.contains(QStringLiteral("Default text")));
+
+        const Run events = cli({"events", dir + "/events.rzd", "--labels-dir", dir});
+        QCOMPARE(events.exitCode, 0);
+        const QStringList lines = events.lines();
+        QCOMPARE(lines.size(), 256);
+        QVERIFY(lines[0].endsWith(QStringLiteral("Nr Fabryczny: 1207, Układ: 7, Wariant: 1")));
+        QCOMPARE(lines.filter(QRegularExpression("\tRestart$")).size(), 1);
+        QCOMPARE(lines.filter(QRegularExpression("^\\d+\\?\t")).size(), 1);
+        QVERIFY(!lines.filter(QStringLiteral("U1 brak_^,")).isEmpty());
+    }
+
+    void examplesAreReproducible()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(run(TAVREL_MAKE_EXAMPLES, {dir.path()}).exitCode, 0);
+        for (const char* name : {"settings.nst", "events.rzd", "Labels_2.nzw"}) {
+            const QByteArray made = readAll(dir.filePath(QLatin1String(name)));
+            QVERIFY(!made.isEmpty());
+            QVERIFY2(made == readAll(QStringLiteral(TAVREL_EXAMPLES "/") + QLatin1String(name)),
+                     name);
+        }
+    }
+
+private:
+    QTemporaryDir m_empty;
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
