@@ -1,6 +1,7 @@
 // The window against the simulated controller over a pseudo-terminal: connect, read the
 // settings and the register, save the register, disconnect.
 
+#include "app/animationwidget.h"
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
