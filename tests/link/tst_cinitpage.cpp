@@ -13,7 +13,10 @@ class TestCInitPage : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false")); }
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
+    }
     void logLineFormat_data();
     void logLineFormat();
     void newestLineOnTop();
@@ -29,6 +32,7 @@ private slots:
     void factoryNumberPrompts();
     void sheetGrowsWithTheLink();
     void connectAtStart();
+    void labelFiles();
     void benchmarkLogLine();
 };
 
@@ -351,6 +355,35 @@ void TestCInitPage::connectAtStart()
     QTRY_VERIFY(!f.line->events.isEmpty());
     QCOMPARE(f.line->events.first(), QStringLiteral("open /tmp/dorvik-start 19200"));
     QCOMPARE(f.context.activePage, CInitPage::pageIndex);
+}
+
+void TestCInitPage::labelFiles()
+{
+    PageFixture f;
+    f.page->show();
+    auto* name = control<QLineEdit>(*f.page, "labelFileName");
+    QCOMPARE(name->text(), QStringLiteral("domyślny"));
+    {
+        QFile file(f.labelsDir.filePath(QStringLiteral("Labels_1.nzw")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(93696, 'a'));
+    }
+    // The controller's firmware 1.5 names another file.
+    f.establish();
+    f.goOnline({.version = 15});
+    QCOMPARE(name->text(), QStringLiteral("Labels_1.nzw"));
+    QCOMPARE(f.context.deviceData.image().labelSets[0].signalNames[0][0], 'a');
+
+    f.context.isLocked = false;
+    f.page->onSetActive();
+    f.context.deviceData.image().labelSets[0].signalNames[0][0] = 'b';
+    control<QPushButton>(*f.page, "saveLabels")->click();
+    QVERIFY(f.logged(QStringLiteral("Zapisano plik etykiet")));
+    QFile saved(f.labelsDir.filePath(QStringLiteral("Labels_1.nzw")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    QCOMPARE(bytes.size(), 93696);
+    QCOMPARE(bytes.at(768), 'b');
 }
 
 void TestCInitPage::benchmarkLogLine()
