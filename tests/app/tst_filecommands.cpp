@@ -3,10 +3,8 @@
 #include "model/labelstore.h"
 #include "pagefixture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QtTest>
-#include <cstring>
 
 namespace {
 
@@ -30,28 +28,19 @@ QByteArray imageBytes(const DeviceData& data)
 
 // Settings 01..10, combination 5, factory number 1234, label file code 30 and its check.
 const QByteArray goodSettings = QByteArray::fromHex("0102030405060708090a0b0c0d0e0f10"
-                                                    "05000000"
-                                                    "d204"
-                                                    "1e"
-                                                    "e1");
+                                                    "05000000d2041ee1");
 
-// 256 entries that tell slot and byte apart, time base 0x01020304, write position 7,
-// a padding byte, factory number 777, combination 3, padding.
+// Entries telling slot and byte apart, time base 0x01020304, write position 7, a padding
+// byte, factory number 777, combination 3, padding.
 QByteArray goodEvents()
 {
     QByteArray bytes;
-    for (int slot = 0; slot < 256; ++slot) {
-        for (int b = 0; b < 12; ++b)
-            bytes.append(char((slot + b * 17) & 0xFF));
-    }
-    bytes.append(QByteArray::fromHex("04030201"
-                                     "07"
-                                     "aa"
-                                     "0903"
-                                     "03"
-                                     "bbccdd"));
-    return bytes;
+    for (int i = 0; i < 3072; ++i)
+        bytes.append(char(i * 7 + i / 256));
+    return bytes + QByteArray::fromHex("0403020107aa090303bbccdd");
 }
+
+using Lines = QStringList;
 
 } // namespace
 
@@ -60,14 +49,12 @@ class TestFileCommands : public QObject {
 
 private slots:
     void init();
-    void cleanup();
-
+    void cleanup() { m_page.reset(); }
     void loadSettings_data();
     void loadSettings();
     void mismatchLinesWhileConnected_data();
     void mismatchLinesWhileConnected();
     void saveSettings();
-    void saveSettingsFailure();
     void loadEvents_data();
     void loadEvents();
     void saveEvents();
@@ -76,11 +63,15 @@ private slots:
 
 private:
     FileCommands& commands() { return m_page->page->fileCommands(); }
-    QString path(const QString& name) const { return m_dir->filePath(name); }
-    // The next dialog returns this path (empty: Cancel).
-    void choose(const QString& chosen) { m_chosen = chosen; }
+    FakeContext& context() { return m_page->context; }
+    QString path(const QString& name) const { return m_page->labelsDir.filePath(name); }
+    // Runs a command whose dialog answers with this file (empty: Cancel).
+    void run(void (FileCommands::*command)(), const QString& chosen)
+    {
+        m_chosen = chosen.isEmpty() ? QString() : path(chosen);
+        (commands().*command)();
+    }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PageFixture> m_page;
     QString m_chosen;
     QList<FileCommands::DialogRequest> m_requests;
@@ -88,9 +79,9 @@ private:
 
 void TestFileCommands::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
     m_page = std::make_unique<PageFixture>();
-    m_page->context.activePage = CInitPage::pageIndex;
+    context().activePage = CInitPage::pageIndex;
     m_requests.clear();
     commands().setFileChooser([this](const FileCommands::DialogRequest& request) {
         m_requests.append(request);
@@ -98,33 +89,22 @@ void TestFileCommands::init()
     });
 }
 
-void TestFileCommands::cleanup()
-{
-    m_page.reset();
-    m_dir.reset();
-}
-
 void TestFileCommands::loadSettings_data()
 {
-    QTest::addColumn<QByteArray>("bytes"); // empty: no such file
+    QTest::addColumn<QByteArray>("bytes"); // null: no such file
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("message");
+    const QString wrongSize = QStringLiteral("Niewłaściwy rozmiar pliku nastaw");
     QTest::newRow("good") << goodSettings << "a.nst"
                           << "";
-    QTest::newRow("typed without extension") << goodSettings << "bez"
-                                             << "";
-    QTest::newRow("23 bytes") << goodSettings.left(23) << "a.nst"
-                              << "Niewłaściwy rozmiar pliku nastaw";
-    QTest::newRow("25 bytes") << goodSettings + '\0' << "a.nst"
-                              << "Niewłaściwy rozmiar pliku nastaw";
-    QTest::newRow("empty file") << QByteArray("") << "a.nst"
-                                << "Niewłaściwy rozmiar pliku nastaw";
+    QTest::newRow("no extension") << goodSettings << "bez"
+                                  << "";
+    QTest::newRow("23 bytes") << goodSettings.left(23) << "a.nst" << wrongSize;
+    QTest::newRow("25 bytes") << goodSettings + '\0' << "a.nst" << wrongSize;
     QTest::newRow("combination 16") << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
                                     << "Niewłaściwy plik nastaw";
     QTest::newRow("missing") << QByteArray() << "brak.nst"
                              << "Problem z czytaniem nastaw";
-    QTest::newRow("directory") << QByteArray() << "."
-                               << "Problem z czytaniem nastaw";
     QTest::newRow("cancel") << goodSettings << ""
                             << "";
 }
@@ -136,24 +116,22 @@ void TestFileCommands::loadSettings()
     QFETCH(QString, message);
     if (!bytes.isNull() && !chosen.isEmpty())
         writeFile(path(chosen), bytes);
-    choose(chosen.isEmpty() ? QString() : path(chosen));
-    DeviceData& data = m_page->context.deviceData;
+    DeviceData& data = context().deviceData;
     const QByteArray before = imageBytes(data);
 
-    commands().loadSettings();
+    run(&FileCommands::loadSettings, chosen);
 
     QCOMPARE(m_requests.size(), 1);
     QVERIFY(!m_requests[0].save);
     QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.nst)"));
     QCOMPARE(m_requests[0].initialName, QString());
-    const bool loaded = message.isEmpty() && !chosen.isEmpty();
-    QCOMPARE(m_page->messages, message.isEmpty() ? QStringList() : QStringList{message});
-    if (!loaded) {
+    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
+    if (!message.isEmpty() || chosen.isEmpty()) {
         // Nothing changes on a refused file.
         QCOMPARE(imageBytes(data), before);
         QVERIFY(!data.settingsValid);
-        QCOMPARE(m_page->context.settingsPagesAdded, 0);
-        QCOMPARE(m_page->context.lines, QStringList());
+        QCOMPARE(context().settingsPagesAdded, 0);
+        QCOMPARE(context().lines, Lines());
         QCOMPARE(m_page->page->labels().labelFileCode(), LabelStore::startCode);
         return;
     }
@@ -162,89 +140,68 @@ void TestFileCommands::loadSettings()
              goodSettings.left(16));
     QCOMPARE(image.combinationIndex, 5u);
     QCOMPARE(int(image.factoryNumber), 1234);
-    QCOMPARE(data.currentLabelSetIndex(), 5);
     QVERIFY(data.settingsValid);
     QCOMPARE(m_page->page->labels().labelFileCode(), 30);
-    QCOMPARE(m_page->context.settingsPagesAdded, 1);
+    QCOMPARE(context().settingsPagesAdded, 1);
     // Offline the file is not compared with a controller.
-    QCOMPARE(m_page->context.lines, QStringList{QStringLiteral("Wczytano nastawy")});
-
-    // Saved again right away, the same 24 bytes.
-    choose(path(QStringLiteral("b.nst")));
-    commands().saveSettings();
-    QCOMPARE(fileBytes(path(QStringLiteral("b.nst"))), goodSettings);
+    QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano nastawy")});
 }
 
 void TestFileCommands::mismatchLinesWhileConnected_data()
 {
-    QTest::addColumn<quint32>("heldCombination");
-    QTest::addColumn<quint16>("heldFactoryNumber");
-    QTest::addColumn<QStringList>("lines");
-    const QString combination =
-        QStringLiteral("Niezgodność układu rozdzielni i wariantu przełączen");
-    const QString factory = QStringLiteral("Niezgodność numeru fabrycznego");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<quint32>("combination");
+    QTest::addColumn<Lines>("lines");
     const QString loaded = QStringLiteral("Wczytano nastawy");
-    QTest::newRow("both differ") << 0u << quint16(99) << QStringList{combination, factory, loaded};
-    QTest::newRow("combination differs") << 4u << quint16(1234) << QStringList{combination, loaded};
-    QTest::newRow("factory number differs") << 5u << quint16(0) << QStringList{factory, loaded};
-    QTest::newRow("same controller") << 5u << quint16(1234) << QStringList{loaded};
+    QTest::newRow("another controller")
+        << true << 0u
+        << Lines{QStringLiteral("Niezgodność układu rozdzielni i wariantu przełączen"),
+                 QStringLiteral("Niezgodność numeru fabrycznego"), loaded};
+    QTest::newRow("same combination")
+        << true << 5u << Lines{QStringLiteral("Niezgodność numeru fabrycznego"), loaded};
+    QTest::newRow("offline") << false << 0u << Lines{loaded};
 }
 
 void TestFileCommands::mismatchLinesWhileConnected()
 {
-    QFETCH(quint32, heldCombination);
-    QFETCH(quint16, heldFactoryNumber);
-    QFETCH(QStringList, lines);
-    m_page->context.connected = true;
-    DeviceImage& image = m_page->context.deviceData.image();
-    image.combinationIndex = heldCombination;
-    image.factoryNumber = heldFactoryNumber;
+    QFETCH(bool, connected);
+    QFETCH(quint32, combination);
+    QFETCH(Lines, lines);
+    context().connected = connected;
+    context().deviceData.image().combinationIndex = combination;
     writeFile(path(QStringLiteral("a.nst")), goodSettings);
-    choose(path(QStringLiteral("a.nst")));
-    commands().loadSettings();
-    QCOMPARE(m_page->context.lines, lines);
-    // Loaded anyway.
-    QCOMPARE(image.combinationIndex, 5u);
-    QCOMPARE(int(image.factoryNumber), 1234);
+    run(&FileCommands::loadSettings, QStringLiteral("a.nst"));
+    QCOMPARE(context().lines, lines);
+    QCOMPARE(context().deviceData.image().combinationIndex, 5u);
 }
 
 void TestFileCommands::saveSettings()
 {
-    DeviceData& data = m_page->context.deviceData;
-    choose(path(QStringLiteral("n.nst")));
+    DeviceData& data = context().deviceData;
     // Without settings there is nothing to save: no dialog.
-    commands().saveSettings();
+    run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
     QVERIFY(m_requests.isEmpty());
-    QVERIFY(!QFile::exists(path(QStringLiteral("n.nst"))));
 
     data.settingsValid = true;
     data.image().combinationIndex = 9;
     data.image().factoryNumber = 0xBEEF;
     writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
-    commands().saveSettings();
+    run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
     QCOMPARE(m_requests.size(), 1);
     QVERIFY(m_requests[0].save);
     QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.nst)"));
     QCOMPARE(m_requests[0].initialName, QStringLiteral("*.nst"));
     // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
     // the longer old file is replaced whole.
-    QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))),
-             QByteArray::fromHex("0000000165bd333d1565952f02060021"
-                                 "09000000"
-                                 "efbe"
-                                 "14"
-                                 "eb"));
-    QCOMPARE(m_page->context.lines, QStringList{QStringLiteral("Zapisano nastawy")});
+    QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
+             QByteArray("0000000165bd333d1565952f02060021"
+                        "09000000efbe14eb"));
+    QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano nastawy")});
     QVERIFY(m_page->messages.isEmpty());
-}
 
-void TestFileCommands::saveSettingsFailure()
-{
-    m_page->context.deviceData.settingsValid = true;
-    choose(path(QStringLiteral("brak/n.nst")));
-    commands().saveSettings();
-    QCOMPARE(m_page->messages, QStringList{QStringLiteral("Problem z zapisem nastaw")});
-    QCOMPARE(m_page->context.lines, QStringList());
+    run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
+    QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
+    QCOMPARE(context().lines.size(), 1);
 }
 
 void TestFileCommands::loadEvents_data()
@@ -252,20 +209,15 @@ void TestFileCommands::loadEvents_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("message");
+    const QString wrongSize = QStringLiteral("Niewłaściwy rozmiar pliku zdarzeń");
     QTest::newRow("good") << goodEvents() << "a.rzd"
                           << "";
-    QTest::newRow("3083 bytes") << goodEvents().left(3083) << "a.rzd"
-                                << "Niewłaściwy rozmiar pliku zdarzeń";
-    QTest::newRow("3085 bytes") << goodEvents() + 'x' << "a.rzd"
-                                << "Niewłaściwy rozmiar pliku zdarzeń";
-    QTest::newRow("settings file") << goodSettings << "a.rzd"
-                                   << "Niewłaściwy rozmiar pliku zdarzeń";
+    QTest::newRow("3083 bytes") << goodEvents().left(3083) << "a.rzd" << wrongSize;
+    QTest::newRow("3085 bytes") << goodEvents() + 'x' << "a.rzd" << wrongSize;
     QTest::newRow("combination 16") << goodEvents().replace(3080, 1, "\x10") << "a.rzd"
                                     << "Niewłaściwy plik zdarzeń";
     QTest::newRow("missing") << QByteArray() << "brak.rzd"
                              << "Problem z czytaniem zdarzeń z dysku";
-    QTest::newRow("cancel") << goodEvents() << ""
-                            << "";
 }
 
 void TestFileCommands::loadEvents()
@@ -273,70 +225,50 @@ void TestFileCommands::loadEvents()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, chosen);
     QFETCH(QString, message);
-    if (!bytes.isNull() && !chosen.isEmpty())
+    if (!bytes.isNull())
         writeFile(path(chosen), bytes);
-    choose(chosen.isEmpty() ? QString() : path(chosen));
-    DeviceData& data = m_page->context.deviceData;
+    DeviceData& data = context().deviceData;
     data.image().combinationIndex = 6;
-    data.image().factoryNumber = 55;
     const QByteArray before = imageBytes(data);
 
-    commands().loadEvents();
+    run(&FileCommands::loadEvents, chosen);
 
-    QCOMPARE(m_requests.size(), 1);
-    QVERIFY(!m_requests[0].save);
-    QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.rzd)"));
-    QCOMPARE(m_page->messages, message.isEmpty() ? QStringList() : QStringList{message});
-    if (!message.isEmpty() || chosen.isEmpty()) {
+    QCOMPARE(m_requests.value(0).filter, QStringLiteral("Pliki Konfig (*.rzd)"));
+    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
+    if (!message.isEmpty()) {
         QCOMPARE(imageBytes(data), before);
-        QCOMPARE(m_page->context.eventsPageAdded, 0);
-        QCOMPARE(m_page->context.activePage, CInitPage::pageIndex);
-        QCOMPARE(m_page->context.lines, QStringList());
+        QCOMPARE(context().eventsPageAdded, 0);
+        QCOMPARE(context().activePage, CInitPage::pageIndex);
+        QCOMPARE(context().lines, Lines());
         return;
     }
     const DeviceImage& image = data.image();
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.entries), 3072), bytes.left(3072));
     QCOMPARE(image.timeBase, 0x01020304u);
     QCOMPARE(int(image.writePosition), 7);
-    QCOMPARE(int(image.liveWritePosition), 7);
     QCOMPARE(int(image.registerFactoryNumber), 777);
     QCOMPARE(int(image.deviceCombination), 3);
     QCOMPARE(image.readIndex, 256);
-    // The settings stay.
-    QCOMPARE(image.combinationIndex, 6u);
-    QCOMPARE(int(image.factoryNumber), 55);
-    QVERIFY(!data.settingsValid);
-    QCOMPARE(m_page->context.lines, QStringList{QStringLiteral("Wczytano zdarzenia z dysku")});
-    QCOMPARE(m_page->context.eventsPageAdded, 1);
-    QCOMPARE(m_page->context.activePage, FakeContext::eventsPageIndex);
+    QCOMPARE(image.combinationIndex, 6u); // the settings stay
+    QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano zdarzenia z dysku")});
+    QCOMPARE(context().eventsPageAdded, 1);
+    QCOMPARE(context().activePage, FakeContext::eventsPageIndex);
 }
 
 void TestFileCommands::saveEvents()
 {
     // Nothing ever read: 3084 zero bytes.
-    choose(path(QStringLiteral("z.rzd")));
-    commands().saveEvents();
+    run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
     QCOMPARE(m_requests.size(), 1);
     QVERIFY(m_requests[0].save);
     QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.rzd)"));
     QCOMPARE(m_requests[0].initialName, QStringLiteral("*.rzd"));
     QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
-    QCOMPARE(m_page->context.lines, QStringList{QStringLiteral("Zapisano zdarzenia na dysk")});
+    QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano zdarzenia na dysk")});
 
-    // A loaded register is saved as it came, the padding written as zeros.
-    writeFile(path(QStringLiteral("a.rzd")), goodEvents());
-    choose(path(QStringLiteral("a.rzd")));
-    commands().loadEvents();
-    choose(path(QStringLiteral("b.rzd")));
-    commands().saveEvents();
-    QByteArray expected = goodEvents();
-    expected[3077] = 0;
-    expected.replace(3081, 3, QByteArray(3, '\0'));
-    QCOMPARE(fileBytes(path(QStringLiteral("b.rzd"))), expected);
-
-    choose(path(QStringLiteral("brak/b.rzd")));
-    commands().saveEvents();
-    QCOMPARE(m_page->messages, QStringList{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
+    run(&FileCommands::saveEvents, QStringLiteral("brak/b.rzd"));
+    QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
+    QCOMPARE(context().lines.size(), 1);
 }
 
 void TestFileCommands::eventsCommandsWaitForTheRegisterRead()
@@ -345,42 +277,31 @@ void TestFileCommands::eventsCommandsWaitForTheRegisterRead()
     m_page->goOnline();
     m_page->page->readEvents();
     QVERIFY(m_page->page->readingEvents());
-    QVERIFY(!commands().canLoadEvents());
-    QVERIFY(!commands().canSaveEvents());
     writeFile(path(QStringLiteral("a.rzd")), goodEvents());
-    choose(path(QStringLiteral("a.rzd")));
-    const QByteArray before = imageBytes(m_page->context.deviceData);
-    commands().loadEvents();
-    commands().saveEvents();
+    const QByteArray before = imageBytes(context().deviceData);
+    run(&FileCommands::loadEvents, QStringLiteral("a.rzd"));
+    run(&FileCommands::saveEvents, QStringLiteral("a.rzd"));
     QVERIFY(m_requests.isEmpty());
-    QCOMPARE(imageBytes(m_page->context.deviceData), before);
+    QCOMPARE(imageBytes(context().deviceData), before);
     QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
-    // Settings files stay available.
-    writeFile(path(QStringLiteral("a.nst")), goodSettings);
-    choose(path(QStringLiteral("a.nst")));
-    commands().loadSettings();
-    QCOMPARE(m_page->context.deviceData.image().combinationIndex, 5u);
 }
 
 void TestFileCommands::commandsNeedTheLogInFront()
 {
-    // A page holding an invalid entry keeps the front: no dialog, nothing loaded.
-    m_page->context.activePage = 3;
-    m_page->context.refuseLeave = true;
-    m_page->context.deviceData.settingsValid = true;
-    writeFile(path(QStringLiteral("a.nst")), goodSettings);
-    choose(path(QStringLiteral("a.nst")));
-    commands().loadSettings();
-    commands().saveSettings();
-    commands().loadEvents();
-    commands().saveEvents();
+    // A page holding an invalid entry keeps the front: no dialog, nothing runs.
+    context().activePage = 3;
+    context().refuseLeave = true;
+    context().deviceData.settingsValid = true;
+    for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
+                         &FileCommands::loadEvents, &FileCommands::saveEvents})
+        run(command, QStringLiteral("a.nst"));
     QVERIFY(m_requests.isEmpty());
-    QCOMPARE(m_page->context.activePage, 3);
+    QCOMPARE(context().activePage, 3);
 
-    m_page->context.refuseLeave = false;
-    commands().loadSettings();
+    context().refuseLeave = false;
+    run(&FileCommands::loadSettings, QString());
     QCOMPARE(m_requests.size(), 1);
-    QCOMPARE(m_page->context.activePage, CInitPage::pageIndex);
+    QCOMPARE(context().activePage, CInitPage::pageIndex);
 }
 
 QTEST_MAIN(TestFileCommands)
