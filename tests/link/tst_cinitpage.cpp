@@ -233,7 +233,8 @@ void TestCInitPage::factoryNumberPrompts()
     f.link().onLinkTick();
     QCOMPARE(f.line->written.last() == Requests::factoryNumber(0), prompt.isEmpty());
     QCOMPARE(f.page->onKillActive(), prompt.isEmpty());
-    QCOMPARE(f.messages, prompt.isEmpty() ? QStringList() : QStringList{prompt, prompt});
+    const QStringList prompts = prompt.isEmpty() ? QStringList() : QStringList{prompt, prompt};
+    QCOMPARE(f.messages, prompts);
 }
 
 void TestCInitPage::labelFiles()
