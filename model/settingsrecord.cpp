@@ -3,6 +3,7 @@
 #include "model/catalogue.h"
 #include "model/devicedata.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace SettingsRecord {
@@ -19,6 +20,7 @@ constexpr std::uint8_t addressMask = 0x1F;
 constexpr std::uint8_t baudMask = 0x60;
 constexpr std::uint8_t baudCodes[4] = {0x60, 0x40, 0x20, 0x00};
 
+// In double: in single precision 2.3 s * 10 + 1 truncates to code 23 (2200 ms).
 std::uint8_t truncatedCode(double value)
 {
     return static_cast<std::uint8_t>(static_cast<int>(std::trunc(value)));
@@ -33,6 +35,12 @@ void setBit(std::uint8_t& byte, int bit, bool on)
 {
     const auto mask = static_cast<std::uint8_t>(1u << bit);
     byte = on ? static_cast<std::uint8_t>(byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
+}
+
+// The combination a 20-byte settings answer carries: the high nibble of data byte 19.
+unsigned answerCombination(QByteArrayView answer)
+{
+    return static_cast<std::uint8_t>(answer[19]) >> 4;
 }
 
 } // namespace
@@ -89,31 +97,37 @@ std::uint8_t encodeTime(int row, double value, std::uint8_t currentCode)
 
 std::uint8_t timeCode(const SettingsImage& image, int row)
 {
+    Q_ASSERT(row >= 0 && row < timeRowCount);
     return image.bytes[timeCodeOffset[row]];
 }
 
 void setTimeCode(SettingsImage& image, int row, std::uint8_t code)
 {
+    Q_ASSERT(row >= 0 && row < timeRowCount);
     image.bytes[timeCodeOffset[row]] = code;
 }
 
 bool flag(const SettingsImage& image, int k)
 {
+    Q_ASSERT(k >= 0 && k < flagCount);
     return (image.bytes[flagByte[k / 8]] >> (k % 8)) & 1;
 }
 
 void setFlag(SettingsImage& image, int k, bool on)
 {
+    Q_ASSERT(k >= 0 && k < flagCount);
     setBit(image.bytes[flagByte[k / 8]], k % 8, on);
 }
 
 bool output(const SettingsImage& image, int k)
 {
+    Q_ASSERT(k >= 0 && k < outputCount);
     return (image.bytes[outputByte] >> k) & 1;
 }
 
 void setOutput(SettingsImage& image, int k, bool on)
 {
+    Q_ASSERT(k >= 0 && k < outputCount);
     setBit(image.bytes[outputByte], k, on);
 }
 
@@ -149,11 +163,6 @@ std::uint8_t composeRs485(int address, std::optional<int> baudIndex)
 void setRs485(SettingsImage& image, int address, std::optional<int> baudIndex)
 {
     image.bytes[rs485Byte] = composeRs485(address, baudIndex);
-}
-
-unsigned answerCombination(QByteArrayView answer)
-{
-    return static_cast<std::uint8_t>(answer[19]) >> 4;
 }
 
 bool applySettingsAnswer(DeviceData& data, QByteArrayView answer)
