@@ -25,7 +25,7 @@ bool AnimationWidget::open(const AnimationClip& clip)
 {
     stop();
     initTavrelResources();
-    QPixmap strip(clip.resource, "PNG");
+    QImage strip(clip.resource, "PNG");
     if (strip.isNull() || clip.frameCount <= 0 ||
         strip.width() < clip.frameSize.width() * clip.frameCount)
         return false;
@@ -55,6 +55,14 @@ void AnimationWidget::stop()
     m_timer.stop();
 }
 
+void AnimationWidget::seek(int frame)
+{
+    if (m_clip.frameCount == 0)
+        return;
+    m_frame = std::clamp(frame, 0, m_clip.frameCount - 1);
+    update();
+}
+
 QSize AnimationWidget::sizeHint() const
 {
     return m_clip.frameSize.isValid() ? m_clip.frameSize : QSize(1, 1);
@@ -66,7 +74,7 @@ void AnimationWidget::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     const QSize fs = m_clip.frameSize;
-    p.drawPixmap(QPoint(0, 0), m_strip, QRect(QPoint(m_frame * fs.width(), 0), fs));
+    p.drawImage(QPoint(0, 0), m_strip.copy(QRect(QPoint(m_frame * fs.width(), 0), fs)));
 }
 
 void AnimationWidget::timerEvent(QTimerEvent* event)

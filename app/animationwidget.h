@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QBasicTimer>
-#include <QPixmap>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -29,6 +29,8 @@ public:
     // when repeat is negative.
     void play(int from, int to, int repeat = -1);
     void stop();
+    // Shows a frame (clamped to the clip) without playing.
+    void seek(int frame);
     // One period of the clip: the next frame, or the end of the range.
     void advance();
 
@@ -44,7 +46,7 @@ protected:
 
 private:
     AnimationClip m_clip;
-    QPixmap m_strip;
+    QImage m_strip; // kept as stored (indexed); a frame is converted when it is drawn
     QBasicTimer m_timer;
     int m_frame = 0;
     int m_from = 0;
