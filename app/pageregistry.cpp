@@ -4,6 +4,7 @@
 #include "app/cintrodlg.h"
 #include "app/interimpages.h"
 #include "app/startoptions.h"
+#include "files/printjob.h"
 
 QString pageTitle(PageKind kind)
 {
@@ -45,10 +46,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
 
 void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
 {
-    (void)mode;
-    (void)context;
-    (void)eventsPage;
-    (void)parent;
+    runPrintJob(mode, context, eventsPage, parent);
 }
 
 void runFileCommand(Command command, AppContext& context, QWidget* parent)
