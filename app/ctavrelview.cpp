@@ -229,7 +229,8 @@ void CTavrelView::startPrintout(int mode)
     m_printMode = mode;
     if (!bringCommunicationPageToFront())
         return;
-    logMessage(stringText((mode & PrintMode::events) ? StringId::printingEvents : StringId::printingSettings));
+    logMessage(stringText((mode & PrintMode::events) ? StringId::printingEvents
+                                                     : StringId::printingSettings));
     runPrintout(mode, *this, page(PageKind::Events), this);
 }
 

@@ -2,8 +2,6 @@
 
 #include "app/appcontext.h"
 #include "app/cpropertypage.h"
-#include "events/ceventsdlg.h"
-#include "events/clistctrlex.h"
 #include "files/settingsprintout.h"
 #include "model/strings.h"
 
@@ -82,29 +80,6 @@ void savePdfWithDialog(const PrintoutLayout& layout, AppContext& context, QWidge
 }
 
 } // namespace
-
-std::optional<EventsPrintSource> eventsPrintSource(CPropertyPage* eventsPage)
-{
-    const auto* page = dynamic_cast<const CEventsDlg*>(eventsPage);
-    if (!page)
-        return std::nullopt;
-    const CListCtrlEx* list = page->list();
-    EventsPrintSource source;
-    source.rowCount = list->itemCount();
-    for (int row = 0; row < source.rowCount; ++row) {
-        if (list->isItemSelected(row))
-            source.selectedRows.append(row);
-    }
-    // The texts are taken now: the printout shows the list as it was when it started.
-    QList<std::array<QString, 3>> texts;
-    texts.reserve(source.rowCount);
-    for (int row = 0; row < source.rowCount; ++row)
-        texts.append(page->rowTexts(row));
-    source.texts = [texts = std::move(texts)](int row) -> std::array<QString, 3> {
-        return row >= 0 && row < texts.size() ? texts.at(row) : std::array<QString, 3>{};
-    };
-    return source;
-}
 
 PrintStatus printOn(QPrinter& printer, const PrintoutLayout& layout)
 {

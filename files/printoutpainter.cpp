@@ -12,7 +12,7 @@
 #include <QSaveFile>
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcPrint, "tavrel.print")
+Q_LOGGING_CATEGORY(lcPrint, "tavrel.print", QtInfoMsg)
 
 namespace {
 
