@@ -1,5 +1,6 @@
 #include "cli/clicommand.h"
 #include "cli/offlinecommands.h"
+#include "cli/onlinecommands.h"
 #include "cli/pdfoutput.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,7 @@ int main(int argc, char* argv[])
 
     CommandTable table;
     registerOfflineCommands(table);
+    registerOnlineCommands(table);
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
