@@ -11,8 +11,8 @@ ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, 
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("Write the rows as CSV with a header line."));
     parser.addOption(csv);
-    if (!parseArguments(parser, arguments, io, self))
-        return ExitCode::UsageError;
+    if (const std::optional<ExitCode> done = parseArguments(parser, arguments, io, self))
+        return *done;
     if (parser.positionalArguments().size() != 1)
         return usageError(io, QStringLiteral("one events file expected"), self);
     const QString path = parser.positionalArguments().constFirst();

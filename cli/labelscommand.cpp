@@ -33,8 +33,8 @@ ExitCode runLabelsCommand(const CliCommand& self, const QStringList& arguments, 
                                                QStringLiteral("C"));
     parser.addOption(codeOption);
     parser.addOption(combinationOption);
-    if (!parseArguments(parser, arguments, io, self))
-        return ExitCode::UsageError;
+    if (const std::optional<ExitCode> done = parseArguments(parser, arguments, io, self))
+        return *done;
     if (!parser.positionalArguments().isEmpty())
         return usageError(io, QStringLiteral("no file expected"), self);
     const std::optional<int> code = numberOption(parser, codeOption, LabelStore::startCode, 255);

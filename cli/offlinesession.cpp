@@ -30,13 +30,19 @@ LogSink OfflineOptions::logSink(const QCommandLineParser& parser, CliIo& io) con
     return [&io](const QString& line) { io.err << line << '\n'; };
 }
 
-bool parseArguments(QCommandLineParser& parser, const QStringList& arguments, CliIo& io,
-                    const CliCommand& command)
+std::optional<ExitCode> parseArguments(QCommandLineParser& parser, const QStringList& arguments,
+                                       CliIo& io, const CliCommand& command)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    if (!parser.parse(QStringList{command.name} + arguments)) {
-        usageError(io, parser.errorText(), command);
-        return false;
+    const QCommandLineOption help = parser.addHelpOption();
+    if (!parser.parse(QStringList{command.name} + arguments))
+        return usageError(io, parser.errorText(), command);
+    if (parser.isSet(help)) {
+        // The parser's own text, under the command's usage line instead of its own.
+        QString text = parser.helpText();
+        text.remove(0, text.indexOf(u'\n') + 1);
+        io.out << "Usage: tavrel-cli " << command.name << ' ' << command.synopsis << '\n' << text;
+        return ExitCode::Success;
     }
-    return true;
+    return std::nullopt;
 }

@@ -6,6 +6,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <optional>
 
 // The device data and labels of a command that works on files: the defaults of the
 // record and, unless told otherwise, the label file the tool loads at start (code 20).
@@ -31,6 +32,7 @@ struct OfflineOptions {
     LogSink logSink(const QCommandLineParser& parser, CliIo& io) const;
 };
 
-// Parses the arguments of a command; false after a usage error was reported.
-bool parseArguments(QCommandLineParser& parser, const QStringList& arguments, CliIo& io,
-                    const CliCommand& command);
+// Parses the arguments of a command. Returns the exit code when the command ends here:
+// after a usage error (reported on stderr) or after --help (printed on stdout).
+std::optional<ExitCode> parseArguments(QCommandLineParser& parser, const QStringList& arguments,
+                                       CliIo& io, const CliCommand& command);

@@ -75,8 +75,8 @@ ExitCode runSettingsCommand(const CliCommand& self, const QStringList& arguments
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the record as JSON instead."));
     parser.addOption(json);
-    if (!parseArguments(parser, arguments, io, self))
-        return ExitCode::UsageError;
+    if (const std::optional<ExitCode> done = parseArguments(parser, arguments, io, self))
+        return *done;
     if (parser.positionalArguments().size() != 1)
         return usageError(io, QStringLiteral("one settings file expected"), self);
     const QString path = parser.positionalArguments().constFirst();

@@ -10,6 +10,16 @@
 
 namespace EventRegister {
 
+namespace {
+
+const EventEntry& entryAt(const DeviceImage& image, int slot)
+{
+    Q_ASSERT(slot >= 0 && slot < entryCount);
+    return image.entries[slot];
+}
+
+} // namespace
+
 std::uint8_t checkByte(const EventEntry& entry)
 {
     std::uint8_t check = 0xAA;
@@ -25,6 +35,7 @@ bool isEntryValid(const EventEntry& entry)
 
 bool stateBit(const EventEntry& entry, int k)
 {
+    Q_ASSERT(k >= 0 && k < signalCount);
     return (entry.bytes[4 + k / 8] >> (k % 8)) & 1;
 }
 
@@ -64,8 +75,8 @@ QString rowNumberText(const DeviceImage& image, int row)
 
 QString timeText(const DeviceImage& image, int slot)
 {
-    const auto t = static_cast<std::int32_t>(image.timeBase + counter(image.entries[slot]));
-    // Negative times lie before the controller's epoch and say nothing about the entry.
+    const auto t = static_cast<std::int32_t>(image.timeBase + counter(entryAt(image, slot)));
+    // A negative time (a wrapped sum, or a date past 2038) has no date worth showing.
     if (t < 0)
         return stringText(StringId::unknownTime);
     const QDateTime local = QDateTime::fromSecsSinceEpoch(t, Qt::LocalTime);
@@ -84,12 +95,12 @@ QString timeText(const DeviceImage& image, int slot)
 
 QString counterText(const DeviceImage& image, int slot)
 {
-    return QString::number(counter(image.entries[slot]));
+    return QString::number(counter(entryAt(image, slot)));
 }
 
 QString eventText(const DeviceImage& image, int slot)
 {
-    const EventEntry& entry = image.entries[slot];
+    const EventEntry& entry = entryAt(image, slot);
     const LabelSet& names = nameSet(image);
     if (stateBit(entry, restartBit))
         return slotText(names.signalNames[restartBit]);
@@ -130,8 +141,9 @@ int storeEntries(DeviceImage& image, QByteArrayView bytes)
         return 0;
     const int present = std::min<int>(static_cast<int>(bytes.size() / entrySize), entriesPerBlock);
     const int stored = std::min(present, entryCount - image.readIndex);
-    std::memcpy(image.entries + image.readIndex, bytes.data(),
-                static_cast<std::size_t>(stored) * entrySize);
+    if (stored > 0)
+        std::memcpy(image.entries + image.readIndex, bytes.data(),
+                    static_cast<std::size_t>(stored) * entrySize);
     image.readIndex += present;
     return stored;
 }

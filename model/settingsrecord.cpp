@@ -89,31 +89,37 @@ std::uint8_t encodeTime(int row, double value, std::uint8_t currentCode)
 
 std::uint8_t timeCode(const SettingsImage& image, int row)
 {
+    Q_ASSERT(row >= 0 && row < timeRowCount);
     return image.bytes[timeCodeOffset[row]];
 }
 
 void setTimeCode(SettingsImage& image, int row, std::uint8_t code)
 {
+    Q_ASSERT(row >= 0 && row < timeRowCount);
     image.bytes[timeCodeOffset[row]] = code;
 }
 
 bool flag(const SettingsImage& image, int k)
 {
+    Q_ASSERT(k >= 0 && k < flagCount);
     return (image.bytes[flagByte[k / 8]] >> (k % 8)) & 1;
 }
 
 void setFlag(SettingsImage& image, int k, bool on)
 {
+    Q_ASSERT(k >= 0 && k < flagCount);
     setBit(image.bytes[flagByte[k / 8]], k % 8, on);
 }
 
 bool output(const SettingsImage& image, int k)
 {
+    Q_ASSERT(k >= 0 && k < outputCount);
     return (image.bytes[outputByte] >> k) & 1;
 }
 
 void setOutput(SettingsImage& image, int k, bool on)
 {
+    Q_ASSERT(k >= 0 && k < outputCount);
     setBit(image.bytes[outputByte], k, on);
 }
 

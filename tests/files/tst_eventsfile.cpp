@@ -91,21 +91,6 @@ private slots:
         QCOMPARE(saved.readAll(), QByteArray(3084, '\0'));
     }
 
-    void reloadedRegisterIsIdentical()
-    {
-        DeviceData first;
-        QCOMPARE(loadEventsFile(TAVREL_TEST_DATA "/events_sample.rzd", first, sink()),
-                 FileStatus::Ok);
-        const QString path = m_dir.filePath(QStringLiteral("again.rzd"));
-        QCOMPARE(saveEventsFile(path, first, sink()), FileStatus::Ok);
-        first.image().liveWritePosition = 99; // the controller moved on after the read
-        DeviceData second;
-        QCOMPARE(loadEventsFile(path, second, sink()), FileStatus::Ok);
-        QCOMPARE(entriesOf(second.image()), entriesOf(first.image()));
-        QCOMPARE(second.image().writePosition, first.image().writePosition);
-        QCOMPARE(second.image().timeBase, first.image().timeBase);
-    }
-
     void refusedFileChangesNothing_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -137,34 +122,6 @@ private slots:
 
         QCOMPARE(eventsFileMessage(loadEventsFile(path, data, sink())), message);
         QCOMPARE(snapshot(data), before);
-        QVERIFY(m_log.isEmpty());
-    }
-
-    void unreadableFile_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "missing.rzd"
-                                 << "Problem z czytaniem zdarzeń z dysku";
-        QTest::newRow("directory") << ""
-                                   << "Problem z czytaniem zdarzeń z dysku";
-    }
-    void unreadableFile()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        DeviceData data;
-        const QByteArray before = snapshot(data);
-        QCOMPARE(eventsFileMessage(loadEventsFile(m_dir.filePath(name), data, sink())), message);
-        QCOMPARE(snapshot(data), before);
-    }
-
-    void failedSaveLogsNothing()
-    {
-        DeviceData data;
-        const FileStatus status =
-            saveEventsFile(m_dir.filePath(QStringLiteral("no/such/dir/x.rzd")), data, sink());
-        QCOMPARE(eventsFileMessage(status), QStringLiteral("Problem z zapisem zdarzeń na dysk"));
         QVERIFY(m_log.isEmpty());
     }
 

@@ -130,23 +130,6 @@ private slots:
         QVERIFY(m_log.isEmpty());
     }
 
-    void directoryAsTarget()
-    {
-        QTemporaryDir dir;
-        QCOMPARE(saveSettingsFile(dir.path(), m_data, 20, sink()), FileStatus::WriteFailed);
-        QVERIFY(QFileInfo(dir.path()).isDir());
-    }
-
-    void successReplacesOldFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("old.nst"));
-        QVERIFY(writeFile(path, QByteArray(100, 'x')));
-        QCOMPARE(saveSettingsFile(path, m_data, 20, sink()), FileStatus::Ok);
-        QCOMPARE(readAll(path), goldenFile("settings_default.nst"));
-        QCOMPARE(m_log, QStringList{QStringLiteral("Zapisano nastawy")});
-    }
-
 private:
     LogSink sink()
     {

@@ -67,26 +67,14 @@ private slots:
         QCOMPARE(int(image.deviceCombination), 0);
         QCOMPARE(f.log.constLast(), QStringLiteral("Wczytano nastawy"));
         QVERIFY(f.log.constFirst().endsWith(QStringLiteral("Labels_5.nzw")));
-    }
 
-    void saveAfterLoadReproducesFile_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("default") << "settings_default.nst";
-        QTest::newRow("crafted") << "settings_crafted.nst";
-    }
-    void saveAfterLoadReproducesFile()
-    {
-        QFETCH(QString, name);
-        Fixture f(m_dir.path());
-        const QString golden = QStringLiteral(TAVREL_TEST_DATA "/") + name;
-        QCOMPARE(loadSettingsFile(golden, f.data, f.labels, false, f.sink()), FileStatus::Ok);
-        const QString path = m_dir.filePath(name);
+        // Saving right after loading gives the same bytes back.
+        const QString path = m_dir.filePath(QStringLiteral("again.nst"));
         QCOMPARE(saveSettingsFile(path, f.data, quint8(f.labels.labelFileCode()), f.sink()),
                  FileStatus::Ok);
         QFile saved(path);
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), goldenFile(name.toLatin1().constData()));
+        QCOMPARE(saved.readAll(), goldenFile("settings_crafted.nst"));
     }
 
     void labelFileCode_data()
@@ -114,18 +102,6 @@ private slots:
         const std::optional<SettingsFileRecord> record = settingsRecordFromBytes(bytes);
         QVERIFY(record);
         QCOMPARE(int(acceptedLabelFileCode(*record)), accepted);
-    }
-
-    void badCheckByteLoadsWithCode20()
-    {
-        Fixture f(m_dir.path());
-        QCOMPARE(loadSettingsFile(TAVREL_TEST_DATA "/settings_badcheck.nst", f.data, f.labels,
-                                  false, f.sink()),
-                 FileStatus::Ok);
-        QCOMPARE(f.labels.labelFileCode(), 20);
-        QCOMPARE(f.data.image().combinationIndex, 9u);
-        // Code 20 is the one in use: no label file is read again.
-        QCOMPARE(f.log, QStringList{QStringLiteral("Wczytano nastawy")});
     }
 
     void refusedFileChangesNothing_data()
@@ -212,15 +188,6 @@ private slots:
         QCOMPARE(loadSettingsFile(path, f.data, f.labels, connected, f.sink()), FileStatus::Ok);
         QCOMPARE(f.log, log);
         QCOMPARE(int(f.data.image().factoryNumber), factoryNumber);
-    }
-
-    void failedSaveLogsNothing()
-    {
-        Fixture f(m_dir.path());
-        const QString path = m_dir.filePath(QStringLiteral("no/such/dir/x.nst"));
-        const FileStatus status = saveSettingsFile(path, f.data, 20, f.sink());
-        QCOMPARE(settingsFileMessage(status), QStringLiteral("Problem z zapisem nastaw"));
-        QVERIFY(f.log.isEmpty());
     }
 
 private:

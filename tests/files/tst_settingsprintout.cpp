@@ -112,23 +112,6 @@ private slots:
         QCOMPARE(time.unit, unit);
     }
 
-    void lineParameters_data()
-    {
-        QTest::addColumn<int>("config");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("0x00") << 0x00 << "38400,N,1";
-        QTest::newRow("0x21") << 0x21 << "19200,N,1";
-        QTest::newRow("0x5F") << 0x5F << "9600,N,1";
-        QTest::newRow("0x60") << 0x60 << "4800,N,1";
-        QTest::newRow("bit 7 ignored") << 0x9F << "38400,N,1";
-    }
-    void lineParameters()
-    {
-        QFETCH(int, config);
-        QFETCH(QString, text);
-        QCOMPARE(printoutLineParameters(quint8(config)), text);
-    }
-
     void namesAndBitsOfCombination()
     {
         DeviceData data;
@@ -164,14 +147,6 @@ private slots:
         QVERIFY(text.endsWith(QStringLiteral("1|l:Parametry|t:4800,N,1\n1|l:Adres|t:31\n")));
     }
 
-    void columns()
-    {
-        QCOMPARE(printoutColumnX(PrintoutColumn::Rule, 4958), 247);
-        QCOMPARE(printoutColumnX(PrintoutColumn::Label, 4958), 495);
-        QCOMPARE(printoutColumnX(PrintoutColumn::Unit, 4958), 1239);
-        QCOMPARE(printoutColumnX(PrintoutColumn::Text, 4958), 1983);
-    }
-
     void metrics_data()
     {
         QTest::addColumn<int>("height");
@@ -179,7 +154,6 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("lines");
         QTest::newRow("6800") << 6800 << 85 << 89 << 75;
-        QTest::newRow("A4 at 600 dpi") << 6814 << 85 << 89 << 75;
         QTest::newRow("tiny page") << 40 << 0 << 1 << 39;
     }
     void metrics()
@@ -192,21 +166,6 @@ private slots:
         QCOMPARE(m.fontHeight, font);
         QCOMPARE(m.lineHeight, line);
         QCOMPARE(m.linesPerPage, lines);
-    }
-
-    void pageBreaks()
-    {
-        QList<PrintoutRow> rows;
-        for (int advance : {1, 2, 1, 3, 1, 3, 3})
-            rows.append(PrintoutRow{advance, {}});
-        // 5 lines per page: rows land on lines 1..4; a row reaching 5 starts a new page at 1.
-        const QList<PrintoutPlacement> placed = placePrintoutRows(rows, 5);
-        QList<QPair<int, int>> got;
-        for (const PrintoutPlacement& p : placed)
-            got.append({p.page, p.line});
-        const QList<QPair<int, int>> expected = {{0, 1}, {0, 3}, {0, 4}, {1, 1},
-                                                 {1, 2}, {2, 1}, {2, 4}};
-        QCOMPARE(got, expected);
     }
 
     void defaultPrintoutPlacement()

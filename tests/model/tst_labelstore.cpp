@@ -9,31 +9,24 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstring>
+#include <memory>
 
 namespace {
 
-QByteArray labelArea(const DeviceData& data)
+constexpr qsizetype fullSize = qsizetype(labelAreaSize);
+
+QByteArray areaOf(const DeviceData& data)
 {
-    return QByteArray(reinterpret_cast<const char*>(data.image().labelSets),
-                      static_cast<int>(labelAreaSize));
+    return QByteArray(reinterpret_cast<const char*>(data.image().labelSets), fullSize);
 }
 
-// A label area with recognisable bytes: every byte is its offset modulo 251 plus 1, so
-// no byte is zero and a shifted copy shows.
-QByteArray patternArea(qsizetype size)
+// No zero byte anywhere, and a shifted copy shows.
+QByteArray pattern(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(i % 251 + 1);
     return bytes;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -43,244 +36,175 @@ class TestLabelStore : public QObject {
 
 private slots:
     void init();
-    void fileNames_data();
     void fileNames();
     void defaultFill();
-    void defaultFillFollowsCombination();
-    void loadBySize_data();
-    void loadBySize();
-    void malformedSlotsStayInside();
-    void sameCodeReloadsNothing();
-    void sameFileKeepsEdits();
-    void otherFileReloads();
+    void load_data();
+    void load();
+    void sameCodeOrSameFileKeepsEdits();
     void saveWritesWholeArea();
     void saveFailure();
 
 private:
-    QTemporaryDir m_dir;
-    QStringList m_log;
-    LogSink sink()
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void write(const QString& name, const QByteArray& bytes)
     {
-        return [this](const QString& line) { m_log << line; };
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
     }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
     QString loadingLine(const QString& name) const
     {
         return stringText(StringId::labelFileLoading) + QDir::toNativeSeparators(path(name));
     }
+    std::unique_ptr<LabelStore> makeStore(QString directory = {})
+    {
+        return std::make_unique<LabelStore>(*m_data,
+                                            directory.isEmpty() ? m_dir->path() : directory,
+                                            [this](const QString& line) { m_log << line; });
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<DeviceData> m_data;
+    QStringList m_log;
 };
 
 void TestLabelStore::init()
 {
-    QVERIFY(m_dir.isValid());
-    for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files))
-        QFile::remove(path(name));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_data = std::make_unique<DeviceData>();
+    SettingsRecord::applyDefaults(*m_data);
     m_log.clear();
-}
-
-void TestLabelStore::fileNames_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("0") << 0 << "Labels.nzw";
-    QTest::newRow("9") << 9 << "Labels.nzw";
-    QTest::newRow("10") << 10 << "Labels_1.nzw";
-    QTest::newRow("20") << 20 << "Labels_2.nzw";
-    QTest::newRow("22") << 22 << "Labels_2.nzw";
-    QTest::newRow("59") << 59 << "Labels_5.nzw";
-    QTest::newRow("99") << 99 << "Labels_9.nzw";
-    QTest::newRow("100") << 100 << "Labels.nzw";
-    QTest::newRow("255") << 255 << "Labels.nzw";
 }
 
 void TestLabelStore::fileNames()
 {
-    QFETCH(int, code);
-    QFETCH(QString, name);
-    QCOMPARE(LabelStore::fileNameForCode(code), name);
+    const QList<std::pair<int, const char*>> names = {
+        {0, "Labels.nzw"},    {9, "Labels.nzw"},   {10, "Labels_1.nzw"}, {22, "Labels_2.nzw"},
+        {99, "Labels_9.nzw"}, {100, "Labels.nzw"}, {255, "Labels.nzw"}};
+    for (const auto& [code, name] : names)
+        QCOMPARE(LabelStore::fileNameForCode(code), QLatin1String(name));
 }
 
 void TestLabelStore::defaultFill()
 {
-    DeviceData data;
-    SettingsRecord::applyDefaults(data);
-    LabelStore store(data, m_dir.path(), sink());
-    store.defaultFill();
-    const DeviceImage& image = data.image();
-
+    m_data->image().combinationIndex = 11;
+    makeStore()->defaultFill();
+    const DeviceImage& image = m_data->image();
     for (int k = 0; k < 16; ++k) {
         const LabelSet& set = image.labelSets[k];
-        QCOMPARE(slotText(set.timeDescriptions[0]), stringText(10));
         QCOMPARE(slotText(set.timeDescriptions[7]), QString::fromUtf8("Czas impulsów sterujących"));
-        QCOMPARE(slotText(set.signalNames[0]), QStringLiteral("U1 jest"));
         QCOMPARE(slotText(set.signalNames[17]), QStringLiteral(" "));
         QCOMPARE(slotText(set.signalNames[55]), QStringLiteral("Restart"));
         QCOMPARE(slotText(set.variantDescriptions[2]), QStringLiteral("Wariant C"));
-        QCOMPARE(slotText(set.circuitDescription),
-                 k < 8 ? stringText(2 + k) : QString()); // sets 8..15 have none
-        const FlagOutputLabelSet& names = image.flagOutputLabelSets[k];
+        QCOMPARE(slotText(set.circuitDescription), k < 8 ? stringText(2 + k) : QString());
         for (int slot = 0; slot < 32; ++slot)
-            QCOMPARE(slotText(names.names[slot]), QStringLiteral("Default text %1").arg(slot + 1));
+            QCOMPARE(slotText(image.flagOutputLabelSets[k].names[slot]),
+                     QStringLiteral("Default text %1").arg(slot + 1));
     }
-    // Stored as Windows-1250 bytes, zero-padded.
-    QCOMPARE(QByteArray(image.labelSets[3].signalNames[1], 8), QByteArray("W2 wy\xb3\0\0", 8));
-    QCOMPARE(slotText(image.labelSets[0].circuitDescription),
-             QString::fromUtf8("Dwa zasilania z systemu bez sprzęgła (rezerwa jawna)"));
+    // Windows-1250 bytes, zero-padded to the end of the slot.
+    QCOMPARE(QByteArray(image.labelSets[3].signalNames[1], 32),
+             QByteArray("W2 wy\xb3") + QByteArray(26, '\0'));
+    // The current sets follow the held combination.
+    QCOMPARE(m_data->currentLabelSetIndex(), 11);
+    QCOMPARE(m_data->currentFlagOutputSetIndex(), 11);
     QVERIFY(m_log.isEmpty());
 }
 
-void TestLabelStore::defaultFillFollowsCombination()
+void TestLabelStore::load_data()
 {
-    DeviceData data;
-    data.image().combinationIndex = 11;
-    data.selectLabelSets(0);
-    LabelStore store(data, m_dir.path(), sink());
-    store.defaultFill();
-    QCOMPARE(data.currentLabelSetIndex(), 11);
-    QCOMPARE(data.currentFlagOutputSetIndex(), 11);
-}
-
-void TestLabelStore::loadBySize_data()
-{
-    QTest::addColumn<qsizetype>("size"); // -1: no file
+    QTest::addColumn<qsizetype>("size"); // -1: no file, -2: a directory of that name
     QTest::addColumn<bool>("loaded");
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("93696") << qsizetype(93696) << true << QString();
-    QTest::newRow("44544") << qsizetype(44544) << true << QString();
-    QTest::newRow("93695") << qsizetype(93695) << false << stringText(StringId::labelFileInvalid);
-    QTest::newRow("93697") << qsizetype(93697) << false << stringText(StringId::labelFileInvalid);
-    QTest::newRow("empty") << qsizetype(0) << false << stringText(StringId::labelFileInvalid);
-    QTest::newRow("missing") << qsizetype(-1) << false << stringText(StringId::labelFileMissing);
+    QTest::addColumn<int>("failure");
+    QTest::newRow("93696") << fullSize << true << 0;
+    QTest::newRow("44544") << qsizetype(labelSetsSize) << true << 0;
+    QTest::newRow("93695") << fullSize - 1 << false << StringId::labelFileInvalid;
+    QTest::newRow("empty") << qsizetype(0) << false << StringId::labelFileInvalid;
+    QTest::newRow("missing") << qsizetype(-1) << false << StringId::labelFileMissing;
+    QTest::newRow("directory") << qsizetype(-2) << false << StringId::labelFileMissing;
 }
 
-void TestLabelStore::loadBySize()
+void TestLabelStore::load()
 {
     QFETCH(qsizetype, size);
     QFETCH(bool, loaded);
-    QFETCH(QString, failure);
-    const QByteArray file = patternArea(std::max<qsizetype>(size, 0));
+    QFETCH(int, failure);
+    const QByteArray file = pattern(std::max<qsizetype>(size, 0));
     if (size >= 0)
-        writeFile(path("Labels_2.nzw"), file);
+        write("Labels_2.nzw", file);
+    else if (size == -2)
+        QVERIFY(QDir(m_dir->path()).mkdir("Labels_2.nzw"));
+    auto store = makeStore();
+    QSignalSpy names(store.get(), &LabelStore::labelFileNameChanged);
 
-    DeviceData data;
-    SettingsRecord::applyDefaults(data);
-    LabelStore store(data, m_dir.path(), sink());
-    QSignalSpy names(&store, &LabelStore::labelFileNameChanged);
-    store.setLabelFileCode(20);
+    store->setLabelFileCode(20);
 
-    QCOMPARE(store.labelFileCode(), 20);
-    QStringList expectedLog{loadingLine("Labels_2.nzw")};
+    QCOMPARE(store->labelFileCode(), 20);
+    QCOMPARE(store->labelFileName(), loaded ? QStringLiteral("Labels_2.nzw") : stringText(1005));
+    QCOMPARE(names.last().at(0).toString(), store->labelFileName());
     if (loaded) {
-        QCOMPARE(store.labelFileName(), QStringLiteral("Labels_2.nzw"));
-        QByteArray expected = file;
-        expected.append(QByteArray(qsizetype(labelAreaSize) - size, '\0'));
-        QCOMPARE(labelArea(data), expected);
+        QCOMPARE(m_log, QStringList{loadingLine("Labels_2.nzw")});
+        // The short form leaves every flag and output name empty.
+        QCOMPARE(areaOf(*m_data), file + QByteArray(fullSize - size, '\0'));
     } else {
-        expectedLog << failure;
-        QCOMPARE(store.labelFileName(), QString::fromUtf8("domyślny"));
-        QCOMPARE(slotText(data.currentLabelSet().signalNames[55]), QStringLiteral("Restart"));
-        QCOMPARE(slotText(data.currentFlagOutputSet().names[0]), QStringLiteral("Default text 1"));
+        QCOMPARE(m_log, (QStringList{loadingLine("Labels_2.nzw"), stringText(failure)}));
+        QCOMPARE(slotText(m_data->currentLabelSet().signalNames[0]), QStringLiteral("U1 jest"));
     }
-    QCOMPARE(m_log, expectedLog);
-    QVERIFY(!names.isEmpty());
-    QCOMPARE(names.last().at(0).toString(), store.labelFileName());
 }
 
-void TestLabelStore::malformedSlotsStayInside()
+void TestLabelStore::sameCodeOrSameFileKeepsEdits()
 {
-    // A label file of the right size whose slots hold no zero byte at all.
-    writeFile(path("Labels_3.nzw"), QByteArray(qsizetype(labelAreaSize), '\xb3'));
-    DeviceData data;
-    LabelStore store(data, m_dir.path(), sink());
-    store.setLabelFileCode(35);
-    QCOMPARE(store.labelFileName(), QStringLiteral("Labels_3.nzw"));
-    const LabelSet& set = data.image().labelSets[15];
-    QCOMPARE(slotText(set.signalNames[55]), QString(31, QChar(0x0142)));
-    QCOMPARE(slotText(set.circuitDescription), QString(95, QChar(0x0142)));
-    QCOMPARE(slotText(data.image().flagOutputLabelSets[15].names[31]), QString(95, QChar(0x0142)));
-}
-
-void TestLabelStore::sameCodeReloadsNothing()
-{
-    writeFile(path("Labels_2.nzw"), patternArea(qsizetype(labelAreaSize)));
-    DeviceData data;
-    LabelStore store(data, m_dir.path(), sink());
-    store.setLabelFileCode(20);
-    writeFile(path("Labels_2.nzw"), QByteArray(qsizetype(labelAreaSize), 'x'));
+    write("Labels_2.nzw", pattern(fullSize));
+    auto store = makeStore();
+    store->setLabelFileCode(20);
+    setSlotText(m_data->image().labelSets[0].signalNames[0], QStringLiteral("edited"));
     m_log.clear();
-    store.setLabelFileCode(20);
+
+    store->setLabelFileCode(20);
+    store->setLabelFileCode(22); // from the controller: also Labels_2.nzw
+
+    QCOMPARE(store->labelFileCode(), 22);
+    QCOMPARE(store->labelFileName(), QStringLiteral("Labels_2.nzw"));
     QVERIFY(m_log.isEmpty());
-    QCOMPARE(labelArea(data), patternArea(qsizetype(labelAreaSize)));
-}
+    QCOMPARE(slotText(m_data->image().labelSets[0].signalNames[0]), QStringLiteral("edited"));
 
-void TestLabelStore::sameFileKeepsEdits()
-{
-    // 20 at start and 22 from the controller both name Labels_2.nzw.
-    writeFile(path("Labels_2.nzw"), patternArea(qsizetype(labelAreaSize)));
-    DeviceData data;
-    LabelStore store(data, m_dir.path(), sink());
-    store.setLabelFileCode(20);
-    setSlotText(data.image().labelSets[0].signalNames[0], QStringLiteral("edited"));
-    m_log.clear();
-
-    store.setLabelFileCode(22);
-
-    QCOMPARE(store.labelFileCode(), 22);
-    QCOMPARE(store.labelFileName(), QStringLiteral("Labels_2.nzw"));
-    QVERIFY(m_log.isEmpty());
-    QCOMPARE(slotText(data.image().labelSets[0].signalNames[0]), QStringLiteral("edited"));
-}
-
-void TestLabelStore::otherFileReloads()
-{
-    writeFile(path("Labels.nzw"), patternArea(qsizetype(labelSetsSize)));
-    DeviceData data;
-    SettingsRecord::applyDefaults(data);
-    LabelStore store(data, m_dir.path(), sink());
-    store.setLabelFileCode(20); // missing: built-in texts
-    QCOMPARE(store.labelFileName(), QString::fromUtf8("domyślny"));
-    m_log.clear();
-
-    store.setLabelFileCode(100);
-
-    QCOMPARE(m_log, QStringList{loadingLine("Labels.nzw")});
-    QCOMPARE(store.labelFileName(), QStringLiteral("Labels.nzw"));
-    // The short form leaves every flag and output name empty.
-    for (int k = 0; k < 16; ++k)
-        for (int slot = 0; slot < 32; ++slot)
-            QCOMPARE(slotText(data.image().flagOutputLabelSets[k].names[slot]), QString());
+    // Another file is loaded, even from a state with built-in texts.
+    store->setLabelFileCode(35);
+    QCOMPARE(store->labelFileName(), stringText(StringId::labelFileDefault));
+    write("Labels.nzw", pattern(fullSize));
+    store->setLabelFileCode(100);
+    QCOMPARE(store->labelFileName(), QStringLiteral("Labels.nzw"));
+    QCOMPARE(areaOf(*m_data), pattern(fullSize));
 }
 
 void TestLabelStore::saveWritesWholeArea()
 {
-    DeviceData data;
-    SettingsRecord::applyDefaults(data);
-    LabelStore store(data, m_dir.path(), sink());
-    store.setLabelFileCode(42); // missing: built-in texts under Labels_4.nzw
+    // A label file of the right size whose slots hold no zero: reads stay inside each slot.
+    write("Labels_4.nzw", QByteArray(fullSize, '\xb3'));
+    auto store = makeStore();
+    store->setLabelFileCode(42);
+    const LabelSet& last = m_data->image().labelSets[15];
+    QCOMPARE(slotText(last.signalNames[55]), QString(31, QChar(0x0142)));
+    QCOMPARE(slotText(last.circuitDescription), QString(95, QChar(0x0142)));
+
+    setSlotText(m_data->image().flagOutputLabelSets[15].names[31], QString::fromUtf8("Wyjście"));
     m_log.clear();
-
-    QVERIFY(store.saveLabelFile());
-
+    QVERIFY(store->saveLabelFile());
     QCOMPARE(m_log, QStringList{stringText(StringId::labelFileSaved)});
-    QFile file(path("Labels_4.nzw"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), labelArea(data));
 
-    // The saved file loads on the next start.
     DeviceData next;
-    LabelStore nextStore(next, m_dir.path(), sink());
+    LabelStore nextStore(next, m_dir->path(), {});
     nextStore.setLabelFileCode(40);
     QCOMPARE(nextStore.labelFileName(), QStringLiteral("Labels_4.nzw"));
-    QCOMPARE(labelArea(next), labelArea(data));
+    QCOMPARE(areaOf(next), areaOf(*m_data));
 }
 
 void TestLabelStore::saveFailure()
 {
-    DeviceData data;
-    LabelStore store(data, path("no-such-dir"), sink());
-    store.setLabelFileCode(20);
+    auto store = makeStore(path("no-such-dir"));
+    store->setLabelFileCode(20);
     m_log.clear();
-    QVERIFY(!store.saveLabelFile());
+    QVERIFY(!store->saveLabelFile());
     QCOMPARE(m_log, QStringList{stringText(StringId::labelFileSaveProblem)});
 }
 

@@ -8,19 +8,15 @@ class TestTextCodec : public QObject {
     Q_OBJECT
 
 private slots:
-    void polishLetters_data();
-    void polishLetters();
-    void agreesWithPlatformDecoder();
-    void everyByteRoundTrips();
-    void unmappable_data();
-    void unmappable();
-    void slotReadStopsAtZero();
-    void slotReadNeverPastWidth();
+    void encode_data();
+    void encode();
+    void decodeAgreesWithPlatform();
+    void slotRead();
     void slotWrite_data();
     void slotWrite();
 };
 
-void TestTextCodec::polishLetters_data()
+void TestTextCodec::encode_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
@@ -28,68 +24,41 @@ void TestTextCodec::polishLetters_data()
                            << QByteArray::fromHex("b9e6eab3f1f39c9fbf");
     QTest::newRow("capital") << QString::fromUtf8("ĄĆĘŁŃÓŚŹŻ")
                              << QByteArray::fromHex("a5c6caa3d1d38c8faf");
-    QTest::newRow("name") << QString::fromUtf8("W2 wył") << QByteArray("W2 wy\xb3");
-    QTest::newRow("euro") << QString::fromUtf8("€") << QByteArray("\x80");
+    QTest::newRow("name") << QString::fromUtf8("W2 wył €") << QByteArray("W2 wy\xb3 \x80");
+    QTest::newRow("unmappable") << QString::fromUtf8("a中Жb") << QByteArray("a??b");
+    QTest::newRow("emoji is one mark") << QString::fromUtf8("x😀y") << QByteArray("x?y");
+    QTest::newRow("zero char") << QString(QChar(0)) + u'z' << QByteArray("?z");
 }
 
-void TestTextCodec::polishLetters()
+void TestTextCodec::encode()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(toWindows1250(text), bytes);
-    QCOMPARE(fromWindows1250(bytes), text);
+    if (!text.contains(u'?') && !bytes.contains('?'))
+        QCOMPARE(fromWindows1250(bytes), text);
 }
 
-void TestTextCodec::agreesWithPlatformDecoder()
-{
-    QStringDecoder platform("windows-1250");
-    if (!platform.isValid())
-        QSKIP("no windows-1250 decoder on this platform");
-    for (int b = 1; b < 256; ++b) {
-        const char c = static_cast<char>(b);
-        QCOMPARE(fromWindows1250(QByteArrayView(&c, 1)), platform.decode(QByteArrayView(&c, 1)));
-    }
-}
-
-void TestTextCodec::everyByteRoundTrips()
+void TestTextCodec::decodeAgreesWithPlatform()
 {
     QByteArray all;
     for (int b = 1; b < 256; ++b)
         all.append(static_cast<char>(b));
     QCOMPARE(toWindows1250(fromWindows1250(all)), all);
+    QStringDecoder platform("windows-1250");
+    if (!platform.isValid())
+        QSKIP("no windows-1250 decoder on this platform");
+    QCOMPARE(fromWindows1250(all), platform.decode(all));
 }
 
-void TestTextCodec::unmappable_data()
+void TestTextCodec::slotRead()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("cjk") << QString::fromUtf8("a中b") << QByteArray("a?b");
-    QTest::newRow("emoji is one mark") << QString::fromUtf8("x😀y") << QByteArray("x?y");
-    QTest::newRow("cyrillic") << QString::fromUtf8("Ж") << QByteArray("?");
-    QTest::newRow("zero char") << QString(QChar(0)) + u'z' << QByteArray("?z");
-}
-
-void TestTextCodec::unmappable()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(toWindows1250(text), bytes);
-}
-
-void TestTextCodec::slotReadStopsAtZero()
-{
-    char slot[32];
-    std::memset(slot, 'x', sizeof slot);
-    std::memcpy(slot, "U1 jest\0zzz", 11);
-    QCOMPARE(slotText(slot), QStringLiteral("U1 jest"));
-}
-
-void TestTextCodec::slotReadNeverPastWidth()
-{
-    // Two slots side by side without a zero in the first: the read stops at 31 bytes.
     char pair[2][32];
+    std::memset(pair, 'x', sizeof pair);
+    std::memcpy(pair[1], "U1 jest\0zzz", 11);
+    QCOMPARE(slotText(pair[1]), QStringLiteral("U1 jest"));
+    // A slot without a zero is read to 31 bytes, never into the next slot.
     std::memset(pair[0], '\xb3', 32);
-    std::memcpy(pair[1], "next", 5);
     QCOMPARE(slotText(pair[0]), QString(31, QChar(0x0142)));
     QCOMPARE(slotText(pair[0], 0), QString());
 }
@@ -112,10 +81,8 @@ void TestTextCodec::slotWrite()
     char pair[2][32];
     std::memset(pair, 'x', sizeof pair);
     setSlotText(pair[0], text);
-    QCOMPARE(QByteArray(pair[0], static_cast<int>(qstrnlen(pair[0], 32))), stored);
-    // The rest of the slot is zero and the next slot is untouched.
-    for (int i = int(stored.size()); i < 32; ++i)
-        QCOMPARE(pair[0][i], '\0');
+    // The text, zeros to the end of the slot, and the next slot untouched.
+    QCOMPARE(QByteArray(pair[0], 32), stored + QByteArray(32 - stored.size(), '\0'));
     QCOMPARE(pair[1][0], 'x');
 }
 
