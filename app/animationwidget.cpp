@@ -25,7 +25,7 @@ bool AnimationWidget::open(const AnimationClip& clip)
 {
     stop();
     initTavrelResources();
-    QPixmap strip(clip.resource);
+    QPixmap strip(clip.resource, "PNG");
     if (strip.isNull() || clip.frameCount <= 0 ||
         strip.width() < clip.frameSize.width() * clip.frameCount)
         return false;

@@ -11,7 +11,7 @@ CIntroDlg::CIntroDlg(QWidget* parent) : CPropertyPage(QStringLiteral("Dorvik"), 
     initTavrelResources();
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("picture"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/bitmaps/160.png")));
+    picture->setPixmap(QPixmap(QStringLiteral(":/bitmaps/160.png"), "PNG"));
     picture->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(picture);

@@ -22,7 +22,8 @@ Q_LOGGING_CATEGORY(lcView, "tavrel.app")
 namespace {
 
 constexpr int stripHeight = 54;
-// The smallest page area; pages larger than this widen the sheet for all pages.
+// The page area of the sheet, about the communication page's size; a larger page
+// widens the sheet (and the window) for all pages when it joins.
 constexpr QSize minimumPageArea{820, 420};
 
 int indexOf(PageKind kind)
@@ -36,11 +37,9 @@ CTavrelView::CTavrelView(DeviceData& data, const StartOptions& options, const Pa
                          QWidget* parent)
     : QWidget(parent), m_data(data), m_options(options)
 {
-    QWidget* strip = buildLoginStrip();
     buildSheet(factory);
-    const int width = std::max(m_sheet->width() + 2 * sheetOrigin.x(), strip->sizeHint().width());
-    strip->setGeometry(0, 0, width, stripHeight);
-    setFixedSize(width, sheetOrigin.y() + m_sheet->height() + sheetOrigin.x());
+    m_strip = buildLoginStrip();
+    fitSheet(m_pageArea);
 
     m_linkAnimation->open(linkClip());
     m_idleAnimation->open(idleClip());
@@ -102,26 +101,53 @@ QWidget* CTavrelView::buildLoginStrip()
 
 void CTavrelView::buildSheet(const PageFactory& factory)
 {
-    // All pages exist from the start; the sheet shows the picture and the
-    // communication page until settings and a register arrive.
-    QSize area = minimumPageArea;
-    for (PageKind kind : allPageKinds) {
-        CPropertyPage* page = factory(kind, *this, m_options);
-        page->setParent(this);
-        page->hide();
-        m_pages[indexOf(kind)] = page;
-        area = area.expandedTo(page->sizeHint());
-    }
-    for (CPropertyPage* page : m_pages)
-        page->setMinimumSize(area);
-    m_link = dynamic_cast<LinkControl*>(page(PageKind::Communication));
-
+    m_factory = factory;
+    m_pageArea = minimumPageArea;
     m_sheet = new CMyProperty(this);
     m_sheet->setObjectName(QStringLiteral("sheet"));
-    m_sheet->addPage(page(PageKind::Intro));
-    m_sheet->addPage(page(PageKind::Communication));
-    m_sheet->setFixedSize(m_sheet->sizeHint().expandedTo(m_sheet->minimumSizeHint()));
     m_sheet->move(sheetOrigin);
+    addPage(PageKind::Intro);
+    addPage(PageKind::Communication);
+    m_link = dynamic_cast<LinkControl*>(page(PageKind::Communication));
+}
+
+void CTavrelView::addPage(PageKind kind)
+{
+    CPropertyPage*& slot = m_pages[indexOf(kind)];
+    if (!slot) {
+        // A page is made when it first joins the sheet, so that the window shows up
+        // without waiting for pages that have nothing to show yet.
+        slot = m_factory(kind, *this, m_options);
+        slot->setParent(this);
+        slot->hide();
+    }
+    if (m_sheet->hasPage(slot))
+        return;
+    const QSize area = m_pageArea.expandedTo(slot->sizeHint())
+                           .expandedTo(slot->minimumSizeHint())
+                           .expandedTo(slot->minimumSize());
+    m_sheet->addPage(slot);
+    if (area != m_pageArea || m_sheet->pageCount() == 1)
+        fitSheet(area);
+    else
+        slot->setMinimumSize(m_pageArea);
+}
+
+void CTavrelView::fitSheet(const QSize& pageArea)
+{
+    m_pageArea = pageArea;
+    for (int i = 0; i < m_sheet->pageCount(); ++i)
+        m_sheet->page(i)->setMinimumSize(m_pageArea);
+    m_sheet->setMinimumSize(0, 0);
+    m_sheet->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_sheet->setFixedSize(m_sheet->sizeHint().expandedTo(m_sheet->minimumSizeHint()));
+    if (m_strip) {
+        const int width =
+            std::max(m_sheet->width() + 2 * sheetOrigin.x(), m_strip->sizeHint().width());
+        m_strip->setGeometry(0, 0, width, stripHeight);
+        setFixedSize(width, sheetOrigin.y() + m_sheet->height() + sheetOrigin.x());
+        updateGeometry();
+    }
 }
 
 bool CTavrelView::isConnected() const
@@ -156,12 +182,12 @@ bool CTavrelView::setActivePage(int index)
 void CTavrelView::addSettingsPages()
 {
     for (PageKind kind : {PageKind::Times, PageKind::Program, PageKind::Circuit, PageKind::Rs485})
-        m_sheet->addPage(page(kind));
+        addPage(kind);
 }
 
 void CTavrelView::addEventsPage()
 {
-    m_sheet->addPage(page(PageKind::Events));
+    addPage(PageKind::Events);
 }
 
 void CTavrelView::activateEventsPage()

@@ -55,6 +55,7 @@ public:
     void confirmPassword();
 
     CMyProperty* sheet() const { return m_sheet; }
+    // The page of that kind, or null while it has not joined the sheet.
     CPropertyPage* page(PageKind kind) const { return m_pages[static_cast<int>(kind)]; }
     LinkControl* link() const { return m_link; }
     QLineEdit* passwordEdit() const { return m_password; }
@@ -69,6 +70,8 @@ signals:
 private:
     QWidget* buildLoginStrip();
     void buildSheet(const PageFactory& factory);
+    void addPage(PageKind kind);
+    void fitSheet(const QSize& pageArea);
     bool bringCommunicationPageToFront();
     void runLinkCommand(Command command);
 
@@ -80,7 +83,10 @@ private:
     QPushButton* m_confirm = nullptr;
     bool m_locked = true;
     bool m_deviceAccess = false;
+    QWidget* m_strip = nullptr;
     CMyProperty* m_sheet = nullptr;
+    PageFactory m_factory;
+    QSize m_pageArea;
     std::array<CPropertyPage*, std::size(allPageKinds)> m_pages{};
     LinkControl* m_link = nullptr;
     int m_printMode = 0;

@@ -32,6 +32,7 @@ private slots:
     void tabClickAsksThePageBeingLeft();
     void sheetGrowsOnce_data();
     void sheetGrowsOnce();
+    void largerPageWidensTheWindow();
     void password_data();
     void password();
     void printoutStartsOnCommunicationPage_data();
@@ -143,7 +144,10 @@ void TestMainWindow::menuEnabling()
     link()->connected = connected;
     link()->reading = reading;
     m_frame->data().settingsValid = settingsValid;
-    events()->built = listBuilt;
+    if (listBuilt) {
+        m_frame->view()->addEventsPage();
+        events()->built = true;
+    }
 
     int items = 0;
     for (QAction* menuAction : m_frame->menuBar()->actions()) {
@@ -286,6 +290,35 @@ void TestMainWindow::sheetGrowsOnce()
     QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
 }
 
+void TestMainWindow::largerPageWidensTheWindow()
+{
+    const auto factory = [](PageKind kind, AppContext& context,
+                            const StartOptions& options) -> CPropertyPage* {
+        CPropertyPage* page = createFakePage(kind, context, options);
+        if (kind == PageKind::Events)
+            page->setMinimumSize(1000, 500);
+        return page;
+    };
+    CMainFrame frame(StartOptions{}, factory);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    CTavrelView* view = frame.view();
+    QVERIFY(!view->page(PageKind::Events));
+    const QSize before = frame.size();
+
+    view->addSettingsPages();
+    QCOMPARE(frame.size(), before);
+    view->addEventsPage();
+    CMyProperty* sheet = view->sheet();
+    QVERIFY(sheet->width() > 1000);
+    QVERIFY(sheet->height() > 500);
+    QTRY_VERIFY(frame.width() >= sheet->width() + 4);
+    QCOMPARE(frame.minimumSize(), frame.maximumSize());
+    // Every page takes the same area, so switching does not move anything.
+    for (int i = 0; i < sheet->pageCount(); ++i)
+        QCOMPARE(sheet->page(i)->minimumSize(), view->page(PageKind::Events)->minimumSize());
+}
+
 void TestMainWindow::password_data()
 {
     QTest::addColumn<QString>("typed");
@@ -342,6 +375,7 @@ void TestMainWindow::printoutStartsOnCommunicationPage()
     QFETCH(int, mode);
     QFETCH(QString, message);
     m_frame->data().settingsValid = true;
+    m_frame->view()->addEventsPage();
     events()->built = true;
     m_frame->view()->runCommand(static_cast<Command>(command));
     QCOMPARE(m_frame->view()->printMode(), mode);

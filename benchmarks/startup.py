@@ -1,0 +1,93 @@
+#!/usr/bin/python3
+"""Cold start of tavrel to its first shown frame, and its peak memory, each as a ratio
+to a bare Qt Widgets program showing an empty main window, measured in the same run.
+
+    benchmarks/startup.py [--build DIR] [--runs N] [--platform offscreen|xvfb]
+
+Runs alternate between the programs so that all see the same machine load. A second
+yardstick, the bare window with a menu bar and a label ("bare+text"), shows what any
+window with text pays for fonts and text drawing. The
+time is wall time from spawning the process to the line it prints after its first
+frame; the memory is the peak resident set of the process (wait4 rusage)."""
+
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+
+def run_once(cmd, env):
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
+    line = proc.stdout.readline()
+    elapsed = (time.perf_counter() - start) * 1000.0
+    proc.stdout.read()
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if not line.startswith(b"first-frame-ms") or proc.returncode != 0:
+        sys.exit(f"{cmd[0]} did not report its first frame (exit {proc.returncode})")
+    return elapsed, usage.ru_maxrss  # kB on Linux
+
+
+def main():
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", default=os.path.join(root, "build"))
+    ap.add_argument("--runs", type=int, default=15)
+    ap.add_argument("--platform", choices=["offscreen", "xvfb"], default="offscreen")
+    args = ap.parse_args()
+
+    tavrel = [os.path.join(args.build, "app", "tavrel"), "--quit-after-first-frame"]
+    bare = [os.path.join(args.build, "benchmarks", "bare-window")]
+    text = bare + ["--text"]
+    for exe in (tavrel[0], bare[0]):
+        if not os.access(exe, os.X_OK):
+            sys.exit(f"missing {exe}: build the targets tavrel and bare-window first")
+
+    env = dict(os.environ)
+    xvfb = None
+    if args.platform == "xvfb":
+        if not shutil.which("Xvfb"):
+            sys.exit("Xvfb is not installed (apt-get install xvfb)")
+        display = ":97"
+        xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1.0)
+        env["DISPLAY"] = display
+        env["QT_QPA_PLATFORM"] = "xcb"
+    else:
+        env["QT_QPA_PLATFORM"] = "offscreen"
+
+    try:
+        # One unmeasured run of each warms the page cache, so "cold" means a new
+        # process, not a cold disk.
+        programs = {"tavrel": tavrel, "bare": bare, "bare+text": text}
+        for cmd in programs.values():
+            run_once(cmd, env)
+        times = {name: [] for name in programs}
+        mem = {name: [] for name in programs}
+        for _ in range(args.runs):
+            for name, cmd in programs.items():
+                t, m = run_once(cmd, env)
+                times[name].append(t)
+                mem[name].append(m)
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+
+    t = {name: statistics.median(v) for name, v in times.items()}
+    m = {name: statistics.median(v) / 1024 for name, v in mem.items()}
+    print(f"platform {args.platform}, {args.runs} runs each, medians")
+    print(f"{'':12}{'tavrel':>10}{'bare':>10}{'ratio':>8}{'bare+text':>12}{'ratio':>8}")
+    print(f"{'first frame':12}{t['tavrel']:8.1f}ms{t['bare']:8.1f}ms{t['tavrel'] / t['bare']:8.2f}"
+          f"{t['bare+text']:10.1f}ms{t['tavrel'] / t['bare+text']:8.2f}")
+    print(f"{'peak memory':12}{m['tavrel']:8.1f}MB{m['bare']:8.1f}MB{m['tavrel'] / m['bare']:8.2f}"
+          f"{m['bare+text']:10.1f}MB{m['tavrel'] / m['bare+text']:8.2f}")
+
+
+if __name__ == "__main__":
+    main()
