@@ -809,8 +809,11 @@ void TestDeviceLink::newConnectionStartsClean()
 
     m_link->connectDevice();
     QCOMPARE(m_link->retryCount(), 0u);
-    // An operation asked for while the procedure runs belongs to no link.
+    // An operation asked for while the procedure runs is refused: no tick would carry it.
     m_link->readSettings();
+    QCOMPARE(m_log.last(), QString("Urządzenie niepodłączone"));
+    m_link->reset();
+    QCOMPARE(m_log.last(), QString("Komunikacja już jest rozłączona"));
     m_line->deliver(probeAnswer());
     m_link->onConnectTick();
     m_line->deliver(writeAnswer(0, 1));
