@@ -42,10 +42,14 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
         return new InterimLinkPage(pageTitle(kind));
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
-    case PageKind::Times: return new Canalog(context);
-    case PageKind::Program: return new CBinary(context);
-    case PageKind::Circuit: return new CUklad(context);
-    case PageKind::Rs485: return new CRS484cfg(context);
+    case PageKind::Times:
+        return new Canalog(context);
+    case PageKind::Program:
+        return new CBinary(context);
+    case PageKind::Circuit:
+        return new CUklad(context);
+    case PageKind::Rs485:
+        return new CRS484cfg(context);
     default:
         break;
     }
