@@ -30,7 +30,8 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
             {{Command::OpenEvents, QStringLiteral("Otwórz plik")},
              {Command::SaveEvents, QStringLiteral("Zapisz plik jako...")},
              {Command::ReadEvents, QStringLiteral("Odczyt zdarzeń z Dorvik")},
-             {Command::PrintEvents, QStringLiteral("Drukuj")}});
+             {Command::PrintEvents, QStringLiteral("Drukuj")},
+             {Command::ExportEventsCsv, QStringLiteral("Eksport do CSV...")}});
     addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
 
     m_view = new CTavrelView(m_data, options, factory, this);

@@ -25,6 +25,7 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::ReadEvents:
         return s.connected && !s.readingEvents;
     case Command::PrintEvents:
+    case Command::ExportEventsCsv:
         return s.eventsListBuilt && !s.readingEvents;
     }
     return false;

@@ -16,6 +16,7 @@ enum class Command : int {
     SaveEvents = 32775,
     ReadEvents = 32784,
     PrintEvents = 32782,
+    ExportEventsCsv = 32790,
 };
 
 // The state the menu rules look at, taken when a menu opens.

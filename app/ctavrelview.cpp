@@ -5,6 +5,7 @@
 #include "app/cpropertypage.h"
 #include "app/eventslistquery.h"
 #include "app/linkcontrol.h"
+#include "events/ceventsdlg.h"
 #include "model/devicedata.h"
 #include "model/password.h"
 #include "model/strings.h"
@@ -193,6 +194,8 @@ void CTavrelView::addEventsPage()
 void CTavrelView::activateEventsPage()
 {
     const int index = m_sheet->indexOfPage(page(PageKind::Events));
+    if (auto* events = dynamic_cast<CEventsDlg*>(page(PageKind::Events)))
+        events->registerChanged(); // already in front: list the new register now
     if (index >= 0)
         m_sheet->setActivePage(index);
 }
@@ -260,6 +263,10 @@ void CTavrelView::runCommand(Command command)
         break;
     case Command::PrintEvents:
         startPrintout(2);
+        break;
+    case Command::ExportEventsCsv:
+        if (auto* events = dynamic_cast<CEventsDlg*>(page(PageKind::Events)))
+            events->exportCsv();
         break;
     case Command::OpenSettings:
     case Command::SaveSettings:

@@ -4,6 +4,7 @@
 #include "app/cintrodlg.h"
 #include "app/interimpages.h"
 #include "app/startoptions.h"
+#include "events/ceventsdlg.h"
 
 QString pageTitle(PageKind kind)
 {
@@ -35,6 +36,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
         return new CIntroDlg;
     case PageKind::Communication:
         return new InterimLinkPage(pageTitle(kind));
+    case PageKind::Events: return new CEventsDlg(context);
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
     default:

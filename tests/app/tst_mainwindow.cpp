@@ -130,7 +130,8 @@ void TestMainWindow::menuEnabling_data()
                          C::CompareSettings, C::PrintSettings});
     QTest::newRow("events listed offline")
         << false << false << false << true
-        << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents});
+        << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents,
+                         C::ExportEventsCsv});
 }
 
 void TestMainWindow::menuEnabling()
@@ -162,7 +163,7 @@ void TestMainWindow::menuEnabling()
             ++items;
         }
     }
-    QCOMPARE(items, 14);
+    QCOMPARE(items, 15);
 }
 
 void TestMainWindow::commandBringsCommunicationPageFirst()
