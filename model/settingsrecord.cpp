@@ -3,6 +3,7 @@
 #include "model/catalogue.h"
 #include "model/devicedata.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace SettingsRecord {
@@ -19,6 +20,7 @@ constexpr std::uint8_t addressMask = 0x1F;
 constexpr std::uint8_t baudMask = 0x60;
 constexpr std::uint8_t baudCodes[4] = {0x60, 0x40, 0x20, 0x00};
 
+// In double: in single precision 2.3 s * 10 + 1 truncates to code 23 (2200 ms).
 std::uint8_t truncatedCode(double value)
 {
     return static_cast<std::uint8_t>(static_cast<int>(std::trunc(value)));
@@ -33,6 +35,12 @@ void setBit(std::uint8_t& byte, int bit, bool on)
 {
     const auto mask = static_cast<std::uint8_t>(1u << bit);
     byte = on ? static_cast<std::uint8_t>(byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
+}
+
+// The combination a 20-byte settings answer carries: the high nibble of data byte 19.
+unsigned answerCombination(QByteArrayView answer)
+{
+    return static_cast<std::uint8_t>(answer[19]) >> 4;
 }
 
 } // namespace
@@ -155,11 +163,6 @@ std::uint8_t composeRs485(int address, std::optional<int> baudIndex)
 void setRs485(SettingsImage& image, int address, std::optional<int> baudIndex)
 {
     image.bytes[rs485Byte] = composeRs485(address, baudIndex);
-}
-
-unsigned answerCombination(QByteArrayView answer)
-{
-    return static_cast<std::uint8_t>(answer[19]) >> 4;
 }
 
 bool applySettingsAnswer(DeviceData& data, QByteArrayView answer)

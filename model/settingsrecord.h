@@ -62,8 +62,6 @@ inline constexpr int settingsAnswerSize = 20; // registers 0..9
 inline constexpr int settingsWriteSize = 14;  // registers 0..6
 inline constexpr int rs485WriteSize = 2;      // register 7
 
-// The combination a settings answer carries: the high nibble of data byte 19.
-unsigned answerCombination(QByteArrayView answer);
 // Stores a settings answer: image, combination with circuit, variant and label sets,
 // settingsValid. Refused (false, nothing changed) unless it holds 20 bytes.
 bool applySettingsAnswer(DeviceData& data, QByteArrayView answer);

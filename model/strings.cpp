@@ -208,6 +208,10 @@ constexpr Text texts[] = {
     {1137, "[s]"},
     {1138, "[ms]"},
     {1139, "[min]"},
+    // Device link.
+    {1200, "Dorvik odrzucił rozkaz, kod wyjątku %d"},
+    {1201, "Utracono połączenie z portem COM%d"},
+    {1202, "Numer fabryczny większy niż 65535"},
     // Login strip and printing start.
     {1300, "Hasło nieprawidłowe"},
     {1301, "Hasło zaakceptowane"},

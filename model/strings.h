@@ -120,6 +120,11 @@ inline constexpr int unitSeconds = 1137;
 inline constexpr int unitMilliseconds = 1138;
 inline constexpr int unitMinutes = 1139;
 
+// Device link.
+inline constexpr int exceptionReply = 1200; // "%d": the exception code
+inline constexpr int portLost = 1201;       // "COM%d"
+inline constexpr int factoryNumberTooLarge = 1202;
+
 // Login strip and printing start.
 inline constexpr int passwordWrong = 1300;
 inline constexpr int passwordAccepted = 1301;

@@ -1,0 +1,205 @@
+// The replies of the controller: read answers by their byte count, write answers by
+// their register count, exceptions, and bad frames.
+#include "link/devicelink.h"
+#include "link/requests.h"
+#include "link/serialline.h"
+#include "model/devicedata.h"
+#include "model/eventregister.h"
+#include "model/labelstore.h"
+#include "model/settingsrecord.h"
+#include "model/strings.h"
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
+namespace {
+
+std::uint8_t byteAt(QByteArrayView bytes, qsizetype i)
+{
+    return static_cast<std::uint8_t>(bytes[i]);
+}
+
+} // namespace
+
+void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
+{
+    qCDebug(lcLink) << "received" << reply.toHex(' ') << "status" << int(status);
+    emit frameReceived(reply, status);
+    // While the thread would have been held by the pause, or the port is about to close,
+    // replies are not handled; the purge or the close discards them.
+    if (m_pausing || isClosing() || !m_line.isOpen())
+        return;
+    stopTimer(LinkTimer::Reply);
+    if (status != FrameStatus::FRAME_OK) {
+        switch (status) {
+        case FrameStatus::FRAME_CRC_ERROR:
+            log(StringId::crcError);
+            break;
+        case FrameStatus::FRAME_TYPE_ERROR:
+            log(StringId::frameTypeError);
+            break;
+        default:
+            log(StringId::unknownError);
+            break;
+        }
+        startErrorPause();
+        return;
+    }
+    m_retryCount = 0;
+    if (reply.size() >= 2) {
+        const std::uint8_t function = byteAt(reply, 1);
+        if (function == Protocol::functionRead)
+            readAnswer(reply);
+        else if (function == Protocol::functionWrite)
+            writeAnswer(reply);
+        else if (function > Protocol::exceptionFlag)
+            exceptionAnswer(reply);
+    }
+    m_sent = Sent::Nothing;
+    m_replyAwaited = false;
+}
+
+void DeviceLink::readAnswer(QByteArrayView reply)
+{
+    // Only the framed bytes are read: a byte count that the reply does not hold is
+    // an incomplete answer.
+    const int count = reply.size() >= 3 ? byteAt(reply, 2) : -1;
+    if (count < 0 || reply.size() < count + 5) {
+        log(StringId::readIncomplete);
+        return;
+    }
+    const QByteArrayView data = reply.sliced(3, count);
+    switch (count) {
+    case Protocol::settingsAnswerSize:
+        settingsAnswer(data);
+        break;
+    case Protocol::statusAnswerSize:
+        statusAnswer(data);
+        break;
+    case Protocol::eventBlockAnswerSize:
+        eventBlockAnswer(data);
+        break;
+    case Protocol::probeAnswerSize:
+        SettingsRecord::applyProbeAnswer(m_data, data);
+        m_connectStage = STAGE_PROBE_ANSWERED;
+        break;
+    default:
+        log(StringId::readIncomplete);
+        break;
+    }
+}
+
+void DeviceLink::settingsAnswer(QByteArrayView data)
+{
+    const int operation = m_sent == Sent::Operation ? m_sentOperation : m_pendingOperation;
+    m_pendingOperation = OP_NONE;
+    if (m_compareMode) {
+        m_compareMode = false;
+        const bool identical = SettingsRecord::matchesSettingsAnswer(m_data.image(), data);
+        log(identical ? StringId::settingsIdentical : StringId::settingsDifferent);
+        emit compareFinished(identical);
+        emit operationFinished(operation, true);
+        return;
+    }
+    SettingsRecord::applySettingsAnswer(m_data, data);
+    m_settingsRead = true;
+    log(StringId::settingsRead);
+    emit settingsArrived();
+    emit operationFinished(operation, true);
+}
+
+void DeviceLink::statusAnswer(QByteArrayView d)
+{
+    DeviceImage& image = m_data.image();
+    const std::uint8_t version = byteAt(d, 7);
+    m_versionText = QString::asprintf("%2.1f", version / 10.0);
+    m_labels.setLabelFileCode(version);
+    const std::uint32_t counter = byteAt(d, 0) | (std::uint32_t(byteAt(d, 1)) << 8) |
+                                  (std::uint32_t(byteAt(d, 2)) << 16) |
+                                  (std::uint32_t(byteAt(d, 3)) << 24);
+    m_operatingHours = counter / 3600;
+    if (m_factoryNumberField == 0) {
+        image.factoryNumber = static_cast<std::uint16_t>(byteAt(d, 10) | (byteAt(d, 11) << 8));
+        m_factoryNumberField = image.factoryNumber;
+    }
+    if (image.readIndex == EventRegister::readRequested) {
+        image.readIndex = 0;
+        startTimer(LinkTimer::Tick, m_timings.eventTick);
+    }
+    EventRegister::applyStatus(image, counter, byteAt(d, 8), m_clock());
+    image.deviceSelector = byteAt(d, 9);
+    setOnline(true);
+    emit fieldsChanged();
+}
+
+void DeviceLink::eventBlockAnswer(QByteArrayView data)
+{
+    DeviceImage& image = m_data.image();
+    // A block nobody asked for (a late answer after the read ended) changes nothing.
+    if (image.readIndex < 0 || image.readIndex >= entryCount)
+        return;
+    const bool first = image.readIndex == 0;
+    EventRegister::storeEntries(image, data);
+    if (first) {
+        log(StringId::readingEventRegister);
+        setReadingEvents(true);
+    }
+    emit progressChanged(registerProgress());
+    if (image.readIndex >= entryCount) {
+        startTimer(LinkTimer::Tick, m_timings.tick);
+        log(StringId::eventRegisterRead);
+        m_eventsRead = true;
+        setReadingEvents(false);
+        emit registerCompleted();
+    }
+}
+
+void DeviceLink::writeAnswer(QByteArrayView reply)
+{
+    const int operation = m_sent == Sent::Operation ? m_sentOperation : OP_NONE;
+    const int count = reply.size() >= 6 ? byteAt(reply, 5) : -1;
+    bool confirmed = false;
+    switch (count) {
+    case 1:
+        if (m_pendingOperation == OP_WRITE_RS485) {
+            log(StringId::rs485Written);
+            confirmed = operation == OP_WRITE_RS485;
+        } else if (m_connectStage == STAGE_LINK_OPEN_SENT) {
+            m_connectStage = STAGE_LINK_OPEN_ACKNOWLEDGED;
+        }
+        break;
+    case 2:
+        log(StringId::factoryNumberWritten);
+        confirmed = operation == OP_WRITE_FACTORY_NUMBER;
+        break;
+    case 7:
+        log(StringId::settingsWritten);
+        confirmed = operation == OP_WRITE_SETTINGS;
+        break;
+    default:
+        log(StringId::badWrite);
+        break;
+    }
+    m_pendingOperation = OP_NONE;
+    if (operation > OP_NONE)
+        emit operationFinished(operation, confirmed);
+}
+
+void DeviceLink::exceptionAnswer(QByteArrayView reply)
+{
+    const int code = reply.size() >= 3 ? byteAt(reply, 2) : 0;
+    logNumber(StringId::exceptionReply, code);
+    if (m_sent == Sent::Operation && m_sentOperation > OP_NONE) {
+        // The controller refuses what the user asked: asking again would draw the same.
+        if (m_pendingOperation == m_sentOperation) {
+            m_pendingOperation = OP_NONE;
+            m_compareMode = false;
+        }
+        emit operationFinished(m_sentOperation, false);
+    } else if (m_sent == Sent::EventBlock && m_readingEvents) {
+        abandonRegisterRead();
+        startTimer(LinkTimer::Tick, m_timings.tick);
+        emit progressChanged(registerProgress());
+    }
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+// Replies of a controller as the tests hand them to the in-memory line.
+
+#include "link/crc16.h"
+#include "model/deviceimage.h"
+
+#include <QByteArray>
+#include <cstdint>
+
+namespace Fake {
+
+inline QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+inline QByteArray withCrc(QByteArray frame)
+{
+    appendCrc16(frame);
+    return frame;
+}
+
+inline QByteArray readAnswer(const QByteArray& data)
+{
+    QByteArray frame("\xff\x03", 2);
+    frame.append(char(data.size()));
+    frame.append(data);
+    return withCrc(frame);
+}
+
+inline QByteArray probeAnswer(std::uint8_t byte1 = 0x00)
+{
+    return readAnswer(QByteArray(1, '\0') + QByteArray(1, char(byte1)));
+}
+
+struct Status {
+    std::uint32_t counter = 3600;
+    std::uint8_t version = 22;
+    std::uint8_t livePosition = 0;
+    std::uint8_t selector = 0x11;
+    std::uint16_t factoryNumber = 4321;
+};
+
+inline QByteArray statusAnswer(const Status& s = {})
+{
+    QByteArray d(12, '\0');
+    for (int i = 0; i < 4; ++i)
+        d[i] = char((s.counter >> (8 * i)) & 0xFF);
+    d[7] = char(s.version);
+    d[8] = char(s.livePosition);
+    d[9] = char(s.selector);
+    d[10] = char(s.factoryNumber & 0xFF);
+    d[11] = char(s.factoryNumber >> 8);
+    return readAnswer(d);
+}
+
+inline QByteArray settingsAnswer(const SettingsImage& image, std::uint8_t combination)
+{
+    QByteArray d(reinterpret_cast<const char*>(image.bytes), 16);
+    d.append(QByteArray(3, '\0'));
+    d.append(char(combination << 4));
+    return readAnswer(d);
+}
+
+inline QByteArray writeAnswer(std::uint16_t firstRegister, std::uint16_t count)
+{
+    QByteArray frame("\xff\x10", 2);
+    frame.append(char(firstRegister >> 8));
+    frame.append(char(firstRegister & 0xFF));
+    frame.append(char(count >> 8));
+    frame.append(char(count & 0xFF));
+    return withCrc(frame);
+}
+
+inline QByteArray exceptionAnswer(std::uint8_t function, std::uint8_t code)
+{
+    return withCrc(QByteArray(1, '\xff') + char(function | 0x80) + char(code));
+}
+
+// Sixteen entries whose bytes tell block, entry and byte apart.
+inline QByteArray eventBlock(int firstSlot)
+{
+    QByteArray d;
+    for (int e = 0; e < 16; ++e) {
+        for (int b = 0; b < 12; ++b)
+            d.append(char((firstSlot + e) * 3 + b));
+    }
+    return readAnswer(d);
+}
+
+} // namespace Fake
