@@ -6,7 +6,16 @@
 #include <vector>
 
 // Exit codes of every command.
-enum class ExitCode { Success = 0, FileRefused = 1, UsageError = 2 };
+// A command that talks to a controller ends with 1 when the controller answered but the
+// result is negative (settings differ, a write not confirmed), with 3 when no link came
+// up or the link ended before the command was done.
+enum class ExitCode {
+    Success = 0,
+    FileRefused = 1,
+    NotConfirmed = 1,
+    UsageError = 2,
+    NoConnection = 3
+};
 
 // Where a command writes: stdout for its result, stderr for errors and log lines, both
 // UTF-8.

@@ -1,5 +1,6 @@
 #include "cli/clicommand.h"
 #include "cli/offlinecommands.h"
+#include "cli/onlinecommands.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
 
     CommandTable table;
     registerOfflineCommands(table);
+    registerOnlineCommands(table);
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

@@ -2,7 +2,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcPort, "tavrel.link.port")
+Q_LOGGING_CATEGORY(lcPort, "tavrel.link.port", QtWarningMsg)
 
 CSerialPort::CSerialPort(QObject* parent) : SerialLine(parent)
 {

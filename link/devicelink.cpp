@@ -10,11 +10,10 @@
 
 #include <QDateTime>
 #include <QLoggingCategory>
-
 #include <algorithm>
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcLink, "tavrel.link")
+Q_LOGGING_CATEGORY(lcLink, "tavrel.link", QtWarningMsg)
 
 qint32 DeviceLink::probeBaudRate(int stage)
 {
@@ -449,6 +448,7 @@ void DeviceLink::onCloseWaitElapsed()
     // endLink clears the device access as well.
     m_line.close();
     log(kind == CloseKind::Disconnect ? StringId::disconnected : StringId::resetSent);
+    emit operationFinished(kind == CloseKind::Disconnect ? OP_DISCONNECT : OP_RESET, true);
     endLink();
 }
 

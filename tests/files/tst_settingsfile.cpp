@@ -4,6 +4,7 @@
 #include "model/settingsrecord.h"
 #include "model/strings.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -150,6 +151,19 @@ private slots:
         QCOMPARE(settingsFileMessage(status), QStringLiteral("Problem z czytaniem nastaw"));
         QCOMPARE(snapshot(f.data), before);
         QVERIFY(f.log.isEmpty());
+    }
+
+    void shortReadIsReadFailure()
+    {
+        // Kernel attribute files promise a page and deliver a few bytes.
+        const QString path = QStringLiteral("/sys/kernel/uevent_seqnum");
+        if (QFileInfo(path).size() != 4096)
+            QSKIP("no attribute file that reads short here");
+        QByteArray bytes("untouched");
+        const FileStatus status = readRecordFile(path, 4096, bytes);
+        QCOMPARE(status, FileStatus::ReadFailed);
+        QCOMPARE(bytes, QByteArray("untouched"));
+        QCOMPARE(settingsFileMessage(status), QStringLiteral("Problem z czytaniem nastaw"));
     }
 
     void mismatchLinesOnlyWhileConnected_data()

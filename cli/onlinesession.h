@@ -1,0 +1,65 @@
+#pragma once
+
+#include "cli/clicommand.h"
+#include "link/cserialport.h"
+#include "link/devicelink.h"
+#include "model/devicedata.h"
+#include "model/labelstore.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+// One link to a controller driven by the engine on its real timers, for a command of the
+// command line. Log lines go to stderr as the communication page shows them.
+class OnlineSession : public QObject {
+    Q_OBJECT
+public:
+    OnlineSession(const QString& portName, const QString& labelsDirectory, int timeLimitSecs,
+                  CliIo& io);
+    ~OnlineSession() override;
+
+    DeviceData data;
+    LabelStore labels;
+    CSerialPort line;
+    DeviceLink link;
+
+    void log(const QString& text);
+    // Connects and waits for the first status answer. False when the attempt ended.
+    bool connectDevice();
+    // Runs until `done` holds; false when the link ended or the time limit passed first.
+    bool waitFor(const std::function<bool()>& done);
+    // Ends the link the way "Rozłącz" does and waits until the port is closed.
+    void disconnectDevice();
+    // Shows the progress of a register read on stderr when it is a terminal.
+    void showRegisterProgress(bool show) { m_showProgress = show; }
+
+    bool linkEnded() const { return m_linkEnded; }
+    bool timeLimitPassed() const { return m_timeLimitPassed; }
+
+    // Results, as the engine reported them.
+    bool settingsArrived = false;
+    bool registerCompleted = false;
+    std::optional<bool> compareIdentical;
+    std::optional<bool> operationConfirmed;
+    int finishedOperation = DeviceLink::OP_NONE;
+
+private:
+    void wake();
+    void progress(int entries);
+    void endProgressLine();
+
+    CliIo& m_io;
+    QEventLoop* m_loop = nullptr;
+    QTimer m_deadline;
+    bool m_linkEnded = false;
+    bool m_timeLimitPassed = false;
+    bool m_showProgress = false;
+    bool m_progressShown = false;
+};
+
+// Whether stderr is an interactive terminal (progress is shown only there).
+bool stderrIsTerminal();

@@ -1,0 +1,235 @@
+#include "../sim/simprocess.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The online commands of tavrel-cli against dorvik-sim over a pseudo-terminal, on the
+// engine's real timers.
+class TestCliOnline : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statusPrintsFieldsAndLogLines();
+    void settingsReadWriteCompare();
+    void readEventsMatchesController();
+    void serviceCommandsNeedPasswords();
+    void writeRs485KeepsReservedByte();
+    void noControllerExitsThree_data();
+    void noControllerExitsThree();
+    void usageErrors_data();
+    void usageErrors();
+
+private:
+    struct Run {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Run cli(const QStringList& arguments);
+    QStringList portArgs(SimProcess& sim) const
+    {
+        return {"--port", sim.linkPath(), "--labels-dir", m_dir.path()};
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TestCliOnline::Run TestCliOnline::cli(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TAVREL_CLI), arguments);
+    Run run;
+    if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+static QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+static bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+void TestCliOnline::statusPrintsFieldsAndLogLines()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--firmware", "31", "--factory-number", "4711", "--counter", "7300"}));
+    const Run run = cli(QStringList{"status"} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QString("Wersja\t3.1\nRbg\t2\nNr fabr.\t4711\nPlik nazw\tdomyślny\n"));
+    // Log lines as the communication page shows them: blank-padded time, two blanks.
+    static const QRegularExpression line(
+        QStringLiteral("^[ \\d]\\d:[ \\d]\\d:[ \\d]\\d\\.[ \\d]{2}\\d  (.*)$"),
+        QRegularExpression::MultilineOption);
+    QStringList texts;
+    for (auto it = line.globalMatch(run.err); it.hasNext();)
+        texts.append(it.next().captured(1));
+    QVERIFY2(texts.contains("Nawiązano połączenie " + sim.linkPath()), qPrintable(run.err));
+    QCOMPARE(texts.mid(texts.size() - 2), (QStringList{"Rozłączanie", "Rozłączono"}));
+    QCOMPARE(sim.dump().value("link"), QByteArray("closed"));
+}
+
+void TestCliOnline::settingsReadWriteCompare()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--combination", "9"}));
+    const QString held = m_dir.filePath("held.nst");
+    Run run = cli(QStringList{"read-settings", "-o", held} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QByteArray file = readFile(held);
+    QCOMPARE(file.size(), 24);
+    QCOMPARE(file.first(16).toHex(), sim.dump().value("settings").first(32));
+    QCOMPARE(int(file[16]), 9);
+
+    run = cli(QStringList{"compare", held} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Nastawy identyczne"));
+
+    // A changed time code is written, then compares identical; the old file differs.
+    QByteArray changed = file;
+    changed[4] = char(0x33);
+    const QString changedPath = m_dir.filePath("changed.nst");
+    QVERIFY(writeFile(changedPath, changed));
+    run = cli(QStringList{"write-settings", changedPath} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Nastawy zapisano do Dorvik"));
+    QCOMPARE(sim.dump().value("settings").first(28), changed.first(14).toHex());
+    QCOMPARE(cli(QStringList{"compare", changedPath} + portArgs(sim)).exitCode, 0);
+    run = cli(QStringList{"compare", held} + portArgs(sim));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.contains("Nastawy różne"));
+
+    // A file that is refused sends nothing.
+    const QString shortFile = m_dir.filePath("short.nst");
+    QVERIFY(writeFile(shortFile, file.first(20)));
+    QCOMPARE(cli(QStringList{"write-settings", shortFile} + portArgs(sim)).exitCode, 1);
+}
+
+void TestCliOnline::readEventsMatchesController()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--events", "300", "--bad-checks", "2"}));
+    const QString rzd = m_dir.filePath("read.rzd");
+    const QString csv = m_dir.filePath("read.csv");
+    const Run run = cli(QStringList{"read-events", "-o", rzd, "--csv", csv} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Rejestr zdarzeń odczytany"));
+    const QByteArray file = readFile(rzd);
+    QCOMPARE(file.size(), 3084);
+    QCOMPARE(file.first(3072).toHex(), sim.dump().value("register"));
+    QVERIFY(readFile(csv).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
+}
+
+void TestCliOnline::serviceCommandsNeedPasswords()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--factory-number", "1234"}));
+    Run run =
+        cli(QStringList{"write-factory-number", "777", "--password", "ktrsondal"} + portArgs(sim));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains("Hasło nieprawidłowe"));
+    QVERIFY(!run.err.contains("Próba połączenia"));
+
+    run = cli(QStringList{"write-factory-number", "65536", "--password", "KTRsondal"} +
+              portArgs(sim));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains("Numer fabryczny większy niż 65535"));
+
+    run =
+        cli(QStringList{"write-factory-number", "777", "--password", "KTRsondal"} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Numer fabryczny zapisano do Dorvik"));
+    QCOMPARE(sim.dump().value("factory-number"), QByteArray("777"));
+
+    run = cli(QStringList{"reset", "--password", "KTRsondal"} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Rozkaz Reset Wysłano"));
+    QTRY_COMPARE(sim.dump().value("resets"), QByteArray("1"));
+}
+
+void TestCliOnline::writeRs485KeepsReservedByte()
+{
+    SimProcess sim;
+    QVERIFY(
+        sim.start({"--factory-number", "2024", "--settings", "0000000165bd333d1565952f02067721"}));
+    // The service password is not the device password.
+    Run run = cli(
+        QStringList{"write-rs485", "--address", "5", "--baud", "9600", "--password", "KTRsondal"} +
+        portArgs(sim));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains("Hasło nieprawidłowe"));
+    QVERIFY(run.err.contains("Rozłączono"));
+
+    run = cli(QStringList{"write-rs485", "--address", "5", "--baud", "9600", "--password",
+                          "KLUCZDV2024"} +
+              portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Konfigurację RS485 zapisano do Dorvik"));
+    QCOMPARE(sim.dump().value("settings").sliced(28, 4),
+             QByteArray("7745")); // 0x45: address 5, 9600
+}
+
+void TestCliOnline::noControllerExitsThree_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no port") << QStringList{} << "Problem z otwarciem portu";
+    QTest::newRow("nobody answers")
+        << QStringList{"--probe-baud", "1200"} << "Urządzenie nie odpowiada";
+    QTest::newRow("link opening unanswered")
+        << QStringList{"--fault-connect", "--stop-after", "1"} << "Urządzenie nie odpowiada";
+    QTest::newRow("silent after the first status answer")
+        << QStringList{"--stop-after", "1"} << "Minął limit czasu";
+}
+
+void TestCliOnline::noControllerExitsThree()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, message);
+    SimProcess sim;
+    QStringList port{"--port", m_dir.filePath("missing"), "--labels-dir", m_dir.path()};
+    if (!simOptions.isEmpty()) {
+        QVERIFY(sim.start(simOptions));
+        port = portArgs(sim);
+    }
+    const Run run = cli(QStringList{"read-settings", "-o", m_dir.filePath("x.nst")} + port);
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(!QFile::exists(m_dir.filePath("x.nst")));
+}
+
+void TestCliOnline::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no port") << QStringList{"status"};
+    QTest::newRow("no output") << QStringList{"read-settings", "--port", "COM1"};
+    QTest::newRow("no password") << QStringList{"reset", "--port", "COM1"};
+    QTest::newRow("address 32") << QStringList{"write-rs485", "--port", "COM1",   "--password", "x",
+                                               "--address",   "32",     "--baud", "9600"};
+    QTest::newRow("baud 1200") << QStringList{"write-rs485", "--port", "COM1",   "--password", "x",
+                                              "--address",   "3",      "--baud", "1200"};
+    QTest::newRow("time limit") << QStringList{"status", "--port", "COM1", "--time-limit", "x"};
+}
+
+void TestCliOnline::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    const Run run = cli(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains("Usage: tavrel-cli"));
+}
+
+QTEST_GUILESS_MAIN(TestCliOnline)
+#include "tst_clionline.moc"
