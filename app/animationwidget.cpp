@@ -25,7 +25,7 @@ bool AnimationWidget::open(const AnimationClip& clip)
 {
     stop();
     initTavrelResources();
-    QPixmap strip(clip.resource, "PNG");
+    QImage strip(clip.resource, "PNG");
     if (strip.isNull() || clip.frameCount <= 0 ||
         strip.width() < clip.frameSize.width() * clip.frameCount)
         return false;
@@ -66,7 +66,7 @@ void AnimationWidget::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     const QSize fs = m_clip.frameSize;
-    p.drawPixmap(QPoint(0, 0), m_strip, QRect(QPoint(m_frame * fs.width(), 0), fs));
+    p.drawImage(QPoint(0, 0), m_strip.copy(QRect(QPoint(m_frame * fs.width(), 0), fs)));
 }
 
 void AnimationWidget::timerEvent(QTimerEvent* event)

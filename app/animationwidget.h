@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QBasicTimer>
-#include <QPixmap>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -44,7 +44,7 @@ protected:
 
 private:
     AnimationClip m_clip;
-    QPixmap m_strip;
+    QImage m_strip; // kept as stored (indexed); a frame is converted when it is drawn
     QBasicTimer m_timer;
     int m_frame = 0;
     int m_from = 0;

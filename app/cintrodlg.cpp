@@ -2,17 +2,22 @@
 
 #include "resources/resources.h"
 
-#include <QLabel>
-#include <QPixmap>
-#include <QVBoxLayout>
+#include <QPainter>
 
-CIntroDlg::CIntroDlg(QWidget* parent) : CPropertyPage(QStringLiteral("Dorvik"), parent)
+CIntroDlg::CIntroDlg(QWidget* parent)
+    : CPropertyPage(QStringLiteral("Dorvik"), parent),
+      m_picture(resourceImage(QStringLiteral(":/bitmaps/160.bmp")))
 {
-    initTavrelResources();
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("picture"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/bitmaps/160.png"), "PNG"));
-    picture->setAlignment(Qt::AlignCenter);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(picture);
+}
+
+QSize CIntroDlg::sizeHint() const
+{
+    return m_picture.size() + QSize(20, 20);
+}
+
+void CIntroDlg::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect target(QPoint(0, 0), m_picture.size());
+    p.drawImage(target.translated(rect().center() - target.center()), m_picture);
 }

@@ -3,7 +3,9 @@
 // committed; run it again only to change the pictures:
 //   cmake --build build --target tavrel-artwork && build/resources/tavrel-artwork resources
 
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QHash>
@@ -336,6 +338,30 @@ QImage indexed(const QImage& image)
     return out;
 }
 
+// A 24-bit BMP stored top-down (negative height): the program turns it into an image
+// with one conversion of whole rows instead of decoding a compressed picture.
+bool saveTopDownBmp(const QImage& image, const QString& path)
+{
+    const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
+    const int stride = (bgr.width() * 3 + 3) & ~3;
+    const quint32 dataOffset = 14 + 40;
+    const quint32 dataSize = quint32(stride) * quint32(bgr.height());
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("BM", 2);
+    out << quint32(dataOffset + dataSize) << quint32(0) << dataOffset;
+    out << quint32(40) << qint32(bgr.width()) << qint32(-bgr.height()) << quint16(1) << quint16(24)
+        << quint32(0) << dataSize << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
+    const QByteArray padding(stride - bgr.width() * 3, '\0');
+    for (int y = 0; y < bgr.height(); ++y) {
+        out.writeRawData(reinterpret_cast<const char*>(bgr.constScanLine(y)), bgr.width() * 3);
+        out.writeRawData(padding.constData(), int(padding.size()));
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -343,7 +369,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
-    const bool ok = frontPanel().save(out.filePath(QStringLiteral("bitmap160.png"))) &&
+    const bool ok = saveTopDownBmp(frontPanel(), out.filePath(QStringLiteral("bitmap160.bmp"))) &&
                     indexed(linkStrip()).save(out.filePath(QStringLiteral("clip150.png"))) &&
                     indexed(idleStrip()).save(out.filePath(QStringLiteral("clip152.png")));
     if (!ok)

@@ -1,4 +1,5 @@
 #include "app/animationwidget.h"
+#include "resources/resources.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -12,13 +13,14 @@ private slots:
     void playsTheRange_data();
     void playsTheRange();
     void stoppedKeepsItsFrame();
+    void bitmapReadAsTheImageReadersSeeIt();
 };
 
 void TestAnimationWidget::artwork_data()
 {
     QTest::addColumn<QString>("resource");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("bitmap 160") << ":/bitmaps/160.png" << QSize(500, 372);
+    QTest::newRow("bitmap 160") << ":/bitmaps/160.bmp" << QSize(500, 372);
     QTest::newRow("clip 150") << linkClip().resource << QSize(4 * 34, 34);
     QTest::newRow("clip 152") << idleClip().resource << QSize(62 * 50, 50);
 }
@@ -27,8 +29,7 @@ void TestAnimationWidget::artwork()
 {
     QFETCH(QString, resource);
     QFETCH(QSize, size);
-    AnimationWidget w; // registers the compiled-in pictures
-    w.open(linkClip());
+    initTavrelResources();
     const QImage image(resource);
     QCOMPARE(image.size(), size);
     // Not a blank placeholder: the picture has more than a handful of colours.
@@ -91,6 +92,19 @@ void TestAnimationWidget::stoppedKeepsItsFrame()
     w.advance();
     QCOMPARE(w.currentFrame(), 1);
     QVERIFY(!w.open({QStringLiteral(":/missing.png"), QSize(10, 10), 2, 100}));
+}
+
+void TestAnimationWidget::bitmapReadAsTheImageReadersSeeIt()
+{
+    const QString path = QStringLiteral(":/bitmaps/160.bmp");
+    const QImage read = resourceImage(path);
+    QCOMPARE(read.size(), QSize(500, 372));
+    // The same picture as the image readers see it: right way up, colours in order.
+    const QImage decoded(path);
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
+             decoded.convertToFormat(QImage::Format_RGB32));
+    // Anything else still loads through the readers.
+    QCOMPARE(resourceImage(linkClip().resource).size(), QSize(4 * 34, 34));
 }
 
 QTEST_MAIN(TestAnimationWidget)
