@@ -22,6 +22,7 @@ enum class LinkTimer { Reply, Tick, Connect };
 // the user's operations, the answers, time-outs and errors. Everything runs on the
 // thread that owns it, driven by its timers and by the replies the serial line frames.
 // Status messages go to the log sink; what the window needs to know is signalled.
+// The data, the label store and the line must outlive it.
 class DeviceLink : public QObject {
     Q_OBJECT
 public:

@@ -215,7 +215,6 @@ void TestCliOnline::usageErrors_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no port") << QStringList{"status"};
     QTest::newRow("no output") << QStringList{"read-settings", "--port", "COM1"};
-    QTest::newRow("no password") << QStringList{"reset", "--port", "COM1"};
     QTest::newRow("address 32") << QStringList{"write-rs485", "--port", "COM1",   "--password", "x",
                                                "--address",   "32",     "--baud", "9600"};
     QTest::newRow("baud 1200") << QStringList{"write-rs485", "--port", "COM1",   "--password", "x",

@@ -28,7 +28,6 @@ private slots:
     void openFailures_data();
     void openFailures();
     void linkOpeningUnanswered();
-    void connectWhileOpen();
     void statusAnswerFillsFields();
     void statusKeepsTypedFactoryNumber();
     void tickSendsOneRequestAtATime();
@@ -39,18 +38,16 @@ private slots:
     void factoryNumberAbove16BitsRefused();
     void compare_data();
     void compare();
-    void disconnectClosesAfterFlush();
-    void resetClosesAfterFlush();
+    void closingFlushesLastFrame_data();
+    void closingFlushesLastFrame();
     void timeOuts_data();
     void timeOuts();
-    void goodReplyResetsRetryCount();
     void badFrames_data();
     void badFrames();
     void eventRegisterRead();
     void registerReadAbandonedByTimeOut();
-    void exceptionEndsUserOperation();
-    void exceptionToStatusPollKeepsLink();
-    void exceptionEndsRegisterRead();
+    void exceptions_data();
+    void exceptions();
     void newConnectionStartsClean();
     void lostLineEndsLinkOnce();
     void truncatedRepliesReadNothingBeyond();
@@ -262,14 +259,6 @@ void TestDeviceLink::linkOpeningUnanswered()
     QCOMPARE(m_link->connectStage(), 0);
 }
 
-void TestDeviceLink::connectWhileOpen()
-{
-    connectAndEstablish();
-    m_link->connectDevice();
-    QCOMPARE(m_log, QStringList{"Program już jest podłączny do urządzenia"});
-    QVERIFY(m_line->written.isEmpty());
-}
-
 void TestDeviceLink::statusAnswerFillsFields()
 {
     connectAndEstablish();
@@ -279,15 +268,9 @@ void TestDeviceLink::statusAnswerFillsFields()
     QCOMPARE(m_link->pendingOperation(), DeviceLink::OP_STATUS_POLL);
     QVERIFY(m_link->replyAwaited());
     QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1500);
-    // Counter 10 0E 00 00 is 3600 s; version byte 22. A reply that stops short is no answer.
-    const QByteArray answer = statusAnswer({3600, 22, 5, 0x24, 4321});
-    QCOMPARE(answer.mid(3, 4).toHex(' '), QByteArray("10 0e 00 00"));
-    m_line->deliver(answer.first(answer.size() - 1));
-    QVERIFY(!m_link->IsConnected());
-    m_line->purge();
-
-    m_link->onLinkTick(); // still awaiting: nothing sent
-    QCOMPARE(m_line->written.size(), 1);
+    // Counter 10 0E 00 00 is 3600 s; version byte 22.
+    QCOMPARE(statusAnswer({3600, 22, 5, 0x24, 4321}).mid(3, 4).toHex(' '),
+             QByteArray("10 0e 00 00"));
     m_line->deliver(statusAnswer({3600, 22, 5, 0x24, 4321}));
     QVERIFY(m_link->IsConnected());
     QCOMPARE(connected.count(), 1);
@@ -533,64 +516,63 @@ void TestDeviceLink::compare()
     QVERIFY(!m_link->settingsRead());
 }
 
-void TestDeviceLink::disconnectClosesAfterFlush()
+void TestDeviceLink::closingFlushesLastFrame_data()
 {
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("closed");
+    QTest::newRow("disconnect") << false << "Rozłączanie"
+                                << "ff 10 00 00 00 01 02 aa 55 50 ab"
+                                << "Rozłączono";
+    QTest::newRow("reset") << true << "Rozkaz Reset"
+                           << "ff 10 00 00 00 01 02 aa 21 50 8c"
+                           << "Rozkaz Reset Wysłano";
+}
+
+void TestDeviceLink::closingFlushesLastFrame()
+{
+    QFETCH(bool, reset);
+    QFETCH(QString, command);
+    QFETCH(QString, frame);
+    QFETCH(QString, closed);
     connectAndEstablish();
-    goOnline();
+    goOnline({3600, 22, 9, 0x11, 4321});
+    m_link->connectDevice();
+    QCOMPARE(m_log, QStringList{"Program już jest podłączny do urządzenia"});
+    m_link->readEventRegister();
     m_log.clear();
     QSignalSpy access(m_link.get(), &DeviceLink::deviceAccessCleared);
     QSignalSpy ended(m_link.get(), &DeviceLink::linkEnded);
-    QSignalSpy connected(m_link.get(), &DeviceLink::connectedChanged);
-    m_link->disconnectDevice();
-    QCOMPARE(m_log, QStringList{"Rozłączanie"});
-    QCOMPARE(m_link->pendingOperation(), DeviceLink::OP_DISCONNECT);
-    QCOMPARE(m_link->versionText(), QString("0"));
-    QCOMPARE(m_link->factoryNumberField(), 0u);
-    QCOMPARE(m_data->image().factoryNumber, 0);
-    QVERIFY(!m_link->IsConnected());
-    QCOMPARE(connected.count(), 1);
+    reset ? m_link->reset() : m_link->disconnectDevice();
+    QCOMPARE(m_log, QStringList{command});
+    QCOMPARE(m_link->IsConnected(), reset);
 
     m_link->onLinkTick();
-    QCOMPARE(m_line->events,
-             (QStringList{"purge", "write ff 10 00 00 00 01 02 aa 55 50 ab", "flush"}));
+    QCOMPARE(m_line->events, (QStringList{"purge", "write " + frame, "flush"}));
     QVERIFY(m_link->isClosing());
-    QVERIFY(!m_link->isTimerActive(LinkTimer::Tick));
-    QVERIFY(!m_link->isTimerActive(LinkTimer::Reply));
     QVERIFY(m_line->isOpen()); // for the 200 ms wait
+    QVERIFY(!m_link->isTimerActive(LinkTimer::Tick));
     m_link->onLinkTick();
     m_line->deliver(writeAnswer(0, 1)); // ignored while closing
     QCOMPARE(m_line->written.size(), 1);
+    if (reset) {
+        QCOMPARE(m_data->image().readIndex, -2);
+        QCOMPARE(m_data->image().timeBase, 0u);
+        QCOMPARE(m_data->image().liveWritePosition, 0);
+    }
 
     m_link->onCloseWaitElapsed();
     QCOMPARE(m_line->events.last(), QString("close"));
-    QCOMPARE(m_log, (QStringList{"Rozłączanie", "Rozłączono"}));
+    QCOMPARE(m_log, (QStringList{command, closed}));
     QCOMPARE(access.count(), 1);
     QCOMPARE(ended.count(), 1);
-    QCOMPARE(m_link->pendingOperation(), 0);
-    m_link->connectDevice();
-    QCOMPARE(m_log.last(), QString("Próba połączenia... COM7"));
-}
-
-void TestDeviceLink::resetClosesAfterFlush()
-{
-    connectAndEstablish();
-    goOnline({3600, 22, 9, 0x11, 4321});
-    m_link->readEventRegister();
-    m_line->deliver(QByteArray()); // nothing
-    m_log.clear();
-    m_link->reset();
-    QCOMPARE(m_log, QStringList{"Rozkaz Reset"});
-    m_link->onLinkTick();
-    QCOMPARE(m_line->events,
-             (QStringList{"purge", "write ff 10 00 00 00 01 02 aa 21 50 8c", "flush"}));
-    QCOMPARE(m_data->image().readIndex, -2);
-    QCOMPARE(m_data->image().timeBase, 0u);
-    QCOMPARE(m_data->image().liveWritePosition, 0);
-    m_link->onCloseWaitElapsed();
-    QCOMPARE(m_line->events.last(), QString("close"));
-    QCOMPARE(m_log.last(), QString("Rozkaz Reset Wysłano"));
     QVERIFY(!m_link->readingEvents());
     QCOMPARE(m_link->versionText(), QString("0"));
+    QCOMPARE(m_link->factoryNumberField(), 0u);
+    QCOMPARE(m_data->image().factoryNumber, 0);
+    m_link->connectDevice();
+    QCOMPARE(m_log.last(), QString("Próba połączenia... COM7"));
 }
 
 void TestDeviceLink::timeOuts_data()
@@ -634,22 +616,6 @@ void TestDeviceLink::timeOuts()
     QCOMPARE(m_line->written.size(), 4); // no link-closing frame to a silent controller
     m_link->connectDevice();
     QVERIFY(m_line->isOpen());
-}
-
-void TestDeviceLink::goodReplyResetsRetryCount()
-{
-    connectAndEstablish();
-    goOnline();
-    m_link->onLinkTick();
-    m_link->onReplyTimeout();
-    m_link->onLinkTick();
-    m_link->onReplyTimeout();
-    QCOMPARE(m_link->retryCount(), 2u);
-    answerTick(statusAnswer());
-    QCOMPARE(m_link->retryCount(), 0u);
-    m_link->onLinkTick();
-    m_link->onReplyTimeout();
-    QCOMPARE(m_log.last(), QString("Limit czasu:1"));
 }
 
 void TestDeviceLink::badFrames_data()
@@ -751,42 +717,34 @@ void TestDeviceLink::registerReadAbandonedByTimeOut()
     QVERIFY(!m_line->isOpen());
 }
 
-void TestDeviceLink::exceptionEndsUserOperation()
+void TestDeviceLink::exceptions_data()
 {
+    QTest::addColumn<int>("during"); // 0 a settings write, 1 a status poll, 2 a register read
+    QTest::newRow("settings write") << 0;
+    QTest::newRow("status poll") << 1;
+    QTest::newRow("register read") << 2;
+}
+
+void TestDeviceLink::exceptions()
+{
+    QFETCH(int, during);
     connectAndEstablish();
     goOnline();
-    m_log.clear();
     QSignalSpy finished(m_link.get(), &DeviceLink::operationFinished);
-    m_link->writeSettings();
-    answerTick(exceptionAnswer(0x10, 2));
-    QCOMPARE(m_log.last(), QString("Dorvik odrzucił rozkaz, kod wyjątku 2"));
-    QCOMPARE(m_link->pendingOperation(), 0);
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(finished.at(0).at(1).toBool(), false);
-    m_link->onLinkTick();
-    QCOMPARE(lastWritten(), Requests::statusPoll()); // not repeated
-}
-
-void TestDeviceLink::exceptionToStatusPollKeepsLink()
-{
-    connectAndEstablish();
-    goOnline();
+    if (during == 0)
+        m_link->writeSettings();
+    if (during == 2) {
+        m_link->readEventRegister();
+        answerTick(statusAnswer());
+        answerTick(eventBlock(0));
+    }
     m_log.clear();
-    answerTick(exceptionAnswer(0x03, 4));
+    answerTick(exceptionAnswer(during == 0 ? 0x10 : 0x03, 4));
     QCOMPARE(m_log, QStringList{"Dorvik odrzucił rozkaz, kod wyjątku 4"});
+    // The link stays; what the user asked for is ended, not asked again.
     QVERIFY(m_link->IsConnected());
-    m_link->onLinkTick();
-    QCOMPARE(lastWritten(), Requests::statusPoll());
-}
-
-void TestDeviceLink::exceptionEndsRegisterRead()
-{
-    connectAndEstablish();
-    goOnline();
-    m_link->readEventRegister();
-    answerTick(statusAnswer());
-    answerTick(eventBlock(0));
-    answerTick(exceptionAnswer(0x03, 2));
+    QCOMPARE(m_link->pendingOperation(), during == 0 ? 0 : -1);
+    QCOMPARE(finished.count(), during == 0 ? 1 : 0);
     QVERIFY(!m_link->readingEvents());
     QCOMPARE(m_data->image().readIndex, -2);
     QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
@@ -809,8 +767,11 @@ void TestDeviceLink::newConnectionStartsClean()
 
     m_link->connectDevice();
     QCOMPARE(m_link->retryCount(), 0u);
-    // An operation asked for while the procedure runs belongs to no link.
+    // An operation asked for while the procedure runs is refused: no tick would carry it.
     m_link->readSettings();
+    QCOMPARE(m_log.last(), QString("Urządzenie niepodłączone"));
+    m_link->reset();
+    QCOMPARE(m_log.last(), QString("Komunikacja już jest rozłączona"));
     m_line->deliver(probeAnswer());
     m_link->onConnectTick();
     m_line->deliver(writeAnswer(0, 1));

@@ -88,7 +88,6 @@ private slots:
     void naturalOrder();
     void portTexts_data();
     void portTexts();
-    void writeTimeouts();
     void missingPortFailsToOpen();
     void pseudoTerminalRoundTrip();
     void pseudoTerminalLostOnce();
@@ -193,13 +192,6 @@ void TestSerialLine::portTexts()
     QFETCH(QString, port);
     QFETCH(QString, text);
     QCOMPARE(withPortName("Nawiązano połączenie COM%d", port), text);
-}
-
-void TestSerialLine::writeTimeouts()
-{
-    QCOMPARE(CSerialPort::writeTimeoutMs(8, 2400), 100 + 8 * 80);
-    QCOMPARE(CSerialPort::writeTimeoutMs(23, 38400), 100 + 23 * 5);
-    QCOMPARE(CSerialPort::writeTimeoutMs(11, 4800), 100 + 11 * 40);
 }
 
 void TestSerialLine::missingPortFailsToOpen()
