@@ -55,6 +55,14 @@ void AnimationWidget::stop()
     m_timer.stop();
 }
 
+void AnimationWidget::seek(int frame)
+{
+    if (m_clip.frameCount == 0)
+        return;
+    m_frame = std::clamp(frame, 0, m_clip.frameCount - 1);
+    update();
+}
+
 QSize AnimationWidget::sizeHint() const
 {
     return m_clip.frameSize.isValid() ? m_clip.frameSize : QSize(1, 1);

@@ -29,6 +29,8 @@ public:
     // when repeat is negative.
     void play(int from, int to, int repeat = -1);
     void stop();
+    // Shows a frame (clamped to the clip) without playing.
+    void seek(int frame);
     // One period of the clip: the next frame, or the end of the range.
     void advance();
 

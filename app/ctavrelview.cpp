@@ -65,7 +65,7 @@ QWidget* CTavrelView::buildLoginStrip()
 {
     auto* strip = new QWidget(this);
     auto* layout = new QHBoxLayout(strip);
-    layout->setContentsMargins(10, 2, 10, 2);
+    layout->setContentsMargins(10, 0, 10, 4);
     layout->setSpacing(8);
 
     auto* status = new QLabel(QStringLiteral("Stan komunikacji"), strip);
@@ -222,10 +222,13 @@ void CTavrelView::writeRs485Config()
 
 void CTavrelView::setLinkAnimationPlaying(bool playing)
 {
-    if (playing)
+    if (playing) {
         m_linkAnimation->play(0, m_linkAnimation->frameCount() - 1, -1);
-    else
+    } else {
+        // Back to the quiet line, so a dropped link never looks busy.
         m_linkAnimation->stop();
+        m_linkAnimation->seek(0);
+    }
 }
 
 bool CTavrelView::isCommandEnabled(Command command) const

@@ -215,7 +215,8 @@ QImage frontPanel()
     return img;
 }
 
-// Clip 150: two ports and a packet travelling between them, four frames.
+// Clip 150: two ports and the line between them; frame 0 is the quiet line, frames 1 to 3
+// a packet travelling along it.
 QImage linkStrip()
 {
     constexpr int size = 34;
@@ -234,9 +235,8 @@ QImage linkStrip()
         p.setPen(QPen(QColor(120, 124, 130), 2));
         p.drawLine(QPointF(10, 17), QPointF(24, 17));
         for (int d = 0; d < 3; ++d) {
-            const bool lit = d == f || (f == 3 && d == 1);
             p.setPen(Qt::NoPen);
-            p.setBrush(lit ? QColor(40, 200, 70) : QColor(190, 196, 200));
+            p.setBrush(d == f - 1 ? QColor(40, 200, 70) : QColor(190, 196, 200));
             p.drawEllipse(QPointF(13 + d * 4.0, 17), 2.2, 2.2);
         }
         p.restore();

@@ -393,8 +393,11 @@ void TestMainWindow::linkAnimationFollowsTheLink()
     QCOMPARE(view->linkAnimation()->frameCount(), 4);
     view->setLinkAnimationPlaying(true);
     QVERIFY(view->linkAnimation()->isPlaying());
+    view->linkAnimation()->advance();
+    QCOMPARE(view->linkAnimation()->currentFrame(), 1);
     view->setLinkAnimationPlaying(false);
     QVERIFY(!view->linkAnimation()->isPlaying());
+    QCOMPARE(view->linkAnimation()->currentFrame(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)
