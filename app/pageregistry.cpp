@@ -5,6 +5,10 @@
 #include "app/interimpages.h"
 #include "app/startoptions.h"
 #include "events/ceventsdlg.h"
+#include "pages/canalog.h"
+#include "pages/cbinary.h"
+#include "pages/crs484cfg.h"
+#include "pages/cuklad.h"
 
 QString pageTitle(PageKind kind)
 {
@@ -36,9 +40,13 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
         return new CIntroDlg;
     case PageKind::Communication:
         return new InterimLinkPage(pageTitle(kind));
-    case PageKind::Events: return new CEventsDlg(context);
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
+    case PageKind::Times: return new Canalog(context);
+    case PageKind::Program: return new CBinary(context);
+    case PageKind::Circuit: return new CUklad(context);
+    case PageKind::Rs485: return new CRS484cfg(context);
+    case PageKind::Events: return new CEventsDlg(context);
     default:
         break;
     }
