@@ -17,6 +17,10 @@ enum class Command : int {
     ReadEvents = 32784,
     PrintEvents = 32782,
     ExportEventsCsv = 32790,
+    PreviewSettings = 32791,
+    PdfSettings = 32792,
+    PreviewEvents = 32793,
+    PdfEvents = 32794,
 };
 
 // The state the menu rules look at, taken when a menu opens.

@@ -5,6 +5,7 @@
 #include "app/interimpages.h"
 #include "app/startoptions.h"
 #include "events/ceventsdlg.h"
+#include "files/printjob.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/crs484cfg.h"
@@ -55,10 +56,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
 
 void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
 {
-    (void)mode;
-    (void)context;
-    (void)eventsPage;
-    (void)parent;
+    runPrintJob(mode, context, eventsPage, parent);
 }
 
 void runFileCommand(Command command, AppContext& context, QWidget* parent)

@@ -221,6 +221,17 @@ constexpr Text texts[] = {
     {1451, "Pliki CSV (*.csv)"},
     {1452, "Problem z zapisem pliku CSV"},
     {1453, "Zapisano zdarzenia do pliku CSV"},
+    // Printing.
+    {1500, "Nie znaleziono drukarki"},
+    {1501, "Błąd Drukarki"},
+    {1502, "Strona: %d/%d "},
+    {1503, "Nie można rozpocząć wydruku"},
+    {1504, "Wydruk przerwany - błąd drukarki"},
+    {1505, "Problem z zapisem pliku PDF %s"},
+    {1506, "Zapisano wydruk do pliku PDF "},
+    {1507, "Podgląd wydruku"},
+    {1509, "Pliki PDF (*.pdf)"},
+    {1510, "Zapisz wydruk jako PDF"},
 };
 
 constexpr bool isSorted()

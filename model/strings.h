@@ -134,4 +134,16 @@ inline constexpr int printingEvents = 1303;
 inline constexpr int csvFilter = 1451;
 inline constexpr int csvSaveProblem = 1452;
 inline constexpr int csvSaved = 1453;
+
+// Printing.
+inline constexpr int printerNotFound = 1500;
+inline constexpr int printerErrorCaption = 1501;
+inline constexpr int eventsPageLine = 1502; // "%d/%d": page and pages
+inline constexpr int printerCannotStart = 1503;
+inline constexpr int printerFailed = 1504;
+inline constexpr int pdfSaveProblem = 1505; // "%s": the file
+inline constexpr int pdfSaved = 1506;       // followed by the file
+inline constexpr int printPreview = 1507;
+inline constexpr int pdfFilter = 1509;
+inline constexpr int pdfCaption = 1510;
 } // namespace StringId
