@@ -31,6 +31,8 @@ struct OnlineOptions {
     QCommandLineOption timeLimit{QStringLiteral("time-limit"),
                                  QStringLiteral("Give up after S seconds (default 120)."),
                                  QStringLiteral("S")};
+    QCommandLineOption trace{QStringLiteral("trace"),
+                             QStringLiteral("Print every frame on the line to stderr.")};
     QCommandLineOption password{QStringLiteral("password"),
                                 QStringLiteral("The password of the login strip."),
                                 QStringLiteral("TEXT")};
@@ -40,6 +42,7 @@ struct OnlineOptions {
         parser.addOption(port);
         parser.addOption(labelsDir);
         parser.addOption(timeLimit);
+        parser.addOption(trace);
         if (withPassword)
             parser.addOption(password);
     }
@@ -84,6 +87,8 @@ std::optional<ExitCode> prepare(Invocation& call, const QStringList& arguments, 
                                   : QCoreApplication::applicationDirPath();
     call.session =
         std::make_unique<OnlineSession>(call.parser.value(call.options.port), labelsDir, limit, io);
+    if (call.parser.isSet(call.options.trace))
+        call.session->traceFrames();
     return std::nullopt;
 }
 
@@ -134,7 +139,8 @@ std::optional<ExitCode> readSettingsArgument(const QString& path, SettingsFileRe
 
 void registerOnlineCommands(CommandTable& table)
 {
-    const QString common = QStringLiteral("--port PORT [--labels-dir DIR] [--time-limit S]");
+    const QString common =
+        QStringLiteral("--port PORT [--labels-dir DIR] [--time-limit S] [--trace]");
     table.add({QStringLiteral("status"), common, runStatusCommand});
     table.add({QStringLiteral("read-settings"), common + QStringLiteral(" -o FILE.nst"),
                runReadSettingsCommand});
