@@ -6,6 +6,7 @@
 #include "files/eventstable.h"
 #include "files/settingsfile.h"
 #include "model/password.h"
+#include "model/settingsdiff.h"
 #include "model/settingsrecord.h"
 #include "model/strings.h"
 
@@ -135,6 +136,21 @@ std::optional<ExitCode> readSettingsArgument(const QString& path, SettingsFileRe
     return ExitCode::FileRefused;
 }
 
+// Each field in which the file and the controller differ: name, file's value, controller's.
+void printDifferences(OnlineSession& session, CliIo& io)
+{
+    const auto& device = session.link.deviceSettings();
+    if (!device)
+        return;
+    const DeviceImage& image = session.data.image();
+    const auto differences = SettingsDiff::differences(
+        image.settings, image.combinationIndex, device->image, device->combination,
+        session.data.currentLabelSet(), session.data.currentFlagOutputSet());
+    for (const SettingsDiff::Difference& d : differences)
+        io.out << tsvLine({d.name, d.held, d.device}) << '\n';
+    io.out.flush();
+}
+
 } // namespace
 
 void registerOnlineCommands(CommandTable& table)
@@ -246,6 +262,8 @@ ExitCode runCompareCommand(const CliCommand& self, const QStringList& arguments,
             return session.compareIdentical.has_value() || session.operationConfirmed.has_value();
         }))
         return linkLost(session, io);
+    if (session.compareIdentical == false)
+        printDifferences(session, io);
     return finish(session, session.compareIdentical.value_or(false) ? ExitCode::Success
                                                                     : ExitCode::NotConfirmed);
 }
