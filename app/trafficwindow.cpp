@@ -65,9 +65,9 @@ TrafficWindow::TrafficWindow(TrafficMonitor& monitor, QWidget* parent)
     QHeaderView* head = m_table->horizontalHeader();
     head->setSectionResizeMode(QHeaderView::Interactive);
     const int digit = m_table->fontMetrics().horizontalAdvance(u'0');
-    head->resizeSection(TrafficLog::TimeColumn, digit * 14);
-    head->resizeSection(TrafficLog::DirectionColumn, digit * 9);
-    head->resizeSection(TrafficLog::FrameColumn, digit * 48);
+    head->resizeSection(TrafficLog::TimeColumn, digit * 13);
+    head->resizeSection(TrafficLog::DirectionColumn, digit * 8);
+    head->resizeSection(TrafficLog::FrameColumn, digit * 40);
     head->setStretchLastSection(true);
 
     auto* stats = new QGroupBox(stringText(StringId::statsTitle), this);
@@ -96,7 +96,7 @@ TrafficWindow::TrafficWindow(TrafficMonitor& monitor, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addLayout(side);
-    resize(1100, 520);
+    resize(1240, 540);
 
     connect(m_save, &QPushButton::clicked, this, &TrafficWindow::saveToFile);
     connect(m_clear, &QPushButton::clicked, this, &TrafficWindow::clearList);
@@ -116,16 +116,15 @@ void TrafficWindow::followNewRows()
 void TrafficWindow::showStatistics()
 {
     const LinkStatistics& s = m_monitor.statistics();
-    const int counts[] = {s.requests,        s.replies,  s.crcErrors, s.frameTypeErrors,
-                          s.timeouts,        s.retries};
+    const int counts[] = {s.requests,        s.replies,  s.crcErrors,
+                          s.frameTypeErrors, s.timeouts, s.retries};
     for (int i = 0; i < int(std::size(counts)); ++i)
         m_values[i]->setText(QString::number(counts[i]));
     const double mean = s.meanReplyMs();
     m_values.last()->setText(fillText(
-        StringId::statsReplyTimes,
-        {milliseconds(s.lastReplyMs),
-         mean < 0 ? QStringLiteral("-") : QString::number(mean, 'f', 1),
-         milliseconds(s.maxReplyMs)}));
+        StringId::statsReplyTimes, {milliseconds(s.lastReplyMs),
+                                    mean < 0 ? QStringLiteral("-") : QString::number(mean, 'f', 1),
+                                    milliseconds(s.maxReplyMs)}));
 }
 
 QString TrafficWindow::statisticsText() const

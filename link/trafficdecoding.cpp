@@ -95,8 +95,8 @@ QString describeRequest(QByteArrayView request)
 
 QString describeReply(QByteArrayView reply, QByteArrayView request)
 {
-    const QString asked = request.isEmpty() ? stringText(StringId::frameUnknown)
-                                            : describeRequest(request);
+    const QString asked =
+        request.isEmpty() ? stringText(StringId::frameUnknown) : describeRequest(request);
     if (reply.size() < 5)
         return stringText(StringId::frameUnknown);
     const std::uint8_t function = byteAt(reply, 1);

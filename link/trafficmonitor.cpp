@@ -130,8 +130,7 @@ void TrafficMonitor::onReplyTimedOut()
     m_requestFailed = true;
     const QString asked = m_request.isEmpty() ? stringText(StringId::frameUnknown)
                                               : TrafficDecoding::describeRequest(m_request);
-    add({now.time, TrafficDirection::Missing, {}, fillText(StringId::replyMissing, {asked}),
-         true});
+    add({now.time, TrafficDirection::Missing, {}, fillText(StringId::replyMissing, {asked}), true});
     emit statisticsChanged();
 }
 

@@ -39,8 +39,7 @@ public:
     };
     using Clock = std::function<Now()>;
 
-    explicit TrafficMonitor(int capacity = TrafficLog::defaultCapacity,
-                            QObject* parent = nullptr);
+    explicit TrafficMonitor(int capacity = TrafficLog::defaultCapacity, QObject* parent = nullptr);
 
     void attach(DeviceLink& link);
     void setClock(Clock clock) { m_clock = std::move(clock); }
@@ -72,10 +71,10 @@ private:
     Clock m_clock;
     QElapsedTimer m_elapsed;
 
-    bool m_connecting = false;     // a connection is under way: its statistics are counted
-    QByteArray m_request;          // the last request sent
-    qint64 m_sentAt = 0;           // when it went out
+    bool m_connecting = false; // a connection is under way: its statistics are counted
+    QByteArray m_request;      // the last request sent
+    qint64 m_sentAt = 0;       // when it went out
     bool m_replyOutstanding = false;
-    bool m_requestFailed = false;  // it drew a time-out or a bad reply
-    bool m_typeErrorOpen = false;  // the newest entry is a frame type error still growing
+    bool m_requestFailed = false; // it drew a time-out or a bad reply
+    bool m_typeErrorOpen = false; // the newest entry is a frame type error still growing
 };

@@ -45,7 +45,8 @@ QString combinationText(unsigned combination)
 {
     return QStringLiteral("%1 (%2, %3)")
         .arg(combination)
-        .arg(fillText(StringId::printoutCircuit, {QString::number(Catalogue::circuitOf(combination) + 1)}),
+        .arg(fillText(StringId::printoutCircuit,
+                      {QString::number(Catalogue::circuitOf(combination) + 1)}),
              fillText(StringId::printoutVariant,
                       {QString(QChar(u'A' + Catalogue::variantOf(combination)))}));
 }
@@ -99,8 +100,8 @@ QList<Difference> differences(const SettingsImage& held, unsigned heldCombinatio
                          lineParameters(rsDevice)});
         // Bit 7 is neither: the byte itself shows it.
         if ((rsHeld ^ rsDevice) & 0x80)
-            list.append({stringText(StringId::printoutRs485), byteText(rsHeld),
-                         byteText(rsDevice)});
+            list.append(
+                {stringText(StringId::printoutRs485), byteText(rsHeld), byteText(rsDevice)});
     }
     for (int offset : reservedOffsets) {
         if (!everything && offset >= settingsWriteBytes)

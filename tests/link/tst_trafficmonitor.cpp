@@ -1,7 +1,6 @@
-#include "linktesthelpers.h"
-
 #include "link/requests.h"
 #include "link/trafficmonitor.h"
+#include "linktesthelpers.h"
 #include "model/settingsrecord.h"
 
 #include <QSignalSpy>
@@ -13,6 +12,7 @@
 #include "link/devicelink.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
+
 #include <QRegularExpression>
 #endif
 
@@ -85,8 +85,8 @@ void TestTrafficMonitor::replies_data()
                               << Requests::settingsRead() << "Nastawy: kombinacja 12";
     QTest::newRow("block 3") << eventBlock(32) << Requests::eventBlockRead(32)
                              << "Zdarzenia, blok 3 z 16";
-    QTest::newRow("block unasked") << eventBlock(0) << Requests::statusPoll()
-                                   << "Dane odczytu, 192 bajtów";
+    QTest::newRow("block unasked")
+        << eventBlock(0) << Requests::statusPoll() << "Dane odczytu, 192 bajtów";
     QTest::newRow("write 7") << writeAnswer(0, 7)
                              << Requests::settingsWrite(SettingsRecord::defaultImage)
                              << "Potwierdzenie: Zapis nastaw";
@@ -96,8 +96,8 @@ void TestTrafficMonitor::replies_data()
                                << "Wyjątek 2: Odczyt nastaw";
     QTest::newRow("odd count") << readAnswer(hex("01020304")) << Requests::statusPoll()
                                << "Dane odczytu, 4 bajtów";
-    QTest::newRow("count beyond frame") << hex("ff0314 0102 0304") << QByteArray()
-                                        << "Ramka nieznanego rodzaju";
+    QTest::newRow("count beyond frame")
+        << hex("ff0314 0102 0304") << QByteArray() << "Ramka nieznanego rodzaju";
 }
 
 void TestTrafficMonitor::replies()
@@ -113,8 +113,11 @@ void TestTrafficMonitor::lineFormat()
     QCOMPARE(trafficLine({QTime(9, 5, 3, 7), TrafficDirection::Sent, Requests::linkProbe(),
                           "Sprawdzenie łącza", false}),
              QString("09:05:03.007 ->   ff 03 00 09 00 01 41 d6  Sprawdzenie łącza"));
-    QCOMPARE(trafficLine({QTime(23, 59, 59, 999), TrafficDirection::Missing, {},
-                          "Brak odpowiedzi: Odczyt stanu", true}),
+    QCOMPARE(trafficLine({QTime(23, 59, 59, 999),
+                          TrafficDirection::Missing,
+                          {},
+                          "Brak odpowiedzi: Odczyt stanu",
+                          true}),
              QString("23:59:59.999 -- ! Brak odpowiedzi: Odczyt stanu"));
 }
 

@@ -45,9 +45,9 @@ QStringList TestSettingsDiff::rows(const SettingsImage& device, unsigned combina
 {
     const DeviceImage& image = m_data.image();
     QStringList out;
-    for (const auto& d : SettingsDiff::differences(SettingsRecord::defaultImage, 0, device,
-                                                   combination, image.labelSets[0],
-                                                   image.flagOutputLabelSets[0], scope))
+    for (const auto& d :
+         SettingsDiff::differences(SettingsRecord::defaultImage, 0, device, combination,
+                                   image.labelSets[0], image.flagOutputLabelSets[0], scope))
         out << d.name + '|' + d.held + '|' + d.device;
     return out;
 }
@@ -68,8 +68,7 @@ void TestSettingsDiff::differences_data()
                        "Czas impulsów sterujących|500 [ms]|1000 [ms]"};
     QTest::newRow("flags by name, also without one")
         << QByteArray("0000800165BD333D1565956E02060021") << 0u
-        << QStringList{"Program działania: Default text 1|1|0",
-                       "Program działania: bit 6|0|1",
+        << QStringList{"Program działania: Default text 1|1|0", "Program działania: bit 6|0|1",
                        "Program działania: Default text 24|0|1"};
     QTest::newRow("outputs") << QByteArray("0000000465BD333D1565952F02060021") << 0u
                              << QStringList{"Wyjście programowalne: Default text 25|1|0",
@@ -80,9 +79,9 @@ void TestSettingsDiff::differences_data()
                        "Konfiguracja portu RS485: Parametry|19200,N,1|9600,N,1"};
     QTest::newRow("rs485 bit 7 alone") << QByteArray("0000000165BD333D1565952F020600A1") << 0u
                                        << QStringList{"Konfiguracja portu RS485|0x21|0xA1"};
-    QTest::newRow("reserved bytes") << QByteArray("7F00000165BD333D1565952F0206FF21") << 0u
-                                    << QStringList{"Bajt zarezerwowany 0|0x00|0x7F",
-                                                   "Bajt zarezerwowany 14|0x00|0xFF"};
+    QTest::newRow("reserved bytes")
+        << QByteArray("7F00000165BD333D1565952F0206FF21") << 0u
+        << QStringList{"Bajt zarezerwowany 0|0x00|0x7F", "Bajt zarezerwowany 14|0x00|0xFF"};
     QTest::newRow("combination only")
         << QByteArray("0000000165BD333D1565952F02060021") << 5u
         << QStringList{"Kombinacja|0 (Układ: 1, Wariant: A)|5 (Układ: 7, Wariant: A)"};
