@@ -29,12 +29,16 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::ReadSettings, QStringLiteral("Odczyt nastaw z Dorvik")},
              {Command::WriteSettings, QStringLiteral("Zapis nastaw do Dorvik")},
              {Command::CompareSettings, QStringLiteral("Porównaj nastawy z Dorvik")},
-             {Command::PrintSettings, QStringLiteral("Drukuj")}});
+             {Command::PrintSettings, QStringLiteral("Drukuj")},
+             {Command::PreviewSettings, QStringLiteral("Podgląd wydruku")},
+             {Command::PdfSettings, QStringLiteral("Zapisz jako PDF...")}});
     addMenu(QStringLiteral("Zdarzenia"),
             {{Command::OpenEvents, QStringLiteral("Otwórz plik")},
              {Command::SaveEvents, QStringLiteral("Zapisz plik jako...")},
              {Command::ReadEvents, QStringLiteral("Odczyt zdarzeń z Dorvik")},
-             {Command::PrintEvents, QStringLiteral("Drukuj")}});
+             {Command::PrintEvents, QStringLiteral("Drukuj")},
+             {Command::PreviewEvents, QStringLiteral("Podgląd wydruku")},
+             {Command::PdfEvents, QStringLiteral("Zapisz jako PDF...")}});
     addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
 
     m_view = new CTavrelView(m_data, options, factory, this);

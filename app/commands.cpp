@@ -14,6 +14,8 @@ bool isCommandEnabled(Command command, const CommandState& s)
         return s.connected;
     case Command::SaveSettings:
     case Command::PrintSettings:
+    case Command::PreviewSettings:
+    case Command::PdfSettings:
         return s.settingsValid;
     case Command::WriteSettings:
     case Command::CompareSettings:
@@ -25,6 +27,8 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::ReadEvents:
         return s.connected && !s.readingEvents;
     case Command::PrintEvents:
+    case Command::PreviewEvents:
+    case Command::PdfEvents:
         return s.eventsListBuilt && !s.readingEvents;
     }
     return false;

@@ -16,6 +16,10 @@ enum class Command : int {
     SaveEvents = 32775,
     ReadEvents = 32784,
     PrintEvents = 32782,
+    PreviewSettings = 32791,
+    PdfSettings = 32792,
+    PreviewEvents = 32793,
+    PdfEvents = 32794,
 };
 
 // The state the menu rules look at, taken when a menu opens.

@@ -5,6 +5,7 @@
 #include "app/cpropertypage.h"
 #include "app/eventslistquery.h"
 #include "app/linkcontrol.h"
+#include "files/printjob.h"
 #include "model/devicedata.h"
 #include "model/password.h"
 #include "model/strings.h"
@@ -22,9 +23,30 @@ Q_LOGGING_CATEGORY(lcView, "tavrel.app")
 namespace {
 
 constexpr int stripHeight = 54;
-// The page area of the sheet, about the communication page's size; a larger page
+// The page area of the sheet, fitting the largest of the pages; a larger page
 // widens the sheet (and the window) for all pages when it joins.
-constexpr QSize minimumPageArea{820, 420};
+constexpr QSize minimumPageArea{850, 460};
+
+// The printout a command starts (see PrintMode), 0 for any other command.
+int printModeOf(Command command)
+{
+    switch (command) {
+    case Command::PrintSettings:
+        return PrintMode::settings;
+    case Command::PreviewSettings:
+        return PrintMode::settings | PrintMode::preview;
+    case Command::PdfSettings:
+        return PrintMode::settings | PrintMode::pdf;
+    case Command::PrintEvents:
+        return PrintMode::events;
+    case Command::PreviewEvents:
+        return PrintMode::events | PrintMode::preview;
+    case Command::PdfEvents:
+        return PrintMode::events | PrintMode::pdf;
+    default:
+        return 0;
+    }
+}
 
 int indexOf(PageKind kind)
 {
@@ -207,7 +229,8 @@ void CTavrelView::startPrintout(int mode)
     m_printMode = mode;
     if (!bringCommunicationPageToFront())
         return;
-    logMessage(stringText((mode & 2) ? StringId::printingEvents : StringId::printingSettings));
+    logMessage(stringText((mode & PrintMode::events) ? StringId::printingEvents
+                                                     : StringId::printingSettings));
     runPrintout(mode, *this, page(PageKind::Events), this);
 }
 
@@ -244,7 +267,7 @@ void CTavrelView::runCommand(Command command)
     // The rule is taken again: the state may have changed while the menu was open.
     if (!isCommandEnabled(command))
         return;
-    const bool printing = command == Command::PrintSettings || command == Command::PrintEvents;
+    const bool printing = printModeOf(command) != 0;
     if (needsCommunicationPage(command) && !printing && !bringCommunicationPageToFront())
         return;
 
@@ -259,10 +282,12 @@ void CTavrelView::runCommand(Command command)
             runLinkCommand(command);
         break;
     case Command::PrintSettings:
-        startPrintout(1);
-        break;
+    case Command::PreviewSettings:
+    case Command::PdfSettings:
     case Command::PrintEvents:
-        startPrintout(2);
+    case Command::PreviewEvents:
+    case Command::PdfEvents:
+        startPrintout(printModeOf(command));
         break;
     case Command::OpenSettings:
     case Command::SaveSettings:

@@ -4,6 +4,11 @@
 #include "app/cintrodlg.h"
 #include "app/interimpages.h"
 #include "app/startoptions.h"
+#include "files/printjob.h"
+#include "pages/canalog.h"
+#include "pages/cbinary.h"
+#include "pages/crs484cfg.h"
+#include "pages/cuklad.h"
 
 QString pageTitle(PageKind kind)
 {
@@ -37,6 +42,10 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
         return new InterimLinkPage(pageTitle(kind));
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
+    case PageKind::Times: return new Canalog(context);
+    case PageKind::Program: return new CBinary(context);
+    case PageKind::Circuit: return new CUklad(context);
+    case PageKind::Rs485: return new CRS484cfg(context);
     default:
         break;
     }
@@ -45,10 +54,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
 
 void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
 {
-    (void)mode;
-    (void)context;
-    (void)eventsPage;
-    (void)parent;
+    runPrintJob(mode, context, eventsPage, parent);
 }
 
 void runFileCommand(Command command, AppContext& context, QWidget* parent)

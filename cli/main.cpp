@@ -1,10 +1,13 @@
 #include "cli/clicommand.h"
 #include "cli/offlinecommands.h"
 #include "cli/onlinecommands.h"
+#include "cli/pdfoutput.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
@@ -27,7 +30,17 @@ void setBinaryOutput()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A PDF needs fonts and the PDF writer: Qt's graphics, without any window. The
+    // offscreen platform spares the need for a display.
+    std::unique_ptr<QCoreApplication> app;
+    if (wantsPdf(argc, argv)) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("tavrel-cli"));
 
     setBinaryOutput();

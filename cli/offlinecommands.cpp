@@ -3,9 +3,11 @@
 void registerOfflineCommands(CommandTable& table)
 {
     table.add({QStringLiteral("events"),
-               QStringLiteral("FILE.rzd [--csv] [--labels-dir DIR] [--log]"), runEventsCommand});
+               QStringLiteral("FILE.rzd [--csv | --pdf OUT] [--labels-dir DIR] [--log]"),
+               runEventsCommand});
     table.add({QStringLiteral("settings"),
-               QStringLiteral("FILE.nst [--json] [--labels-dir DIR] [--log]"), runSettingsCommand});
+               QStringLiteral("FILE.nst [--json | --pdf OUT] [--labels-dir DIR] [--log]"),
+               runSettingsCommand});
     table.add({QStringLiteral("labels"),
                QStringLiteral("[--labels-dir DIR] [--code N] [--combination C]"),
                runLabelsCommand});

@@ -1,5 +1,7 @@
 #include "cli/offlinecommands.h"
 #include "cli/offlinesession.h"
+#include "cli/pdfoutput.h"
+#include "files/printoutlayout.h"
 #include "files/settingsfile.h"
 #include "files/settingsprintout.h"
 #include "model/catalogue.h"
@@ -75,10 +77,14 @@ ExitCode runSettingsCommand(const CliCommand& self, const QStringList& arguments
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the record as JSON instead."));
     parser.addOption(json);
+    const QCommandLineOption pdf = pdfOption();
+    parser.addOption(pdf);
     if (const std::optional<ExitCode> done = parseArguments(parser, arguments, io, self))
         return *done;
     if (parser.positionalArguments().size() != 1)
         return usageError(io, QStringLiteral("one settings file expected"), self);
+    if (parser.isSet(json) && parser.isSet(pdf))
+        return usageError(io, QStringLiteral("--json and --pdf exclude each other"), self);
     const QString path = parser.positionalArguments().constFirst();
 
     SettingsFileRecord record;
@@ -97,6 +103,9 @@ ExitCode runSettingsCommand(const CliCommand& self, const QStringList& arguments
     OfflineSession session(options.labelsDirectory(parser), log);
     session.labels.setLabelFileCode(LabelStore::startCode);
     applySettingsFile(record, session.data, session.labels, false, log);
+    if (parser.isSet(pdf))
+        return writePrintoutPdf(parser.value(pdf),
+                                settingsPrintoutLayout(settingsPrintoutRows(session.data)), io);
     for (const PrintoutRow& row : settingsPrintoutRows(session.data)) {
         QStringList texts;
         for (const PrintoutCell& cell : row.cells)

@@ -217,6 +217,17 @@ constexpr Text texts[] = {
     {1301, "Hasło zaakceptowane"},
     {1302, "Drukowanie nastaw"},
     {1303, "Drukowanie zdarzeń"},
+    // Printing.
+    {1500, "Nie znaleziono drukarki"},
+    {1501, "Błąd Drukarki"},
+    {1502, "Strona: %d/%d "},
+    {1503, "Nie można rozpocząć wydruku"},
+    {1504, "Wydruk przerwany - błąd drukarki"},
+    {1505, "Problem z zapisem pliku PDF %s"},
+    {1506, "Zapisano wydruk do pliku PDF "},
+    {1507, "Podgląd wydruku"},
+    {1509, "Pliki PDF (*.pdf)"},
+    {1510, "Zapisz wydruk jako PDF"},
     // Traffic monitor, settings differences, port list.
     {1600, "Ruch na łączu"},
     {1601, "Zapisz do pliku..."},

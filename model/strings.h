@@ -130,6 +130,18 @@ inline constexpr int passwordWrong = 1300;
 inline constexpr int passwordAccepted = 1301;
 inline constexpr int printingSettings = 1302;
 inline constexpr int printingEvents = 1303;
+
+// Printing.
+inline constexpr int printerNotFound = 1500;
+inline constexpr int printerErrorCaption = 1501;
+inline constexpr int eventsPageLine = 1502; // "%d/%d": page and pages
+inline constexpr int printerCannotStart = 1503;
+inline constexpr int printerFailed = 1504;
+inline constexpr int pdfSaveProblem = 1505; // "%s": the file
+inline constexpr int pdfSaved = 1506;       // followed by the file
+inline constexpr int printPreview = 1507;
+inline constexpr int pdfFilter = 1509;
+inline constexpr int pdfCaption = 1510;
 // Traffic monitor, settings differences, port list.
 inline constexpr int trafficTitle = 1600;
 inline constexpr int trafficSave = 1601;

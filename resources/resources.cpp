@@ -1,9 +1,8 @@
 #include "resources/resources.h"
 
 #include <QByteArray>
+#include <QDataStream>
 #include <QResource>
-#include <QtEndian>
-#include <cstring>
 
 static void initOnce()
 {
@@ -18,13 +17,6 @@ void initTavrelResources()
 
 namespace {
 
-template <typename T> T field(const QByteArray& bytes, int offset)
-{
-    T value;
-    std::memcpy(&value, bytes.constData() + offset, sizeof value);
-    return qFromLittleEndian(value);
-}
-
 // Qt's own BMP reader converts pixel by pixel; a plain top-down 24-bit BMP needs no
 // more than a row conversion.
 QImage topDownBmp(const QByteArray& bytes)
@@ -32,11 +24,15 @@ QImage topDownBmp(const QByteArray& bytes)
     constexpr qint64 headersSize = 14 + 40;
     if (bytes.size() < headersSize || !bytes.startsWith("BM"))
         return {};
-    const auto dataOffset = field<quint32>(bytes, 10);
-    const auto width = field<qint32>(bytes, 18);
-    const auto height = field<qint32>(bytes, 22);
-    const bool plain = field<quint32>(bytes, 14) >= 40 && field<quint16>(bytes, 26) == 1 &&
-                       field<quint16>(bytes, 28) == 24 && field<quint32>(bytes, 30) == 0;
+    QDataStream in(bytes);
+    in.setByteOrder(QDataStream::LittleEndian);
+    quint16 magic = 0, planes = 0, bitsPerPixel = 0;
+    quint32 fileSize = 0, reserved = 0, dataOffset = 0, infoSize = 0, compression = 0;
+    qint32 width = 0, height = 0;
+    in >> magic >> fileSize >> reserved >> dataOffset >> infoSize >> width >> height >> planes >>
+        bitsPerPixel >> compression;
+    const bool plain = in.status() == QDataStream::Ok && infoSize >= 40 && planes == 1 &&
+                       bitsPerPixel == 24 && compression == 0;
     if (!plain || width <= 0 || width > 16384 || height >= 0 || height < -16384)
         return {};
     const qint64 stride = (qint64(width) * 3 + 3) & ~qint64(3);

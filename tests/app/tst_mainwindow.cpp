@@ -5,6 +5,7 @@
 #include "fakepages.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 using CommandList = QList<int>;
@@ -117,20 +119,21 @@ void TestMainWindow::menuEnabling_data()
                                                 C::SaveEvents, C::ReadEvents});
     QTest::newRow("settings offline")
         << false << true << false << false
-        << always +
-               ids({C::Connect, C::SaveSettings, C::PrintSettings, C::OpenEvents, C::SaveEvents});
+        << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
+                         C::PdfSettings, C::OpenEvents, C::SaveEvents});
     QTest::newRow("settings connected")
         << true << true << false << false
         << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                         C::CompareSettings, C::PrintSettings, C::OpenEvents, C::SaveEvents,
-                         C::ReadEvents});
+                         C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
+                         C::OpenEvents, C::SaveEvents, C::ReadEvents});
     QTest::newRow("register read running")
         << true << true << true << true
         << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                         C::CompareSettings, C::PrintSettings});
+                         C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
     QTest::newRow("events listed offline")
         << false << false << false << true
-        << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents});
+        << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
+                         C::PdfEvents});
 }
 
 void TestMainWindow::menuEnabling()
@@ -165,7 +168,7 @@ void TestMainWindow::menuEnabling()
             ++items;
         }
     }
-    QCOMPARE(items, 14);
+    QCOMPARE(items, 18);
 }
 
 void TestMainWindow::commandBringsCommunicationPageFirst()
@@ -370,6 +373,10 @@ void TestMainWindow::printoutStartsOnCommunicationPage_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("settings") << int(Command::PrintSettings) << 1 << "Drukowanie nastaw";
     QTest::newRow("events") << int(Command::PrintEvents) << 2 << "Drukowanie zdarzeń";
+    QTest::newRow("settings preview") << int(Command::PreviewSettings) << 5 << "Drukowanie nastaw";
+    QTest::newRow("settings PDF") << int(Command::PdfSettings) << 9 << "Drukowanie nastaw";
+    QTest::newRow("events preview") << int(Command::PreviewEvents) << 6 << "Drukowanie zdarzeń";
+    QTest::newRow("events PDF") << int(Command::PdfEvents) << 10 << "Drukowanie zdarzeń";
 }
 
 void TestMainWindow::printoutStartsOnCommunicationPage()
@@ -380,6 +387,13 @@ void TestMainWindow::printoutStartsOnCommunicationPage()
     m_frame->data().settingsValid = true;
     m_frame->view()->addEventsPage();
     events()->built = true;
+    // The print job's dialogs are cancelled as they come up.
+    QTimer cancel;
+    connect(&cancel, &QTimer::timeout, this, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    cancel.start(10);
     m_frame->view()->runCommand(static_cast<Command>(command));
     QCOMPARE(m_frame->view()->printMode(), mode);
     QCOMPARE(m_frame->view()->activePageIndex(), 1);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "files/eventsprintout.h"
+#include "files/printoutpainter.h"
+#include "model/logsink.h"
+
+#include <optional>
+
+class AppContext;
+class CPropertyPage;
+class QPrinter;
+class QWidget;
+
+// The mode of a printout: what is printed, and where to (paper by default).
+namespace PrintMode {
+inline constexpr int settings = 1;
+inline constexpr int events = 2; // bit 1 set: the events printout
+inline constexpr int preview = 4;
+inline constexpr int pdf = 8;
+} // namespace PrintMode
+
+// What the events printout takes from the events page when the job is prepared: the
+// selected rows, the number of list rows and the texts of each row.
+struct EventsPrintSource {
+    QList<int> selectedRows;
+    int rowCount = 0;
+    EventRowTexts texts;
+};
+
+// The events page's list as a print source; nothing when the page is not the events page.
+std::optional<EventsPrintSource> eventsPrintSource(CPropertyPage* eventsPage);
+
+// Runs a printout from the menu: the print dialog with the default printer, the print
+// preview, or a PDF file chosen in a save dialog. Failures are shown in message boxes.
+void runPrintJob(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent);
+
+// Prints on a printer that the print dialog has set up.
+PrintStatus printOn(QPrinter& printer, const PrintoutLayout& layout);
+
+// The message box text of a failed print job.
+QString printStatusText(PrintStatus status);

@@ -1,0 +1,182 @@
+#include "pages/cbinary.h"
+
+#include "app/appcontext.h"
+#include "model/devicedata.h"
+#include "model/settingsrecord.h"
+#include "model/textcodec.h"
+#include "pages/entryfields.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+using namespace SettingsRecord;
+
+namespace {
+
+// The four columns of eight bits; bit 0 of each record byte is the top row.
+struct BitColumn {
+    int group; // 0 "Program działania", 1 "Wyjście programowalne"
+    int firstSlot;
+};
+constexpr std::array<BitColumn, 4> bitColumns{{{0, 0}, {0, 8}, {0, 16}, {1, 24}}};
+constexpr int rowsPerColumn = 8;
+
+// Captions of the boxes of the first flags. The boxes are too narrow to show them, so
+// they only name the box for accessibility; the user reads the slot's name beside it.
+const char* flagCaption(int slot)
+{
+    switch (slot) {
+    case 0:
+        return "Zezwolenie na SZR";
+    case 1:
+        return "Zezwolenie na PPZ";
+    case 2:
+        return "Zezwolenie na SPP";
+    case 3:
+        return "Zezwolenie na AZZ";
+    case 4:
+        return "Blok. po pr. SZR i AZZ";
+    case 5:
+        return "Blok. po npr. SZR i AZZ";
+    case 8:
+        return "Odciążanie toru 1";
+    case 9:
+        return "Odciążanie toru 2";
+    case 10:
+        return "Odciążanie toru 3";
+    case 11:
+        return "Odciążanie toru 4";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+CBinary::CBinary(AppContext& context, QWidget* parent)
+    : CPropertyPage(QStringLiteral("Program działania"), parent), m_context(context)
+{
+    std::array<QGroupBox*, 2> groups{new QGroupBox(QStringLiteral("Program działania"), this),
+                                     new QGroupBox(QStringLiteral("Wyjście programowalne"), this)};
+    std::array<QGridLayout*, 2> grids{new QGridLayout(groups[0]), new QGridLayout(groups[1])};
+    std::array<int, 2> columnsInGroup{};
+
+    for (const BitColumn& column : bitColumns) {
+        QGroupBox* group = groups[column.group];
+        QGridLayout* grid = grids[column.group];
+        const int gridColumn = 2 * columnsInGroup[column.group]++;
+        for (int row = 0; row < rowsPerColumn; ++row) {
+            const int slot = column.firstSlot + row;
+            auto* box = new QCheckBox(group);
+            if (const char* caption = flagCaption(slot); caption && slot < flagCount) {
+                box->setAccessibleName(QString::fromUtf8(caption));
+                box->setToolTip(QString::fromUtf8(caption));
+            }
+            auto* name = new QLineEdit(group);
+            name->setFrame(false);
+            name->setMaxLength(wideSlot - 1);
+            name->setMinimumWidth(170);
+            grid->addWidget(box, row, gridColumn);
+            grid->addWidget(name, row, gridColumn + 1);
+            grid->setColumnStretch(gridColumn + 1, 1);
+            m_boxes[slot] = box;
+            m_nameEdits[slot] = name;
+
+            if (slot >= flagCount) {
+                const int output = slot - flagCount;
+                connect(box, &QCheckBox::clicked, this, [this, output] { selectOutput(output); });
+            }
+        }
+    }
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(groups[0], 3);
+    layout->addWidget(groups[1], 1);
+    for (QGroupBox* group : groups)
+        group->setAlignment(Qt::AlignLeft);
+    layout->setAlignment(Qt::AlignTop);
+}
+
+void CBinary::onSetActive()
+{
+    loadFromRecord();
+    const bool locked = m_context.locked();
+    for (QLineEdit* edit : m_nameEdits)
+        edit->setReadOnly(locked);
+}
+
+bool CBinary::onKillActive()
+{
+    storeToRecord();
+    m_context.data().settingsValid = true;
+    return true;
+}
+
+void CBinary::loadFromRecord()
+{
+    m_loaded = true;
+    const DeviceData& data = m_context.data();
+    const SettingsImage& settings = data.image().settings;
+    for (int k = 0; k < flagCount; ++k)
+        m_flags[k] = flag(settings, k);
+    for (int k = 0; k < outputCount; ++k)
+        m_outputs[k] = output(settings, k);
+    for (int slot = 0; slot < flagOutputSlotCount; ++slot) {
+        m_bitNames[slot] = slotText(data.currentFlagOutputSet().names[slot]);
+        // A bit without a name does not exist in this combination: its box keeps the
+        // loaded state, so the bit passes through the store unchanged.
+        m_boxes[slot]->setEnabled(!m_bitNames[slot].isEmpty());
+    }
+    showState();
+}
+
+void CBinary::storeToRecord()
+{
+    if (!m_loaded)
+        loadFromRecord();
+    readControls();
+    DeviceData& data = m_context.data();
+    SettingsImage& settings = data.image().settings;
+    for (int k = 0; k < flagCount; ++k)
+        setFlag(settings, k, m_flags[k]);
+    for (int k = 0; k < outputCount; ++k)
+        setOutput(settings, k, m_outputs[k]);
+    for (int slot = 0; slot < flagOutputSlotCount; ++slot)
+        storeSlotText(data.currentFlagOutputSet().names[slot], m_bitNames[slot]);
+}
+
+void CBinary::selectOutput(int output)
+{
+    // The outputs are one choice: the clicked item is the only one set, and a click on
+    // the item already set leaves it set. Names typed meanwhile are read first.
+    readControls();
+    for (int k = 0; k < outputCount; ++k)
+        m_outputs[k] = k == output;
+    showState();
+}
+
+void CBinary::readControls()
+{
+    for (int k = 0; k < flagCount; ++k)
+        m_flags[k] = m_boxes[k]->isChecked();
+    for (int k = 0; k < outputCount; ++k)
+        m_outputs[k] = m_boxes[flagCount + k]->isChecked();
+    for (int slot = 0; slot < flagOutputSlotCount; ++slot)
+        m_bitNames[slot] = m_nameEdits[slot]->text();
+}
+
+void CBinary::showState()
+{
+    for (int k = 0; k < flagCount; ++k)
+        m_boxes[k]->setChecked(m_flags[k]);
+    for (int k = 0; k < outputCount; ++k)
+        m_boxes[flagCount + k]->setChecked(m_outputs[k]);
+    for (int slot = 0; slot < flagOutputSlotCount; ++slot) {
+        m_nameEdits[slot]->setText(m_bitNames[slot]);
+        m_nameEdits[slot]->setCursorPosition(0);
+    }
+}
