@@ -410,6 +410,11 @@ void CInitPage::updateServiceControls()
     m_writeFactoryNumber->setVisible(!locked);
     m_saveLabels->setVisible(!locked);
     m_factoryNumber->setReadOnly(locked);
+    // A field that can no longer be edited must not hold an entry that blocks leaving.
+    if (locked && !typedFactoryNumber()) {
+        m_shownFactoryNumber = m_link->factoryNumberField();
+        m_factoryNumber->setText(QString::number(m_shownFactoryNumber));
+    }
 }
 
 void CInitPage::updateLinkButtons()

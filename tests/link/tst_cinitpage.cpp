@@ -106,6 +106,13 @@ void TestCInitPage::serviceControlsFollowLocked()
     // The password alone changes nothing until the page is next activated.
     f.context.isLocked = false;
     QVERIFY(!control<QPushButton>(*f.page, "reset")->isVisible());
+    // Locked again with an entry that is not a number, the field cannot trap the page.
+    f.page->onSetActive();
+    control<QLineEdit>(*f.page, "factoryNumber")->clear();
+    f.context.isLocked = true;
+    f.page->onSetActive();
+    QCOMPARE(text(*f.page, "factoryNumber"), QStringLiteral("0"));
+    QVERIFY(f.page->onKillActive());
 }
 
 void TestCInitPage::portOfTheConnection_data()
