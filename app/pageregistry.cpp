@@ -5,6 +5,7 @@
 #include "app/interimpages.h"
 #include "app/startoptions.h"
 #include "files/printjob.h"
+#include "link/cinitpage.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/crs484cfg.h"
@@ -39,7 +40,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
     case PageKind::Intro:
         return new CIntroDlg;
     case PageKind::Communication:
-        return new InterimLinkPage(pageTitle(kind));
+        return new CInitPage(context, options);
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
     case PageKind::Times: return new Canalog(context);
@@ -55,11 +56,4 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
 void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
 {
     runPrintJob(mode, context, eventsPage, parent);
-}
-
-void runFileCommand(Command command, AppContext& context, QWidget* parent)
-{
-    (void)command;
-    (void)context;
-    (void)parent;
 }
