@@ -38,7 +38,8 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::ReadEvents, QStringLiteral("Odczyt zdarzeń z Dorvik")},
              {Command::PrintEvents, QStringLiteral("Drukuj")},
              {Command::PreviewEvents, QStringLiteral("Podgląd wydruku")},
-             {Command::PdfEvents, QStringLiteral("Zapisz jako PDF...")}});
+             {Command::PdfEvents, QStringLiteral("Zapisz jako PDF...")},
+             {Command::ExportEventsCsv, QStringLiteral("Eksport do CSV...")}});
     addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
 
     m_view = new CTavrelView(m_data, options, factory, this);

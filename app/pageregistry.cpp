@@ -4,6 +4,7 @@
 #include "app/cintrodlg.h"
 #include "app/interimpages.h"
 #include "app/startoptions.h"
+#include "events/ceventsdlg.h"
 #include "files/printjob.h"
 #include "link/cinitpage.h"
 #include "pages/canalog.h"
@@ -47,6 +48,7 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
     case PageKind::Program: return new CBinary(context);
     case PageKind::Circuit: return new CUklad(context);
     case PageKind::Rs485: return new CRS484cfg(context);
+    case PageKind::Events: return new CEventsDlg(context);
     default:
         break;
     }

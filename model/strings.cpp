@@ -217,6 +217,10 @@ constexpr Text texts[] = {
     {1301, "Hasło zaakceptowane"},
     {1302, "Drukowanie nastaw"},
     {1303, "Drukowanie zdarzeń"},
+    // Events list export.
+    {1451, "Pliki CSV (*.csv)"},
+    {1452, "Problem z zapisem pliku CSV"},
+    {1453, "Zapisano zdarzenia do pliku CSV"},
     // Printing.
     {1500, "Nie znaleziono drukarki"},
     {1501, "Błąd Drukarki"},

@@ -130,6 +130,10 @@ inline constexpr int passwordWrong = 1300;
 inline constexpr int passwordAccepted = 1301;
 inline constexpr int printingSettings = 1302;
 inline constexpr int printingEvents = 1303;
+// Events list export.
+inline constexpr int csvFilter = 1451;
+inline constexpr int csvSaveProblem = 1452;
+inline constexpr int csvSaved = 1453;
 
 // Printing.
 inline constexpr int printerNotFound = 1500;

@@ -133,7 +133,7 @@ void TestMainWindow::menuEnabling_data()
     QTest::newRow("events listed offline")
         << false << false << false << true
         << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
-                         C::PdfEvents});
+                         C::PdfEvents, C::ExportEventsCsv});
 }
 
 void TestMainWindow::menuEnabling()
@@ -168,7 +168,7 @@ void TestMainWindow::menuEnabling()
             ++items;
         }
     }
-    QCOMPARE(items, 18);
+    QCOMPARE(items, 19);
 }
 
 void TestMainWindow::commandBringsCommunicationPageFirst()
