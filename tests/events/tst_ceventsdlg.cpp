@@ -72,10 +72,13 @@ void TestCEventsDlg::columnsAndCells()
     QCOMPARE(list->columnCount(), 4);
     for (int c = 0; c < 4; ++c) {
         QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), headings[c]);
-        if (c > 0)
-            QCOMPARE(list->columnWidth(c), widths[c]);
+        QVERIFY(list->columnWidth(c) >= widths[c]);
     }
-    QVERIFY(list->columnWidth(0) >= 30);
+    QCOMPARE(list->columnWidth(3), 480);
+    // The desktop's font may need more room than the given widths: nothing is cut.
+    const QFontMetrics fm(list->font());
+    QVERIFY(list->columnWidth(2) > fm.horizontalAdvance("4294967295"));
+    QVERIFY(list->columnWidth(0) > fm.horizontalAdvance("256?"));
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
 
     p.page.show();
