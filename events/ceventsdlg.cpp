@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QVBoxLayout>
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcEvents, "tavrel.events", QtInfoMsg)
 
@@ -211,6 +212,15 @@ void CEventsDlg::showRow(int row)
 CEventsDlg::Selection CEventsDlg::selection() const
 {
     return {m_list->FirstSelectedItem(), m_list->selectedCount()};
+}
+
+QList<int> CEventsDlg::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 std::array<QString, 3> CEventsDlg::rowTexts(int row) const

@@ -4,6 +4,7 @@
 #include "events/clistctrlex.h"
 #include "fakecontext.h"
 #include "files/eventsfile.h"
+#include "files/printjob.h"
 #include "model/labelstore.h"
 #include "model/textcodec.h"
 
@@ -242,6 +243,14 @@ void TestCEventsDlg::selectionAndRowTexts()
     QCOMPARE(texts[2], p.text(2, 3).left(63));
     QCOMPARE(texts[2].size(), 63);
     QCOMPARE(p.page.rowTexts(300), (std::array<QString, 3>{}));
+
+    // What the events printout takes: the selected rows and the same texts.
+    const std::optional<EventsPrintSource> source = eventsPrintSource(&p.page);
+    QVERIFY(source);
+    QCOMPARE(source->selectedRows, (QList<int>{2, 4, 7}));
+    QCOMPARE(source->rowCount, 256);
+    QCOMPARE(source->texts(2), texts);
+    QVERIFY(!eventsPrintSource(nullptr));
 }
 
 void TestCEventsDlg::csvMatchesTheCommandLine()
