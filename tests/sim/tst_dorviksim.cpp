@@ -30,9 +30,11 @@ bool openAt(QSerialPort& port, const QString& path, int baud)
 // Sends one request and collects the reply until `expect` bytes or `waitMs` passed.
 QByteArray transact(QSerialPort& port, const QByteArray& request, int expect, int waitMs = 600)
 {
-    port.clear();
-    port.write(request);
-    port.waitForBytesWritten(500);
+    if (!request.isEmpty()) {
+        port.clear();
+        port.write(request);
+        port.waitForBytesWritten(500);
+    }
     QByteArray reply;
     QElapsedTimer clock;
     clock.start();
@@ -55,6 +57,7 @@ private slots:
     void pacedReplyTakesItsLineTime();
     void newEventsAppearWhileRunning();
     void exitAfterRemovesLinkAndDumps();
+    void exitAfterRepliesDeliversTheLast();
     void refusesToReplaceAFile();
 };
 
@@ -136,6 +139,20 @@ void TestDorvikSim::exitAfterRemovesLinkAndDumps()
     QFile dump(sim.dumpPath());
     QVERIFY(dump.open(QIODevice::ReadOnly));
     QCOMPARE(SimProcess::parseDump(dump.readAll()).value("register").size(), 6144);
+}
+
+void TestDorvikSim::exitAfterRepliesDeliversTheLast()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--exit-after-replies", "1"}));
+    QSerialPort port;
+    QVERIFY(openAt(port, sim.linkPath(), 19200));
+    port.write(probe);
+    QVERIFY(port.waitForBytesWritten(500));
+    QTest::qSleep(50); // a tool that reads a little later still gets the reply
+    QCOMPARE(transact(port, {}, 7, 1000).size(), 7);
+    QVERIFY(sim.process().waitForFinished(5000));
+    QCOMPARE(sim.process().exitCode(), 0);
 }
 
 void TestDorvikSim::refusesToReplaceAFile()
