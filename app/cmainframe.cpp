@@ -1,6 +1,9 @@
 #include "app/cmainframe.h"
 
 #include "app/ctavrelview.h"
+#include "app/linkcontrol.h"
+#include "app/linktools.h"
+#include "model/strings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,8 +20,9 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     setWindowTitle(QStringLiteral("Dorvik"));
 
     addMenu(QStringLiteral("&Plik"), {{Command::Exit, QStringLiteral("E&xit")}});
-    addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
-                                            {Command::Disconnect, QStringLiteral("Rozłącz")}});
+    QMenu* linkMenu =
+        addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
+                                                {Command::Disconnect, QStringLiteral("Rozłącz")}});
     addMenu(QStringLiteral("Nastawy"),
             {{Command::OpenSettings, QStringLiteral("Otwórz plik")},
              {Command::SaveSettings, QStringLiteral("Zapisz plik jako...")},
@@ -40,6 +44,13 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
 
     m_view = new CTavrelView(m_data, options, factory, this);
     setCentralWidget(m_view);
+    m_linkTools =
+        new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
+    m_view->setSettingsWriteGuard([this] { return m_linkTools->confirmSettingsWrite(); });
+    // A window of its own, so it leaves the sheet and its page alone.
+    linkMenu->addSeparator();
+    linkMenu->addAction(stringText(StringId::trafficTitle), this,
+                        [this] { m_linkTools->showTrafficWindow(); });
     // Fixed to the view: the window can be neither resized nor maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -322,7 +322,8 @@ void CTavrelView::runLinkCommand(Command command)
         m_link->readSettings();
         break;
     case Command::WriteSettings:
-        m_link->writeSettings();
+        if (!m_writeGuard || m_writeGuard())
+            m_link->writeSettings();
         break;
     case Command::CompareSettings:
         m_link->compareSettings();

@@ -67,6 +67,7 @@ public:
     void saveLabels();
 
     DeviceLink& link() { return *m_link; }
+    DeviceLink* deviceLink() override { return m_link.get(); }
     LabelStore& labels() { return *m_labels; }
     FileCommands& fileCommands() { return *m_fileCommands; }
 

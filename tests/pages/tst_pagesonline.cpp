@@ -4,6 +4,7 @@
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
+#include "app/linktools.h"
 #include "link/cinitpage.h"
 #include "link/cserialport.h"
 #include "model/devicedata.h"
@@ -74,7 +75,16 @@ void TestPagesOnline::editWriteCompareRead()
                       Qt::LeftButton);
     const QByteArray edited = "1234010190bd333d1565952f02065621";
 
+    // The write would change two fields read from the controller: they are listed first.
+    QStringList listed;
+    frame.linkTools()->setDiffViewer(
+        [&listed](const QList<SettingsDiff::Difference>& list, SettingsDiffDialog::Purpose) {
+            for (const SettingsDiff::Difference& d : list)
+                listed << d.held + '|' + d.device;
+            return true;
+        });
     view.runCommand(Command::WriteSettings);
+    QCOMPARE(listed, (QStringList{"15 [s]|10000 [ms]", "1|0"}));
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy zapisano do Dorvik"), 1, patience);
     QCOMPARE(settings(), edited);
     QCOMPARE(sim.dump().value("settings").left(32), edited); // registers 0..7 of its 0..9
