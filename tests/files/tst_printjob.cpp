@@ -121,18 +121,6 @@ private slots:
                                                QDir::toNativeSeparators(path)});
     }
 
-    void cancelledPdfWritesNothing()
-    {
-        const QStringList before = QDir(m_dir.path()).entryList(QDir::Files);
-        whileDialogsOpen([](QWidget* dialog) { dialog->close(); },
-                         [&] {
-                             runPrintJob(PrintMode::settings | PrintMode::pdf, *m_context, nullptr,
-                                         nullptr);
-                         });
-        QVERIFY(m_context->lines.isEmpty());
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
-    }
-
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<PrintContext> m_context;
