@@ -23,9 +23,9 @@ Q_LOGGING_CATEGORY(lcView, "tavrel.app")
 namespace {
 
 constexpr int stripHeight = 54;
-// The page area of the sheet, about the communication page's size; a larger page
+// The page area of the sheet, fitting the largest of the pages; a larger page
 // widens the sheet (and the window) for all pages when it joins.
-constexpr QSize minimumPageArea{820, 420};
+constexpr QSize minimumPageArea{850, 460};
 
 // The printout a command starts (see PrintMode), 0 for any other command.
 int printModeOf(Command command)

@@ -7,7 +7,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#if __has_include(<pty.h>)
 #include <pty.h>
+#else
+#include <util.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 

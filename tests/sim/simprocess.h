@@ -15,7 +15,9 @@ public:
 
     // Starts the simulator with these extra options; false when it did not come up.
     bool start(const QStringList& options = {});
-    QString linkPath() const { return m_dir.filePath(QStringLiteral("dorvik")); }
+    QString linkPath() const { return m_linkPath; }
+    // Serve on this path instead, for instance the path of a simulator that went away.
+    void setLinkPath(const QString& path) { m_linkPath = path; }
     QString dumpPath() const { return m_dir.filePath(QStringLiteral("dump.txt")); }
     QProcess& process() { return m_process; }
 
@@ -31,6 +33,7 @@ private:
     QMap<QByteArray, QByteArray> readDump();
 
     QTemporaryDir m_dir;
+    QString m_linkPath = m_dir.filePath(QStringLiteral("dorvik"));
     QProcess m_process;
     QByteArray m_log;
 };
