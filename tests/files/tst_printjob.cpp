@@ -5,7 +5,7 @@
 #include "model/settingsrecord.h"
 
 #include <QApplication>
-#include <QFileDialog>
+#include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -98,27 +98,30 @@ private slots:
         QCOMPARE(pages, 1);
     }
 
-    void pdfFromTheFileDialog()
+    void pdfSavedAndLogged()
     {
-        // The name without its suffix gets ".pdf".
         const QString chosen = m_dir.filePath(QStringLiteral("nastawy"));
-        QString caption;
-        whileDialogsOpen(
-            [&](QWidget* dialog) {
-                auto* files = qobject_cast<QFileDialog*>(dialog);
-                QVERIFY(files);
-                caption = files->windowTitle();
-                files->selectFile(chosen);
-                static_cast<QDialog*>(files)->accept();
-            },
-            [&] {
-                runPrintJob(PrintMode::settings | PrintMode::pdf, *m_context, nullptr, nullptr);
-            });
-        QCOMPARE(caption, QStringLiteral("Zapisz wydruk jako PDF"));
+        const PrintoutLayout layout =
+            settingsPrintoutLayout(settingsPrintoutRows(m_context->data()));
+        QVERIFY(savePdfAs(chosen, layout, *m_context, nullptr));
         const QString path = chosen + QStringLiteral(".pdf");
         QCOMPARE(pdfPages(path), QStringLiteral("1"));
         QCOMPARE(m_context->lines, QStringList{QStringLiteral("Zapisano wydruk do pliku PDF ") +
                                                QDir::toNativeSeparators(path)});
+
+        // A file that cannot be written is reported in a message box, and not logged.
+        QString shown;
+        bool saved = true;
+        whileDialogsOpen(
+            [&](QWidget* dialog) {
+                if (auto* box = qobject_cast<QMessageBox*>(dialog))
+                    shown = box->text();
+                dialog->close();
+            },
+            [&] { saved = savePdfAs(m_dir.filePath("none/x.pdf"), layout, *m_context, nullptr); });
+        QVERIFY(!saved);
+        QVERIFY(shown.startsWith(QStringLiteral("Problem z zapisem pliku PDF ")));
+        QCOMPARE(m_context->lines.size(), 1);
     }
 
 private:
