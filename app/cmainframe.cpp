@@ -1,6 +1,9 @@
 #include "app/cmainframe.h"
 
 #include "app/ctavrelview.h"
+#include "app/linkcontrol.h"
+#include "app/linktools.h"
+#include "model/strings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,8 +20,9 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     setWindowTitle(QStringLiteral("Dorvik"));
 
     addMenu(QStringLiteral("&Plik"), {{Command::Exit, QStringLiteral("E&xit")}});
-    addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
-                                            {Command::Disconnect, QStringLiteral("Rozłącz")}});
+    QMenu* linkMenu =
+        addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
+                                                {Command::Disconnect, QStringLiteral("Rozłącz")}});
     addMenu(QStringLiteral("Nastawy"),
             {{Command::OpenSettings, QStringLiteral("Otwórz plik")},
              {Command::SaveSettings, QStringLiteral("Zapisz plik jako...")},
@@ -34,11 +38,19 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::ReadEvents, QStringLiteral("Odczyt zdarzeń z Dorvik")},
              {Command::PrintEvents, QStringLiteral("Drukuj")},
              {Command::PreviewEvents, QStringLiteral("Podgląd wydruku")},
-             {Command::PdfEvents, QStringLiteral("Zapisz jako PDF...")}});
+             {Command::PdfEvents, QStringLiteral("Zapisz jako PDF...")},
+             {Command::ExportEventsCsv, QStringLiteral("Eksport do CSV...")}});
     addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
 
     m_view = new CTavrelView(m_data, options, factory, this);
     setCentralWidget(m_view);
+    m_linkTools =
+        new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
+    m_view->setSettingsWriteGuard([this] { return m_linkTools->confirmSettingsWrite(); });
+    // A window of its own, so it leaves the sheet and its page alone.
+    linkMenu->addSeparator();
+    linkMenu->addAction(stringText(StringId::trafficTitle), this,
+                        [this] { m_linkTools->showTrafficWindow(); });
     // Fixed to the view: the window can be neither resized nor maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

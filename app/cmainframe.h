@@ -9,6 +9,7 @@
 #include <map>
 
 class CTavrelView;
+class LinkTools;
 class QAction;
 class QMenu;
 
@@ -23,6 +24,8 @@ public:
 
     DeviceData& data() { return m_data; }
     CTavrelView* view() const { return m_view; }
+    // The traffic monitor and the settings differences.
+    LinkTools* linkTools() const { return m_linkTools; }
     QAction* action(Command command) const;
 
     // Sets each item of the menu enabled by its rule, as when the menu opens.
@@ -36,5 +39,6 @@ private:
 
     DeviceData m_data;
     CTavrelView* m_view = nullptr;
+    LinkTools* m_linkTools = nullptr;
     std::map<Command, QAction*> m_actions;
 };

@@ -27,6 +27,7 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::ReadEvents:
         return s.connected && !s.readingEvents;
     case Command::PrintEvents:
+    case Command::ExportEventsCsv:
     case Command::PreviewEvents:
     case Command::PdfEvents:
         return s.eventsListBuilt && !s.readingEvents;

@@ -16,6 +16,7 @@ enum class Command : int {
     SaveEvents = 32775,
     ReadEvents = 32784,
     PrintEvents = 32782,
+    ExportEventsCsv = 32790,
     PreviewSettings = 32791,
     PdfSettings = 32792,
     PreviewEvents = 32793,

@@ -5,6 +5,7 @@
 #include "app/cpropertypage.h"
 #include "app/eventslistquery.h"
 #include "app/linkcontrol.h"
+#include "events/ceventsdlg.h"
 #include "files/printjob.h"
 #include "model/devicedata.h"
 #include "model/password.h"
@@ -215,6 +216,8 @@ void CTavrelView::addEventsPage()
 void CTavrelView::activateEventsPage()
 {
     const int index = m_sheet->indexOfPage(page(PageKind::Events));
+    if (auto* events = dynamic_cast<CEventsDlg*>(page(PageKind::Events)))
+        events->registerChanged(); // already in front: list the new register now
     if (index >= 0)
         m_sheet->setActivePage(index);
 }
@@ -289,6 +292,10 @@ void CTavrelView::runCommand(Command command)
     case Command::PdfEvents:
         startPrintout(printModeOf(command));
         break;
+    case Command::ExportEventsCsv:
+        if (auto* events = dynamic_cast<CEventsDlg*>(page(PageKind::Events)))
+            events->exportCsv();
+        break;
     case Command::OpenSettings:
     case Command::SaveSettings:
     case Command::OpenEvents:
@@ -315,7 +322,8 @@ void CTavrelView::runLinkCommand(Command command)
         m_link->readSettings();
         break;
     case Command::WriteSettings:
-        m_link->writeSettings();
+        if (!m_writeGuard || m_writeGuard())
+            m_link->writeSettings();
         break;
     case Command::CompareSettings:
         m_link->compareSettings();

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class AnimationWidget;
 class CMyProperty;
@@ -51,6 +52,9 @@ public:
     // refuses to give way to the communication page.
     void runCommand(Command command);
 
+    // Asked before "Zapis nastaw do Dorvik" is passed on; false stops it.
+    void setSettingsWriteGuard(std::function<bool()> guard) { m_writeGuard = std::move(guard); }
+
     // The "Zatwierdź hasło" button.
     void confirmPassword();
 
@@ -90,4 +94,5 @@ private:
     std::array<CPropertyPage*, std::size(allPageKinds)> m_pages{};
     LinkControl* m_link = nullptr;
     int m_printMode = 0;
+    std::function<bool()> m_writeGuard;
 };

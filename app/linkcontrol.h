@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class DeviceLink;
+
 // What the window asks of the communication page: the state of the link and the
 // commands that talk to the controller. The communication page implements it; the
 // view finds it among its pages.
@@ -22,4 +24,8 @@ public:
     virtual void compareSettings() = 0;
     virtual void readEvents() = 0;
     virtual void writeRs485Config() = 0;
+
+    // The engine behind the commands, for the traffic monitor and the settings
+    // differences; null when there is none.
+    virtual DeviceLink* deviceLink() { return nullptr; }
 };

@@ -4,7 +4,9 @@
 #include "app/cintrodlg.h"
 #include "app/interimpages.h"
 #include "app/startoptions.h"
+#include "events/ceventsdlg.h"
 #include "files/printjob.h"
+#include "link/cinitpage.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/crs484cfg.h"
@@ -39,13 +41,14 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
     case PageKind::Intro:
         return new CIntroDlg;
     case PageKind::Communication:
-        return new InterimLinkPage(pageTitle(kind));
+        return new CInitPage(context, options);
     // Each page class replaces its placeholder here with one line:
     //   case PageKind::Times: return new Canalog(context);
     case PageKind::Times: return new Canalog(context);
     case PageKind::Program: return new CBinary(context);
     case PageKind::Circuit: return new CUklad(context);
     case PageKind::Rs485: return new CRS484cfg(context);
+    case PageKind::Events: return new CEventsDlg(context);
     default:
         break;
     }
@@ -55,11 +58,4 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
 void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
 {
     runPrintJob(mode, context, eventsPage, parent);
-}
-
-void runFileCommand(Command command, AppContext& context, QWidget* parent)
-{
-    (void)command;
-    (void)context;
-    (void)parent;
 }

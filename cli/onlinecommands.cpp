@@ -6,6 +6,7 @@
 #include "files/eventstable.h"
 #include "files/settingsfile.h"
 #include "model/password.h"
+#include "model/settingsdiff.h"
 #include "model/settingsrecord.h"
 #include "model/strings.h"
 
@@ -31,6 +32,8 @@ struct OnlineOptions {
     QCommandLineOption timeLimit{QStringLiteral("time-limit"),
                                  QStringLiteral("Give up after S seconds (default 120)."),
                                  QStringLiteral("S")};
+    QCommandLineOption trace{QStringLiteral("trace"),
+                             QStringLiteral("Print every frame on the line to stderr.")};
     QCommandLineOption password{QStringLiteral("password"),
                                 QStringLiteral("The password of the login strip."),
                                 QStringLiteral("TEXT")};
@@ -40,6 +43,7 @@ struct OnlineOptions {
         parser.addOption(port);
         parser.addOption(labelsDir);
         parser.addOption(timeLimit);
+        parser.addOption(trace);
         if (withPassword)
             parser.addOption(password);
     }
@@ -84,6 +88,8 @@ std::optional<ExitCode> prepare(Invocation& call, const QStringList& arguments, 
                                   : QCoreApplication::applicationDirPath();
     call.session =
         std::make_unique<OnlineSession>(call.parser.value(call.options.port), labelsDir, limit, io);
+    if (call.parser.isSet(call.options.trace))
+        call.session->traceFrames();
     return std::nullopt;
 }
 
@@ -130,11 +136,27 @@ std::optional<ExitCode> readSettingsArgument(const QString& path, SettingsFileRe
     return ExitCode::FileRefused;
 }
 
+// Each field in which the file and the controller differ: name, file's value, controller's.
+void printDifferences(OnlineSession& session, CliIo& io)
+{
+    const auto& device = session.link.deviceSettings();
+    if (!device)
+        return;
+    const DeviceImage& image = session.data.image();
+    const auto differences = SettingsDiff::differences(
+        image.settings, image.combinationIndex, device->image, device->combination,
+        session.data.currentLabelSet(), session.data.currentFlagOutputSet());
+    for (const SettingsDiff::Difference& d : differences)
+        io.out << tsvLine({d.name, d.held, d.device}) << '\n';
+    io.out.flush();
+}
+
 } // namespace
 
 void registerOnlineCommands(CommandTable& table)
 {
-    const QString common = QStringLiteral("--port PORT [--labels-dir DIR] [--time-limit S]");
+    const QString common =
+        QStringLiteral("--port PORT [--labels-dir DIR] [--time-limit S] [--trace]");
     table.add({QStringLiteral("status"), common, runStatusCommand});
     table.add({QStringLiteral("read-settings"), common + QStringLiteral(" -o FILE.nst"),
                runReadSettingsCommand});
@@ -240,6 +262,8 @@ ExitCode runCompareCommand(const CliCommand& self, const QStringList& arguments,
             return session.compareIdentical.has_value() || session.operationConfirmed.has_value();
         }))
         return linkLost(session, io);
+    if (session.compareIdentical == false)
+        printDifferences(session, io);
     return finish(session, session.compareIdentical.value_or(false) ? ExitCode::Success
                                                                     : ExitCode::NotConfirmed);
 }

@@ -1,6 +1,7 @@
 #include "cli/onlinesession.h"
 
 #include "link/logline.h"
+#include "link/trafficmonitor.h"
 #include "model/settingsrecord.h"
 #include "model/strings.h"
 
@@ -67,6 +68,19 @@ OnlineSession::OnlineSession(const QString& portName, const QString& labelsDirec
 OnlineSession::~OnlineSession()
 {
     endProgressLine();
+}
+
+void OnlineSession::traceFrames()
+{
+    if (m_trace)
+        return;
+    m_trace = std::make_unique<TrafficMonitor>();
+    m_trace->attach(link);
+    connect(m_trace.get(), &TrafficMonitor::lineAdded, this, [this](const QString& line) {
+        endProgressLine();
+        m_io.err << line << '\n';
+        m_io.err.flush();
+    });
 }
 
 void OnlineSession::log(const QString& text)

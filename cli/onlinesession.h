@@ -11,7 +11,10 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class TrafficMonitor;
 
 // One link to a controller driven by the engine on its real timers, for a command of the
 // command line. Log lines go to stderr as the communication page shows them.
@@ -36,6 +39,8 @@ public:
     void disconnectDevice();
     // Shows the progress of a register read on stderr when it is a terminal.
     void showRegisterProgress(bool show) { m_showProgress = show; }
+    // Prints every frame on the line to stderr, as the traffic window lists it.
+    void traceFrames();
 
     bool linkEnded() const { return m_linkEnded; }
     bool timeLimitPassed() const { return m_timeLimitPassed; }
@@ -59,6 +64,7 @@ private:
     bool m_timeLimitPassed = false;
     bool m_showProgress = false;
     bool m_progressShown = false;
+    std::unique_ptr<TrafficMonitor> m_trace;
 };
 
 // Whether stderr is an interactive terminal (progress is shown only there).

@@ -303,6 +303,7 @@ void DeviceLink::endLink()
     m_compareMode = false;
     m_retryCount = 0;
     m_sent = Sent::Nothing;
+    m_deviceSettings.reset();
     setOnline(false);
     if (m_readingEvents)
         abandonRegisterRead();

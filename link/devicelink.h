@@ -2,6 +2,7 @@
 
 #include "link/framereceiver.h"
 #include "link/linktimings.h"
+#include "model/deviceimage.h"
 #include "model/logsink.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class DeviceData;
 class LabelStore;
@@ -83,6 +85,15 @@ public:
     int labelFileCode() const;
     QString labelFileName() const;
 
+    // What the controller holds, as its last settings answer on this link gave it (a read
+    // or a compare) and a confirmed settings write changed it since; empty before the
+    // first answer and after the link ends.
+    struct DeviceSettings {
+        SettingsImage image;
+        unsigned combination;
+    };
+    const std::optional<DeviceSettings>& deviceSettings() const { return m_deviceSettings; }
+
     // Protocol state.
     int pendingOperation() const { return m_pendingOperation; }
     int connectStage() const { return m_connectStage; }
@@ -135,6 +146,8 @@ signals:
     // Every frame written and every reply framed, for traffic monitors.
     void frameSent(const QByteArray& bytes, bool written);
     void frameReceived(const QByteArray& bytes, FrameStatus status);
+    // The reply time-out ran out, before it is counted and handled.
+    void replyTimedOut();
 
 private:
     enum class Sent { Nothing, Probe, LinkOpen, StatusPoll, EventBlock, Operation };
@@ -209,4 +222,6 @@ private:
     bool m_tickDeferred = false;
     bool m_connectTickDeferred = false;
     CloseKind m_closeKind = CloseKind::None;
+    std::optional<DeviceSettings> m_deviceSettings;
+    SettingsImage m_writtenSettings{}; // the image of the last settings write sent
 };

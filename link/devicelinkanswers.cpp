@@ -10,6 +10,7 @@
 #include "model/strings.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
@@ -94,6 +95,10 @@ void DeviceLink::settingsAnswer(QByteArrayView data)
 {
     const int operation = m_sent == Sent::Operation ? m_sentOperation : m_pendingOperation;
     m_pendingOperation = OP_NONE;
+    DeviceSettings device{};
+    std::copy_n(data.begin(), sizeof device.image.bytes, device.image.bytes);
+    device.combination = byteAt(data, 19) >> 4;
+    m_deviceSettings = device;
     if (m_compareMode) {
         m_compareMode = false;
         const bool identical = SettingsRecord::matchesSettingsAnswer(m_data.image(), data);
@@ -176,6 +181,10 @@ void DeviceLink::writeAnswer(QByteArrayView reply)
     case 7:
         log(StringId::settingsWritten);
         confirmed = operation == OP_WRITE_SETTINGS;
+        // Registers 0..6 now hold what was sent; 7 and the combination are untouched.
+        if (confirmed && m_deviceSettings)
+            std::copy_n(m_writtenSettings.bytes, Protocol::settingsWriteCount * 2,
+                        m_deviceSettings->image.bytes);
         break;
     default:
         log(StringId::badWrite);

@@ -122,7 +122,8 @@ void DeviceLink::performOperation()
         startTimer(LinkTimer::Reply, m_timings.replyTimeout);
         break;
     case OP_WRITE_SETTINGS:
-        send(Requests::settingsWrite(m_data.image().settings), Sent::Operation);
+        m_writtenSettings = m_data.image().settings;
+        send(Requests::settingsWrite(m_writtenSettings), Sent::Operation);
         startTimer(LinkTimer::Reply, m_timings.replyTimeout);
         break;
     case OP_WRITE_FACTORY_NUMBER:
@@ -181,6 +182,7 @@ void DeviceLink::onCloseWaitElapsed()
 
 void DeviceLink::onReplyTimeout()
 {
+    emit replyTimedOut();
     ++m_retryCount;
     if (m_retryCount <= 3) {
         logNumber(StringId::timeLimitCount, m_retryCount);

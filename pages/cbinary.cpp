@@ -25,35 +25,20 @@ struct BitColumn {
 constexpr std::array<BitColumn, 4> bitColumns{{{0, 0}, {0, 8}, {0, 16}, {1, 24}}};
 constexpr int rowsPerColumn = 8;
 
-// Captions of the boxes of the first flags. The boxes are too narrow to show them, so
-// they only name the box for accessibility; the user reads the slot's name beside it.
-const char* flagCaption(int slot)
-{
-    switch (slot) {
-    case 0:
-        return "Zezwolenie na SZR";
-    case 1:
-        return "Zezwolenie na PPZ";
-    case 2:
-        return "Zezwolenie na SPP";
-    case 3:
-        return "Zezwolenie na AZZ";
-    case 4:
-        return "Blok. po pr. SZR i AZZ";
-    case 5:
-        return "Blok. po npr. SZR i AZZ";
-    case 8:
-        return "Odciążanie toru 1";
-    case 9:
-        return "Odciążanie toru 2";
-    case 10:
-        return "Odciążanie toru 3";
-    case 11:
-        return "Odciążanie toru 4";
-    default:
-        return nullptr;
-    }
-}
+// Captions of the boxes of flags 0..11. The boxes are too narrow to show them; they
+// name the box for accessibility, and the user reads the slot's name beside it.
+constexpr std::array<const char*, 12> flagCaptions{"Zezwolenie na SZR",
+                                                   "Zezwolenie na PPZ",
+                                                   "Zezwolenie na SPP",
+                                                   "Zezwolenie na AZZ",
+                                                   "Blok. po pr. SZR i AZZ",
+                                                   "Blok. po npr. SZR i AZZ",
+                                                   nullptr,
+                                                   nullptr,
+                                                   "Odciążanie toru 1",
+                                                   "Odciążanie toru 2",
+                                                   "Odciążanie toru 3",
+                                                   "Odciążanie toru 4"};
 
 } // namespace
 
@@ -72,10 +57,8 @@ CBinary::CBinary(AppContext& context, QWidget* parent)
         for (int row = 0; row < rowsPerColumn; ++row) {
             const int slot = column.firstSlot + row;
             auto* box = new QCheckBox(group);
-            if (const char* caption = flagCaption(slot); caption && slot < flagCount) {
-                box->setAccessibleName(QString::fromUtf8(caption));
-                box->setToolTip(QString::fromUtf8(caption));
-            }
+            if (slot < int(flagCaptions.size()) && flagCaptions[slot])
+                box->setAccessibleName(QString::fromUtf8(flagCaptions[slot]));
             auto* name = new QLineEdit(group);
             name->setFrame(false);
             name->setMaxLength(wideSlot - 1);
@@ -96,8 +79,6 @@ CBinary::CBinary(AppContext& context, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(groups[0], 3);
     layout->addWidget(groups[1], 1);
-    for (QGroupBox* group : groups)
-        group->setAlignment(Qt::AlignLeft);
     layout->setAlignment(Qt::AlignTop);
 }
 

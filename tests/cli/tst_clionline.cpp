@@ -107,9 +107,15 @@ void TestCliOnline::settingsReadWriteCompare()
     QVERIFY(run.err.contains("Nastawy zapisano do Dorvik"));
     QCOMPARE(sim.dump().value("settings").first(28), changed.first(14).toHex());
     QCOMPARE(cli(QStringList{"compare", changedPath} + portArgs(sim)).exitCode, 0);
-    run = cli(QStringList{"compare", held} + portArgs(sim));
+    run = cli(QStringList{"compare", held, "--trace"} + portArgs(sim));
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.err.contains("Nastawy różne"));
+    // The field that differs, and every frame on stderr as the traffic window lists it.
+    QCOMPARE(run.out, QString("tgSZR - czas graniczny dla SZR\t10000 [ms]\t5000 [ms]\n"));
+    QVERIFY2(run.err.contains(QRegularExpression(
+                 "\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ->   ff 03 00 00 00 0a d0 13  Odczyt nastaw\n")),
+             qPrintable(run.err));
+    QVERIFY(run.err.contains(" <-   ff 03 14 "));
 
     // A file that is refused sends nothing.
     const QString shortFile = m_dir.filePath("short.nst");

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/commands.h"
+
+#include <QString>
+#include <functional>
+
+class AppContext;
+class CInitPage;
+class QWidget;
+
+// The menu commands that load and save settings files (*.nst) and events files (*.rzd).
+// The file dialogs and message boxes go through two replaceable functions, so the
+// commands run without a modal window in tests.
+class FileCommands {
+public:
+    struct DialogRequest {
+        bool save = false;
+        QString filter;      // e.g. "Pliki Konfig (*.nst)"
+        QString initialName; // empty for the open dialogs
+    };
+    // Returns the chosen path, or an empty string for Cancel.
+    using FileChooser = std::function<QString(const DialogRequest&)>;
+    using MessageShower = std::function<void(const QString&)>;
+
+    // The communication page supplies the label files and the state of the link.
+    FileCommands(AppContext& context, CInitPage& initPage, QWidget* dialogParent);
+
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    void setMessageShower(MessageShower shower) { m_showMessage = std::move(shower); }
+
+    // One of the four file commands; others are ignored.
+    void run(Command command);
+
+    void loadSettings();
+    void saveSettings();
+    void loadEvents();
+    void saveEvents();
+
+    bool canSaveSettings() const;
+    // A register half read from the controller is neither replaced nor saved.
+    bool canLoadEvents() const;
+    bool canSaveEvents() const;
+
+    // The real dialogs and message box.
+    static QString runFileDialog(QWidget* parent, const DialogRequest& request);
+    static void showMessageBox(QWidget* parent, const QString& text);
+
+private:
+    bool bringLogToFront();
+    QString chooseFile(bool save, const QString& extension);
+
+    AppContext& m_context;
+    CInitPage& m_initPage;
+    FileChooser m_chooseFile;
+    MessageShower m_showMessage;
+};

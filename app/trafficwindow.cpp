@@ -1,0 +1,154 @@
+#include "app/trafficwindow.h"
+
+#include "link/trafficmonitor.h"
+#include "model/strings.h"
+
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The marked rows of the traffic log in red; the log itself knows no colours.
+class ErrorColours : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::ForegroundRole &&
+            QIdentityProxyModel::data(index, TrafficLog::ErrorRole).toBool())
+            return QColor(Qt::red);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+QString milliseconds(qint64 ms)
+{
+    return ms < 0 ? QStringLiteral("-") : QString::number(ms);
+}
+
+} // namespace
+
+TrafficWindow::TrafficWindow(TrafficMonitor& monitor, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_monitor(monitor)
+{
+    setWindowTitle(stringText(StringId::trafficTitle));
+    m_askPath = [](QWidget* owner) {
+        return QFileDialog::getSaveFileName(owner, QString(), QString(),
+                                            stringText(StringId::textFileFilter));
+    };
+
+    auto* colours = new ErrorColours(this);
+    colours->setSourceModel(&monitor.log());
+    m_table = new QTableView(this);
+    m_table->setModel(colours);
+    m_table->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideRight);
+    m_table->verticalHeader()->hide();
+    // Uniform rows: thousands of them scroll without measuring each one.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    QHeaderView* head = m_table->horizontalHeader();
+    head->setSectionResizeMode(QHeaderView::Interactive);
+    const int digit = m_table->fontMetrics().horizontalAdvance(u'0');
+    head->resizeSection(TrafficLog::TimeColumn, digit * 13);
+    head->resizeSection(TrafficLog::DirectionColumn, digit * 8);
+    head->resizeSection(TrafficLog::FrameColumn, digit * 40);
+    head->setStretchLastSection(true);
+
+    auto* stats = new QGroupBox(stringText(StringId::statsTitle), this);
+    auto* form = new QFormLayout(stats);
+    for (int id : {StringId::statsRequests, StringId::statsReplies, StringId::statsCrcErrors,
+                   StringId::statsFrameTypeErrors, StringId::statsTimeouts, StringId::statsRetries,
+                   StringId::statsReplyTime}) {
+        auto* name = new QLabel(stringText(id), stats);
+        auto* value = new QLabel(stats);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(name, value);
+        m_names.append(name);
+        m_values.append(value);
+    }
+    // The reply times take a line of their own under their name.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+
+    m_save = new QPushButton(stringText(StringId::trafficSave), this);
+    m_clear = new QPushButton(stringText(StringId::trafficClear), this);
+    auto* side = new QVBoxLayout;
+    side->addWidget(stats);
+    side->addStretch(1);
+    side->addWidget(m_save);
+    side->addWidget(m_clear);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(side);
+    resize(1240, 540);
+
+    connect(m_save, &QPushButton::clicked, this, &TrafficWindow::saveToFile);
+    connect(m_clear, &QPushButton::clicked, this, &TrafficWindow::clearList);
+    connect(&monitor, &TrafficMonitor::statisticsChanged, this, &TrafficWindow::showStatistics);
+    connect(colours, &QAbstractItemModel::rowsInserted, this, &TrafficWindow::followNewRows);
+    showStatistics();
+}
+
+void TrafficWindow::followNewRows()
+{
+    // Follows the newest frame unless the user has scrolled up to read older ones.
+    const QScrollBar* bar = m_table->verticalScrollBar();
+    if (bar->value() >= bar->maximum() - 2 * m_table->verticalHeader()->defaultSectionSize())
+        m_table->scrollToBottom();
+}
+
+void TrafficWindow::showStatistics()
+{
+    const LinkStatistics& s = m_monitor.statistics();
+    const int counts[] = {s.requests,        s.replies,  s.crcErrors,
+                          s.frameTypeErrors, s.timeouts, s.retries};
+    for (int i = 0; i < int(std::size(counts)); ++i)
+        m_values[i]->setText(QString::number(counts[i]));
+    const double mean = s.meanReplyMs();
+    m_values.last()->setText(fillText(
+        StringId::statsReplyTimes, {milliseconds(s.lastReplyMs),
+                                    mean < 0 ? QStringLiteral("-") : QString::number(mean, 'f', 1),
+                                    milliseconds(s.maxReplyMs)}));
+}
+
+QString TrafficWindow::statisticsText() const
+{
+    QString text;
+    for (int i = 0; i < m_names.size(); ++i)
+        text += m_names[i]->text() + QStringLiteral(": ") + m_values[i]->text() + u'\n';
+    return text;
+}
+
+bool TrafficWindow::saveToFile()
+{
+    const QString path = m_askPath(this);
+    if (path.isEmpty())
+        return false;
+    QSaveFile file(path);
+    const QByteArray bytes = (m_monitor.log().text() + statisticsText()).toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    QMessageBox::warning(this, QStringLiteral("Tavrel"), stringText(StringId::fileWriteProblem));
+    return false;
+}
+
+void TrafficWindow::clearList()
+{
+    m_monitor.clear();
+}

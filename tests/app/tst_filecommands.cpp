@@ -1,0 +1,308 @@
+#include "app/filecommands.h"
+#include "model/devicedata.h"
+#include "model/labelstore.h"
+#include "pagefixture.h"
+
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray imageBytes(const DeviceData& data)
+{
+    return QByteArray(reinterpret_cast<const char*>(&data.image()), sizeof(DeviceImage));
+}
+
+// Settings 01..10, combination 5, factory number 1234, label file code 30 and its check.
+const QByteArray goodSettings = QByteArray::fromHex("0102030405060708090a0b0c0d0e0f10"
+                                                    "05000000d2041ee1");
+
+// Entries telling slot and byte apart, time base 0x01020304, write position 7, a padding
+// byte, factory number 777, combination 3, padding.
+QByteArray goodEvents()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 3072; ++i)
+        bytes.append(char(i * 7 + i / 256));
+    return bytes + QByteArray::fromHex("0403020107aa090303bbccdd");
+}
+
+using Lines = QStringList;
+
+} // namespace
+
+class TestFileCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { m_page.reset(); }
+    void loadSettings_data();
+    void loadSettings();
+    void mismatchLinesWhileConnected_data();
+    void mismatchLinesWhileConnected();
+    void saveSettings();
+    void loadEvents_data();
+    void loadEvents();
+    void saveEvents();
+    void eventsCommandsWaitForTheRegisterRead();
+    void commandsNeedTheLogInFront();
+
+private:
+    FileCommands& commands() { return m_page->page->fileCommands(); }
+    FakeContext& context() { return m_page->context; }
+    QString path(const QString& name) const { return m_page->labelsDir.filePath(name); }
+    // Runs a command whose dialog answers with this file (empty: Cancel).
+    void run(void (FileCommands::*command)(), const QString& chosen)
+    {
+        m_chosen = chosen.isEmpty() ? QString() : path(chosen);
+        (commands().*command)();
+    }
+
+    std::unique_ptr<PageFixture> m_page;
+    QString m_chosen;
+    QList<FileCommands::DialogRequest> m_requests;
+};
+
+void TestFileCommands::init()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
+    m_page = std::make_unique<PageFixture>();
+    context().activePage = CInitPage::pageIndex;
+    m_requests.clear();
+    commands().setFileChooser([this](const FileCommands::DialogRequest& request) {
+        m_requests.append(request);
+        return m_chosen;
+    });
+}
+
+void TestFileCommands::loadSettings_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // null: no such file
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("message");
+    const QString wrongSize = QStringLiteral("Niewłaściwy rozmiar pliku nastaw");
+    QTest::newRow("good") << goodSettings << "a.nst"
+                          << "";
+    QTest::newRow("no extension") << goodSettings << "bez"
+                                  << "";
+    QTest::newRow("23 bytes") << goodSettings.left(23) << "a.nst" << wrongSize;
+    QTest::newRow("25 bytes") << goodSettings + '\0' << "a.nst" << wrongSize;
+    QTest::newRow("combination 16") << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
+                                    << "Niewłaściwy plik nastaw";
+    QTest::newRow("missing") << QByteArray() << "brak.nst"
+                             << "Problem z czytaniem nastaw";
+    QTest::newRow("cancel") << goodSettings << ""
+                            << "";
+}
+
+void TestFileCommands::loadSettings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, chosen);
+    QFETCH(QString, message);
+    if (!bytes.isNull() && !chosen.isEmpty())
+        writeFile(path(chosen), bytes);
+    DeviceData& data = context().deviceData;
+    const QByteArray before = imageBytes(data);
+
+    run(&FileCommands::loadSettings, chosen);
+
+    QCOMPARE(m_requests.size(), 1);
+    QVERIFY(!m_requests[0].save);
+    QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.nst)"));
+    QCOMPARE(m_requests[0].initialName, QString());
+    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
+    if (!message.isEmpty() || chosen.isEmpty()) {
+        // Nothing changes on a refused file.
+        QCOMPARE(imageBytes(data), before);
+        QVERIFY(!data.settingsValid);
+        QCOMPARE(context().settingsPagesAdded, 0);
+        QCOMPARE(context().lines, Lines());
+        QCOMPARE(m_page->page->labels().labelFileCode(), LabelStore::startCode);
+        return;
+    }
+    const DeviceImage& image = data.image();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.settings.bytes), 16),
+             goodSettings.left(16));
+    QCOMPARE(image.combinationIndex, 5u);
+    QCOMPARE(int(image.factoryNumber), 1234);
+    QVERIFY(data.settingsValid);
+    QCOMPARE(m_page->page->labels().labelFileCode(), 30);
+    QCOMPARE(context().settingsPagesAdded, 1);
+    // Offline the file is not compared with a controller.
+    QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano nastawy")});
+}
+
+void TestFileCommands::mismatchLinesWhileConnected_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<quint32>("combination");
+    QTest::addColumn<Lines>("lines");
+    const QString loaded = QStringLiteral("Wczytano nastawy");
+    QTest::newRow("another controller")
+        << true << 0u
+        << Lines{QStringLiteral("Niezgodność układu rozdzielni i wariantu przełączen"),
+                 QStringLiteral("Niezgodność numeru fabrycznego"), loaded};
+    QTest::newRow("same combination")
+        << true << 5u << Lines{QStringLiteral("Niezgodność numeru fabrycznego"), loaded};
+    QTest::newRow("offline") << false << 0u << Lines{loaded};
+}
+
+void TestFileCommands::mismatchLinesWhileConnected()
+{
+    QFETCH(bool, connected);
+    QFETCH(quint32, combination);
+    QFETCH(Lines, lines);
+    context().connected = connected;
+    context().deviceData.image().combinationIndex = combination;
+    writeFile(path(QStringLiteral("a.nst")), goodSettings);
+    run(&FileCommands::loadSettings, QStringLiteral("a.nst"));
+    QCOMPARE(context().lines, lines);
+    QCOMPARE(context().deviceData.image().combinationIndex, 5u);
+}
+
+void TestFileCommands::saveSettings()
+{
+    DeviceData& data = context().deviceData;
+    // Without settings there is nothing to save: no dialog.
+    run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
+    QVERIFY(m_requests.isEmpty());
+
+    data.settingsValid = true;
+    data.image().combinationIndex = 9;
+    data.image().factoryNumber = 0xBEEF;
+    writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
+    run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
+    QCOMPARE(m_requests.size(), 1);
+    QVERIFY(m_requests[0].save);
+    QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.nst)"));
+    QCOMPARE(m_requests[0].initialName, QStringLiteral("*.nst"));
+    // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
+    // the longer old file is replaced whole.
+    QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
+             QByteArray("0000000165bd333d1565952f02060021"
+                        "09000000efbe14eb"));
+    QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano nastawy")});
+    QVERIFY(m_page->messages.isEmpty());
+
+    run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
+    QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
+    QCOMPARE(context().lines.size(), 1);
+}
+
+void TestFileCommands::loadEvents_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("message");
+    const QString wrongSize = QStringLiteral("Niewłaściwy rozmiar pliku zdarzeń");
+    QTest::newRow("good") << goodEvents() << "a.rzd"
+                          << "";
+    QTest::newRow("3083 bytes") << goodEvents().left(3083) << "a.rzd" << wrongSize;
+    QTest::newRow("3085 bytes") << goodEvents() + 'x' << "a.rzd" << wrongSize;
+    QTest::newRow("combination 16") << goodEvents().replace(3080, 1, "\x10") << "a.rzd"
+                                    << "Niewłaściwy plik zdarzeń";
+    QTest::newRow("missing") << QByteArray() << "brak.rzd"
+                             << "Problem z czytaniem zdarzeń z dysku";
+}
+
+void TestFileCommands::loadEvents()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, chosen);
+    QFETCH(QString, message);
+    if (!bytes.isNull())
+        writeFile(path(chosen), bytes);
+    DeviceData& data = context().deviceData;
+    data.image().combinationIndex = 6;
+    const QByteArray before = imageBytes(data);
+
+    run(&FileCommands::loadEvents, chosen);
+
+    QCOMPARE(m_requests.value(0).filter, QStringLiteral("Pliki Konfig (*.rzd)"));
+    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
+    if (!message.isEmpty()) {
+        QCOMPARE(imageBytes(data), before);
+        QCOMPARE(context().eventsPageAdded, 0);
+        QCOMPARE(context().activePage, CInitPage::pageIndex);
+        QCOMPARE(context().lines, Lines());
+        return;
+    }
+    const DeviceImage& image = data.image();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.entries), 3072), bytes.left(3072));
+    QCOMPARE(image.timeBase, 0x01020304u);
+    QCOMPARE(int(image.writePosition), 7);
+    QCOMPARE(int(image.registerFactoryNumber), 777);
+    QCOMPARE(int(image.deviceCombination), 3);
+    QCOMPARE(image.readIndex, 256);
+    QCOMPARE(image.combinationIndex, 6u); // the settings stay
+    QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano zdarzenia z dysku")});
+    QCOMPARE(context().eventsPageAdded, 1);
+    QCOMPARE(context().activePage, FakeContext::eventsPageIndex);
+}
+
+void TestFileCommands::saveEvents()
+{
+    // Nothing ever read: 3084 zero bytes.
+    run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
+    QCOMPARE(m_requests.size(), 1);
+    QVERIFY(m_requests[0].save);
+    QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.rzd)"));
+    QCOMPARE(m_requests[0].initialName, QStringLiteral("*.rzd"));
+    QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
+    QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano zdarzenia na dysk")});
+
+    run(&FileCommands::saveEvents, QStringLiteral("brak/b.rzd"));
+    QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
+    QCOMPARE(context().lines.size(), 1);
+}
+
+void TestFileCommands::eventsCommandsWaitForTheRegisterRead()
+{
+    m_page->establish();
+    m_page->goOnline();
+    m_page->page->readEvents();
+    QVERIFY(m_page->page->readingEvents());
+    writeFile(path(QStringLiteral("a.rzd")), goodEvents());
+    const QByteArray before = imageBytes(context().deviceData);
+    run(&FileCommands::loadEvents, QStringLiteral("a.rzd"));
+    run(&FileCommands::saveEvents, QStringLiteral("a.rzd"));
+    QVERIFY(m_requests.isEmpty());
+    QCOMPARE(imageBytes(context().deviceData), before);
+    QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
+}
+
+void TestFileCommands::commandsNeedTheLogInFront()
+{
+    // A page holding an invalid entry keeps the front: no dialog, nothing runs.
+    context().activePage = 3;
+    context().refuseLeave = true;
+    context().deviceData.settingsValid = true;
+    for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
+                         &FileCommands::loadEvents, &FileCommands::saveEvents})
+        run(command, QStringLiteral("a.nst"));
+    QVERIFY(m_requests.isEmpty());
+    QCOMPARE(context().activePage, 3);
+
+    context().refuseLeave = false;
+    run(&FileCommands::loadSettings, QString());
+    QCOMPARE(m_requests.size(), 1);
+    QCOMPARE(context().activePage, CInitPage::pageIndex);
+}
+
+QTEST_MAIN(TestFileCommands)
+#include "tst_filecommands.moc"

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "fakecontext.h"
+#include "link/cinitpage.h"
+#include "link/devicelink.h"
+#include "link/memoryline.h"
+#include "link/requests.h"
+#include "linktesthelpers.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// A communication page on a line in memory, driven step by step through the engine's
+// handlers; prompts and message boxes are collected instead of shown.
+struct PageFixture {
+    explicit PageFixture(StartOptions options = {})
+    {
+        options.labelsDir = labelsDir.path();
+        auto memory = std::make_unique<MemoryLine>();
+        line = memory.get();
+        page = std::make_unique<CInitPage>(context, options, std::move(memory), LinkTimings{});
+        page->setMessageShower([this](const QString& text) { messages << text; });
+        link().setClock([] { return qint64(1'700'000'000); });
+    }
+
+    DeviceLink& link() { return page->link(); }
+
+    // Probe answered at once, link opening acknowledged, link up at 2400 baud.
+    void establish()
+    {
+        page->connectDevice();
+        line->deliver(Fake::probeAnswer());
+        link().onConnectTick();
+        line->deliver(Fake::writeAnswer(0, 1));
+        link().onConnectTick();
+    }
+    // The first status poll answered.
+    void goOnline(const Fake::Status& status = {})
+    {
+        link().onLinkTick();
+        line->deliver(Fake::statusAnswer(status));
+    }
+    void answerTick(const QByteArray& reply)
+    {
+        link().onLinkTick();
+        line->deliver(reply);
+    }
+    bool logged(const QString& text) const
+    {
+        for (int row = 0; row < page->logLineCount(); ++row) {
+            if (page->logLineAt(row).endsWith(QStringLiteral("  ") + text))
+                return true;
+        }
+        return false;
+    }
+
+    QTemporaryDir labelsDir;
+    FakeContext context;
+    MemoryLine* line = nullptr;
+    std::unique_ptr<CInitPage> page;
+    QStringList messages;
+};
