@@ -8,12 +8,12 @@
 
 AnimationClip linkClip()
 {
-    return {QStringLiteral(":/clips/150.png"), QSize(34, 34), 4, 400};
+    return {QStringLiteral(":/clips/150.bmp"), QSize(34, 34), 4, 400};
 }
 
 AnimationClip idleClip()
 {
-    return {QStringLiteral(":/clips/152.png"), QSize(50, 50), 62, 60};
+    return {QStringLiteral(":/clips/152.bmp"), QSize(50, 50), 62, 60};
 }
 
 AnimationWidget::AnimationWidget(QWidget* parent) : QWidget(parent)
@@ -24,8 +24,7 @@ AnimationWidget::AnimationWidget(QWidget* parent) : QWidget(parent)
 bool AnimationWidget::open(const AnimationClip& clip)
 {
     stop();
-    initTavrelResources();
-    QImage strip(clip.resource, "PNG");
+    const QImage strip = resourceImage(clip.resource);
     if (strip.isNull() || clip.frameCount <= 0 ||
         strip.width() < clip.frameSize.width() * clip.frameCount)
         return false;

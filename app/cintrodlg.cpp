@@ -18,6 +18,9 @@ QSize CIntroDlg::sizeHint() const
 void CIntroDlg::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    const QRect target(QPoint(0, 0), m_picture.size());
-    p.drawImage(target.translated(rect().center() - target.center()), m_picture);
+    QRect target(QPoint(0, 0), m_picture.size());
+    target.translate(rect().center() - target.center());
+    p.drawImage(target, m_picture);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(target.adjusted(-1, -1, 0, 0));
 }

@@ -2,7 +2,6 @@
 
 #include "app/appcontext.h"
 #include "app/cintrodlg.h"
-#include "app/interimpages.h"
 #include "app/startoptions.h"
 #include "events/ceventsdlg.h"
 #include "files/printjob.h"
@@ -35,24 +34,24 @@ QString pageTitle(PageKind kind)
 
 CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions& options)
 {
-    (void)context;
-    (void)options;
     switch (kind) {
     case PageKind::Intro:
         return new CIntroDlg;
     case PageKind::Communication:
         return new CInitPage(context, options);
-    // Each page class replaces its placeholder here with one line:
-    //   case PageKind::Times: return new Canalog(context);
-    case PageKind::Times: return new Canalog(context);
-    case PageKind::Program: return new CBinary(context);
-    case PageKind::Circuit: return new CUklad(context);
-    case PageKind::Rs485: return new CRS484cfg(context);
-    case PageKind::Events: return new CEventsDlg(context);
-    default:
-        break;
+    case PageKind::Times:
+        return new Canalog(context);
+    case PageKind::Program:
+        return new CBinary(context);
+    case PageKind::Circuit:
+        return new CUklad(context);
+    case PageKind::Rs485:
+        return new CRS484cfg(context);
+    case PageKind::Events:
+        return new CEventsDlg(context);
     }
-    return new PendingPage(pageTitle(kind));
+    Q_UNREACHABLE();
+    return nullptr;
 }
 
 void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)

@@ -13,7 +13,8 @@ private slots:
     void playsTheRange_data();
     void playsTheRange();
     void stoppedKeepsItsFrame();
-    void bitmapReadAsTheImageReadersSeeIt();
+    void picturesReadAsTheImageReadersSeeThem_data();
+    void picturesReadAsTheImageReadersSeeThem();
 };
 
 void TestAnimationWidget::artwork_data()
@@ -94,17 +95,43 @@ void TestAnimationWidget::stoppedKeepsItsFrame()
     QVERIFY(!w.open({QStringLiteral(":/missing.png"), QSize(10, 10), 2, 100}));
 }
 
-void TestAnimationWidget::bitmapReadAsTheImageReadersSeeIt()
+namespace {
+
+// The colours without alpha: the image readers ignore the alpha of a BMP palette.
+QImage opaque(const QImage& image)
 {
-    const QString path = QStringLiteral(":/bitmaps/160.bmp");
-    const QImage read = resourceImage(path);
-    QCOMPARE(read.size(), QSize(500, 372));
-    // The same picture as the image readers see it: right way up, colours in order.
-    const QImage decoded(path);
-    QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
-             decoded.convertToFormat(QImage::Format_RGB32));
-    // Anything else still loads through the readers.
-    QCOMPARE(resourceImage(linkClip().resource).size(), QSize(4 * 34, 34));
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+    return out;
+}
+
+} // namespace
+
+void TestAnimationWidget::picturesReadAsTheImageReadersSeeThem_data()
+{
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<bool>("transparentCorner");
+    QTest::newRow("bitmap 160") << ":/bitmaps/160.bmp" << false;
+    QTest::newRow("clip 150") << linkClip().resource << true;
+    QTest::newRow("clip 152") << idleClip().resource << true;
+}
+
+void TestAnimationWidget::picturesReadAsTheImageReadersSeeThem()
+{
+    QFETCH(QString, resource);
+    QFETCH(bool, transparentCorner);
+    const QImage read = resourceImage(resource);
+    const QImage decoded(resource);
+    QVERIFY(!read.isNull());
+    // Right way up, colours in order.
+    QCOMPARE(opaque(read), opaque(decoded));
+    QCOMPARE(qAlpha(read.pixel(0, 0)) == 0, transparentCorner);
+    // The middle of the first frame (frames are square) is drawn on.
+    QCOMPARE(qAlpha(read.pixel(read.height() / 2, read.height() / 2)), 255);
 }
 
 QTEST_MAIN(TestAnimationWidget)
