@@ -1,4 +1,7 @@
 #include "app/appcontext.h"
+#include "events/ceventsdlg.h"
+#include "events/clistctrlex.h"
+#include "files/eventsfile.h"
 #include "files/printjob.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
@@ -60,6 +63,24 @@ QString pdfPages(const QString& path)
     return at < 0 ? QString() : text.mid(at + 6).section(u'\n', 0, 0).trimmed();
 }
 
+// The number of pages the print preview of a printout shows.
+int previewPages(AppContext& context, int mode, CPropertyPage* eventsPage, QString* title = nullptr)
+{
+    int pages = -1;
+    whileDialogsOpen(
+        [&](QWidget* dialog) {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(dialog);
+            auto* widget = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
+            if (title)
+                *title = dialog->windowTitle();
+            pages = widget ? widget->pageCount() : 0;
+            if (pages != 0)
+                dialog->close();
+        },
+        [&] { runPrintJob(mode | PrintMode::preview, context, eventsPage, nullptr); });
+    return pages;
+}
+
 } // namespace
 
 class TestPrintJob : public QObject {
@@ -78,24 +99,34 @@ private slots:
 
     void previewShowsThePages()
     {
-        int pages = -1;
         QString title;
-        whileDialogsOpen(
-            [&](QWidget* dialog) {
-                auto* preview = qobject_cast<QPrintPreviewDialog*>(dialog);
-                QVERIFY(preview);
-                title = preview->windowTitle();
-                auto* widget = preview->findChild<QPrintPreviewWidget*>();
-                QVERIFY(widget);
-                pages = widget->pageCount();
-                if (pages > 0)
-                    preview->reject();
-            },
-            [&] {
-                runPrintJob(PrintMode::settings | PrintMode::preview, *m_context, nullptr, nullptr);
-            });
+        QCOMPARE(previewPages(*m_context, PrintMode::settings, nullptr, &title), 1);
         QCOMPARE(title, QStringLiteral("Podgląd wydruku"));
-        QCOMPARE(pages, 1);
+    }
+
+    void eventsPageSelection()
+    {
+        QCOMPARE(loadEventsFile(QStringLiteral(TAVREL_TEST_DATA "/events_sample.rzd"),
+                                m_context->data(), [](const QString&) {}),
+                 FileStatus::Ok);
+        CEventsDlg page(*m_context);
+        page.onSetActive();
+        QCOMPARE(previewPages(*m_context, PrintMode::events, &page), 4);
+
+        // A selection with a gap prints exactly its rows, in list order.
+        for (int row : {200, 2, 3})
+            page.list()->selectionModel()->select(page.list()->model()->index(row, 0),
+                                                  QItemSelectionModel::Select |
+                                                      QItemSelectionModel::Rows);
+        const std::optional<EventsPrintSource> source = eventsPrintSource(&page);
+        QVERIFY(source);
+        QCOMPARE(source->selectedRows, (QList<int>{2, 3, 200}));
+        QCOMPARE(source->rowCount, 256);
+        const QList<EventListRow> rows = eventListRows(m_context->data().image());
+        const std::array<QString, 3> cells = source->texts(200);
+        QCOMPARE(cells[0], rows[200].time);
+        QCOMPARE(cells[2], rows[200].event.left(63));
+        QCOMPARE(previewPages(*m_context, PrintMode::events, &page), 1);
     }
 
     void pdfSavedAndLogged()
