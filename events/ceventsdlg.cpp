@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QVBoxLayout>
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcEvents, "tavrel.events", QtInfoMsg)
 
@@ -32,14 +33,17 @@ constexpr std::uint32_t nameColor = 0x010101; // RGB(1, 1, 1)
 constexpr std::uint32_t white = 0xFFFFFF;
 constexpr int rowTextLength = 63;
 
+// Widths in pixels; the widest text of a column widens it where the desktop's font
+// would otherwise cut it.
 struct ListColumn {
     int heading;
     int width;
+    const char* widest;
 };
-constexpr ListColumn listColumns[] = {{StringId::columnNumber, 30},
-                                      {StringId::columnTime, 130},
-                                      {StringId::columnCounter, 60},
-                                      {StringId::columnEvents, 480}};
+constexpr ListColumn listColumns[] = {{StringId::columnNumber, 30, "256?"},
+                                      {StringId::columnTime, 130, "2088_12_28 20:58:58"},
+                                      {StringId::columnCounter, 60, "4294967295"},
+                                      {StringId::columnEvents, 480, ""}};
 
 } // namespace
 
@@ -48,12 +52,10 @@ CEventsDlg::CEventsDlg(AppContext& context, QWidget* parent)
       m_list(new CListCtrlEx(this))
 {
     const QFontMetrics fm(font());
-    // "256?" must fit the first column, whatever the desktop's font.
-    const int numberWidth = fm.horizontalAdvance(QStringLiteral("256?")) + 12;
     for (int c = 0; c < int(std::size(listColumns)); ++c) {
-        const int width =
-            c == 0 ? std::max(listColumns[c].width, numberWidth) : listColumns[c].width;
-        m_list->InsertColumn(c, stringText(listColumns[c].heading), width);
+        const ListColumn& column = listColumns[c];
+        const int fit = fm.horizontalAdvance(QString::fromLatin1(column.widest)) + 12;
+        m_list->InsertColumn(c, stringText(column.heading), std::max(column.width, fit));
     }
     m_list->setMinimumHeight(fm.height() * 10);
     connect(m_list, &CListCtrlEx::itemChanged, this, &CEventsDlg::showRow);
@@ -210,6 +212,15 @@ void CEventsDlg::showRow(int row)
 CEventsDlg::Selection CEventsDlg::selection() const
 {
     return {m_list->FirstSelectedItem(), m_list->selectedCount()};
+}
+
+QList<int> CEventsDlg::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 std::array<QString, 3> CEventsDlg::rowTexts(int row) const

@@ -52,6 +52,8 @@ public:
         int count = 0;
     };
     Selection selection() const;
+    // Every selected row, in list order.
+    QList<int> selectedRows() const;
     // Columns 1 to 3 of a row, each at most 63 characters; empty outside the list.
     std::array<QString, 3> rowTexts(int row) const;
 

@@ -1,8 +1,23 @@
+#include "events/ceventsdlg.h"
+#include "events/clistctrlex.h"
 #include "files/printjob.h"
 
-// The events page joins the build separately; until it does there is no list to print.
+// The rows are taken when the job is prepared, so the printout shows the list as it
+// was when the command was given.
 std::optional<EventsPrintSource> eventsPrintSource(CPropertyPage* eventsPage)
 {
-    (void)eventsPage;
-    return std::nullopt;
+    const auto* page = dynamic_cast<const CEventsDlg*>(eventsPage);
+    if (!page)
+        return std::nullopt;
+    EventsPrintSource source;
+    source.selectedRows = page->selectedRows();
+    source.rowCount = page->list()->itemCount();
+    QList<std::array<QString, 3>> rows;
+    rows.reserve(source.rowCount);
+    for (int r = 0; r < source.rowCount; ++r)
+        rows.append(page->rowTexts(r));
+    source.texts = [rows = std::move(rows)](int row) -> std::array<QString, 3> {
+        return row >= 0 && row < rows.size() ? rows.at(row) : std::array<QString, 3>{};
+    };
+    return source;
 }
