@@ -1,13 +1,17 @@
 #include "link/cinitpage.h"
 
+#include "app/portlistupdater.h"
+
 #include "app/appcontext.h"
 #include "app/filecommands.h"
+#include "app/portlistupdater.h"
 #include "link/cserialport.h"
 #include "link/devicelink.h"
 #include "link/portenumeration.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "model/strings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -73,6 +78,8 @@ CInitPage::CInitPage(AppContext& context, const StartOptions& options,
 
     m_link = std::make_unique<DeviceLink>(data, *m_labels, *m_line, toLog, timings);
     connectEngine();
+    m_portUpdater = new PortListUpdater(*m_ports, *m_link, this);
+    connect(m_refreshPorts, &QPushButton::clicked, m_portUpdater, &PortListUpdater::refresh);
     m_fileCommands = std::make_unique<FileCommands>(m_context, *this, this);
     m_fileCommands->setMessageShower([this](const QString& text) { m_showMessage(text); });
 
@@ -148,7 +155,14 @@ void CInitPage::buildControls()
     m_disconnect = button(QStringLiteral("Rozłącz"), "disconnect");
     auto* connection = new QGroupBox(QStringLiteral("Połączenie"));
     auto* connectionColumn = new QVBoxLayout(connection);
-    connectionColumn->addWidget(m_ports);
+    // The refresh button beside the port box lists plugged-in adapters at once.
+    m_refreshPorts = new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), QString());
+    m_refreshPorts->setObjectName(QStringLiteral("refreshPorts"));
+    m_refreshPorts->setToolTip(stringText(StringId::refreshPorts));
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(m_ports, 1);
+    portRow->addWidget(m_refreshPorts);
+    connectionColumn->addLayout(portRow);
     connectionColumn->addSpacing(8);
     connectionColumn->addWidget(m_connect);
     connectionColumn->addWidget(m_disconnect);
@@ -213,6 +227,7 @@ void CInitPage::ensurePortsListed()
     }
     m_ports->setCurrentIndex(selected);
     takeSelectedPort();
+    m_portUpdater->start();
 }
 
 void CInitPage::takeSelectedPort()

@@ -15,6 +15,7 @@ class AppContext;
 class DeviceLink;
 class FileCommands;
 class LabelStore;
+class PortListUpdater;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -114,6 +115,8 @@ private:
     QPushButton* m_reset = nullptr;
     QPushButton* m_writeFactoryNumber = nullptr;
     QComboBox* m_ports = nullptr;
+    QPushButton* m_refreshPorts = nullptr;
+    PortListUpdater* m_portUpdater = nullptr;
     QPushButton* m_connect = nullptr;
     QPushButton* m_disconnect = nullptr;
     QPushButton* m_saveLabels = nullptr;

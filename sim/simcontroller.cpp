@@ -16,6 +16,13 @@ constexpr int statusCount = 6;
 constexpr int settingsCount = 10;
 constexpr int eventArea = 1024;
 
+// The rate of the controller's RS-485 port from bits 5 and 6 of its configuration byte.
+int rs485Baud(std::uint8_t config)
+{
+    constexpr int rates[4] = {38400, 19200, 9600, 4800};
+    return rates[(config >> 5) & 3];
+}
+
 std::uint16_t be16(QByteArrayView bytes, int at)
 {
     return static_cast<std::uint16_t>((static_cast<std::uint8_t>(bytes[at]) << 8) |
@@ -195,7 +202,12 @@ QByteArray SimController::writeReply(QByteArrayView request, qint64 nowMs)
     } else if (first == 7 && count == 1) {
         m_registers[14] = static_cast<std::uint8_t>(data[0]);
         m_registers[15] = static_cast<std::uint8_t>(data[1]);
-        log(QStringLiteral("RS-485 configuration written: %1").arg(hex(data)));
+        // The port takes its new rate when the link is next opened.
+        m_config.probeBaud = rs485Baud(m_registers[15]);
+        log(QStringLiteral("RS-485 configuration written: %1 (address %2, %3 baud)")
+                .arg(hex(data))
+                .arg(m_registers[15] & 0x1F)
+                .arg(m_config.probeBaud));
     } else {
         return exceptionReply(fnWrite, ModbusException::IllegalDataAddress);
     }

@@ -41,7 +41,8 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Simulated Dorvik controller: a Modbus RTU slave (address 0xFF) on a pseudo-terminal.\n"
         "Prints the path to open on its first line of output, then serves until it is stopped.\n"
-        "SIGUSR1 writes the --dump file; SIGINT and SIGTERM write it and exit."));
+        "SIGUSR1 writes the --dump file; SIGINT and SIGTERM write it and exit.\n"
+        "The faults count the replies of the open link only, unless --fault-connect."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
@@ -52,7 +53,8 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
     add(QStringLiteral("link"), QStringLiteral("Make PATH a symbolic link to the line."),
         QStringLiteral("PATH"));
     add(QStringLiteral("probe-baud"),
-        QStringLiteral("Rate answered before the link is opened (default 19200)."),
+        QStringLiteral("Rate answered before the link is opened (default 19200); an "
+                       "RS-485 configuration write changes it for the next link."),
         QStringLiteral("BAUD"));
     add(QStringLiteral("firmware"),
         QStringLiteral("Firmware version byte, 22 is 2.2 (default 22)."), n);

@@ -12,6 +12,7 @@ Q_LOGGING_CATEGORY(lcSimFrames, "tavrel.sim.frames")
 namespace {
 
 constexpr int hangUpPollMs = 20;
+constexpr int exitGraceMs = 100;
 
 // Milliseconds that `bytes` take on the line at 10 bits a byte.
 qint64 lineMs(qsizetype bytes, int baud)
@@ -233,8 +234,12 @@ void SimServer::pumpOutput()
 
 void SimServer::replyDone()
 {
-    if (m_exitWhenSent && m_out.empty())
+    if (!m_exitWhenSent || !m_out.empty())
+        return;
+    // Closing the line at once would discard the last reply before the tool reads it.
+    QTimer::singleShot(exitGraceMs, this, [this] {
         finish(0, QStringLiteral("exit after %1 replies").arg(m_replies));
+    });
 }
 
 void SimServer::onSecond()

@@ -126,8 +126,11 @@ void TestSimController::linkRateFollowsCommands()
     controller.respond(hex("ff100000000102aa5550ab"), 300);
     QCOMPARE(controller.answerBaud(400), 4800);
     controller.respond(hex("ff100000000102ffaa2fbb"), 500);
+    // A new RS-485 configuration (0x45: address 5, 9600 baud) holds from the next link.
+    controller.respond(hex("ff10000700010200452e70"), 550);
+    QCOMPARE(controller.answerBaud(560), 2400);
     controller.respond(hex("ff100000000102aa21508c"), 600);
-    QCOMPARE(controller.answerBaud(700), 4800);
+    QCOMPARE(controller.answerBaud(700), 9600);
 }
 
 void TestSimController::idleLinkFallsBackToProbeRate()
