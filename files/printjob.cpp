@@ -65,21 +65,26 @@ void previewPrintout(const PrintoutLayout& layout, QWidget* parent)
 
 void savePdfWithDialog(const PrintoutLayout& layout, AppContext& context, QWidget* parent)
 {
-    QString path = QFileDialog::getSaveFileName(parent, stringText(StringId::pdfCaption), QString(),
-                                                stringText(StringId::pdfFilter));
-    if (path.isEmpty())
-        return;
+    const QString path = QFileDialog::getSaveFileName(parent, stringText(StringId::pdfCaption),
+                                                      QString(), stringText(StringId::pdfFilter));
+    if (!path.isEmpty())
+        savePdfAs(path, layout, context, parent);
+}
+
+} // namespace
+
+bool savePdfAs(QString path, const PrintoutLayout& layout, AppContext& context, QWidget* parent)
+{
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
     QString error;
     if (!savePrintoutPdf(path, layout, &error)) {
         QMessageBox::warning(parent, QCoreApplication::applicationName(), error);
-        return;
+        return false;
     }
     context.logMessage(stringText(StringId::pdfSaved) + QDir::toNativeSeparators(path));
+    return true;
 }
-
-} // namespace
 
 PrintStatus printOn(QPrinter& printer, const PrintoutLayout& layout)
 {

@@ -34,6 +34,10 @@ std::optional<EventsPrintSource> eventsPrintSource(CPropertyPage* eventsPage);
 // preview, or a PDF file chosen in a save dialog. Failures are shown in message boxes.
 void runPrintJob(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent);
 
+// Saves the PDF of a printout to the file chosen for it (".pdf" added to a name without
+// a suffix) and logs it; a failure is shown in a message box.
+bool savePdfAs(QString path, const PrintoutLayout& layout, AppContext& context, QWidget* parent);
+
 // Prints on a printer that the print dialog has set up.
 PrintStatus printOn(QPrinter& printer, const PrintoutLayout& layout);
 

@@ -94,7 +94,11 @@ void DeviceLink::readAnswer(QByteArrayView reply)
 void DeviceLink::settingsAnswer(QByteArrayView data)
 {
     const int operation = m_sent == Sent::Operation ? m_sentOperation : m_pendingOperation;
-    m_pendingOperation = OP_NONE;
+    // A late answer to a repeated read must not swallow a command given since (a
+    // disconnect, a write): only the read or compare it answers is done.
+    if (m_pendingOperation <= OP_NONE || m_pendingOperation == OP_READ_SETTINGS ||
+        m_pendingOperation == OP_COMPARE)
+        m_pendingOperation = OP_NONE;
     DeviceSettings device{};
     std::copy_n(data.begin(), sizeof device.image.bytes, device.image.bytes);
     device.combination = byteAt(data, 19) >> 4;
@@ -190,7 +194,9 @@ void DeviceLink::writeAnswer(QByteArrayView reply)
         log(StringId::badWrite);
         break;
     }
-    m_pendingOperation = OP_NONE;
+    // As for the settings answer: a disconnect or reset given meanwhile stays pending.
+    if (m_pendingOperation != OP_DISCONNECT && m_pendingOperation != OP_RESET)
+        m_pendingOperation = OP_NONE;
     if (operation > OP_NONE)
         emit operationFinished(operation, confirmed);
 }

@@ -51,6 +51,8 @@ private slots:
     void newConnectionStartsClean();
     void lostLineEndsLinkOnce();
     void truncatedRepliesReadNothingBeyond();
+    void lateAnswerKeepsDisconnect_data();
+    void lateAnswerKeepsDisconnect();
 
 private:
     void connectAndEstablish(int answerAtStage = 1);
@@ -824,3 +826,33 @@ void TestDeviceLink::truncatedRepliesReadNothingBeyond()
 
 QTEST_GUILESS_MAIN(TestDeviceLink)
 #include "tst_devicelink.moc"
+
+void TestDeviceLink::lateAnswerKeepsDisconnect_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<QByteArray>("lateAnswer");
+    QTest::newRow("settings read") << 1 << settingsAnswer(SettingsImage{}, 0);
+    QTest::newRow("settings write") << 2 << writeAnswer(0, 7);
+}
+
+// An answer that arrives after its time-out, once the user has asked to disconnect,
+// must not cancel the disconnect: the link would otherwise poll on for ever.
+void TestDeviceLink::lateAnswerKeepsDisconnect()
+{
+    QFETCH(int, operation);
+    QFETCH(QByteArray, lateAnswer);
+    connectAndEstablish();
+    goOnline();
+    if (operation == 1)
+        m_link->readSettings();
+    else
+        m_link->writeSettings();
+    m_link->onLinkTick();
+    m_link->onReplyTimeout();
+    m_link->disconnectDevice();
+    QCOMPARE(m_link->pendingOperation(), int(DeviceLink::OP_DISCONNECT));
+    m_line->deliver(lateAnswer);
+    QCOMPARE(m_link->pendingOperation(), int(DeviceLink::OP_DISCONNECT));
+    m_link->onLinkTick();
+    QCOMPARE(lastWritten(), Requests::linkClose());
+}
