@@ -41,8 +41,8 @@ void copyMissingLabelFiles(const QString& from, const QString& to)
             continue;
         // The copy belongs to the user, who may save over it.
         if (QFile::copy(source, target))
-            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
-                                              QFile::ReadGroup | QFile::ReadOther);
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::ReadOther);
     }
 }
 

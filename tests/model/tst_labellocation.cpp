@@ -33,13 +33,16 @@ void TestLabelLocation::chooses_data()
     QTest::addColumn<QString>("holding");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QStringList>("userFiles");
-    QTest::newRow("user's first") << "ups" << "u" << QStringList{"Labels_2.nzw"};
-    QTest::newRow("beside the program") << "ps" << "p" << QStringList();
-    QTest::newRow("installed: copied to the user")
-        << "s" << "u" << QStringList{"Labels_2.nzw"};
-    QTest::newRow("nothing installed") << "" << "p" << QStringList();
-    QTest::newRow("user's, topped up") << "u+s" << "u"
-                                       << QStringList{"Labels_2.nzw", "Labels_3.nzw"};
+    QTest::newRow("user's first") << "ups"
+                                  << "u" << QStringList{"Labels_2.nzw"};
+    QTest::newRow("beside the program") << "ps"
+                                        << "p" << QStringList();
+    QTest::newRow("installed: copied to the user") << "s"
+                                                   << "u" << QStringList{"Labels_2.nzw"};
+    QTest::newRow("nothing installed") << ""
+                                       << "p" << QStringList();
+    QTest::newRow("user's, topped up") << "u+s"
+                                       << "u" << QStringList{"Labels_2.nzw", "Labels_3.nzw"};
 }
 
 void TestLabelLocation::chooses()
