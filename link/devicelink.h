@@ -101,8 +101,10 @@ public:
     unsigned retryCount() const { return m_retryCount; }
     bool compareMode() const { return m_compareMode; }
     bool online() const { return m_online; }
-    // The pause after a bad reply, and the wait before closing, are under way.
+    // The pause after a bad reply (or the drain after tries that timed out), and the wait
+    // before closing, are under way.
     bool isPausing() const { return m_pausing; }
+    int pauseInterval() const { return m_pauseTimer.interval(); }
     bool isClosing() const { return m_closeKind != CloseKind::None; }
     bool isTimerActive(LinkTimer timer) const;
     int timerInterval(LinkTimer timer) const;
@@ -170,6 +172,7 @@ private:
     void performOperation();
     void startClosing(CloseKind kind, const QByteArray& request);
     void startErrorPause();
+    void startErrorPause(int periodMs);
     void disconnectCommand();
     void endLink();
     void setOnline(bool online);

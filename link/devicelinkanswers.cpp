@@ -11,6 +11,7 @@
 
 #include <QLoggingCategory>
 #include <algorithm>
+#include <utility>
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
@@ -47,7 +48,15 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
         startErrorPause();
         return;
     }
-    m_retryCount = 0;
+    // Tries that timed out may still be answered, late, and nothing in a reply tells which
+    // request it answers: taken for the answer to the next request, a late event block
+    // would land in the wrong slots. So after a good answer that follows time-outs, the
+    // line is drained as long as the earlier tries' answers could take to come (each try
+    // came a reply time-out and at most a tick after the one before), with the pause after
+    // a bad reply to spare.
+    const unsigned unanswered = std::exchange(m_retryCount, 0u);
+    const int drainMs =
+        int(unanswered) * (m_replyTimer.interval() + m_tickTimer.interval()) + m_timings.errorPause;
     if (reply.size() >= 2) {
         const std::uint8_t function = byteAt(reply, 1);
         if (function == Protocol::functionRead)
@@ -59,6 +68,10 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     }
     m_sent = Sent::Nothing;
     m_replyAwaited = false;
+    // The link-closing and reset frames await no answer: they need no drain.
+    const bool closingNext = m_pendingOperation == OP_DISCONNECT || m_pendingOperation == OP_RESET;
+    if (unanswered > 0 && !closingNext && m_line.isOpen() && !isClosing() && !m_pausing)
+        startErrorPause(drainMs);
 }
 
 void DeviceLink::readAnswer(QByteArrayView reply)

@@ -206,10 +206,15 @@ void DeviceLink::onReplyTimeout()
 
 void DeviceLink::startErrorPause()
 {
+    startErrorPause(m_timings.errorPause);
+}
+
+void DeviceLink::startErrorPause(int periodMs)
+{
     // The pause does not block the thread; ticks that fall into it run when it ends,
     // and replies that arrive in it are discarded by the purge that ends it.
     m_pausing = true;
-    m_pauseTimer.start(m_timings.errorPause);
+    m_pauseTimer.start(periodMs);
 }
 
 void DeviceLink::onErrorPauseElapsed()

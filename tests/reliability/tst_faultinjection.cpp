@@ -62,6 +62,7 @@ private slots:
     void everyFaultAtOnce();
     void exceptionsGiveUpTheRegisterRead();
     void lineLostInTheMiddleOfAReply();
+    void repliesLaterThanTheTimeOut();
 };
 
 void TestFaultInjection::everyFaultAtOnce()
@@ -149,6 +150,36 @@ void TestFaultInjection::lineLostInTheMiddleOfAReply()
     QVERIFY(!tool.link.readingEvents());
     QCOMPARE(tool.data.image().readIndex, EventRegister::notRead);
     QCOMPARE(tool.log.count(withPortName(text(StringId::portLost), sim.linkPath())), 1);
+    checkLogWords(tool, sim.linkPath());
+}
+
+void TestFaultInjection::repliesLaterThanTheTimeOut()
+{
+    // Every reply of the open link comes 60 ms after its time-out: each request times out
+    // once and is answered twice, the second answer while the next request is out. The
+    // register must still be the controller's, block for block.
+    SimProcess sim;
+    QVERIFY(sim.start({"--delay", "260", "--seed", "4"}));
+    LinkTimings timings = fastTimings();
+    timings.replyTimeout = 200;
+    timings.eventReplyTimeout = 200;
+    timings.tick = 30;
+    timings.eventTick = 30;
+    timings.errorPause = 150;
+    LinkFixture tool(timings);
+    QVERIFY(tool.connectTo(sim.linkPath(), 10000));
+    QSignalSpy arrived(&tool.link, &DeviceLink::settingsArrived);
+    tool.link.readSettings();
+    QVERIFY2(arrived.wait(10000), tool.logText().constData());
+    QSignalSpy completed(&tool.link, &DeviceLink::registerCompleted);
+    tool.link.readEventRegister();
+    QVERIFY2(completed.wait(60000), tool.logText().constData());
+
+    const auto dump = sim.dump();
+    QCOMPARE(settingsOf(tool.data.image()), dump.value("settings").left(32));
+    QCOMPARE(entriesOf(tool.data.image()), dump.value("register"));
+    QVERIFY(tool.logged(text(StringId::timeLimitCount).replace("%d", "1")));
+    QVERIFY(tool.link.IsConnected());
     checkLogWords(tool, sim.linkPath());
 }
 
