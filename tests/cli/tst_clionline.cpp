@@ -5,13 +5,18 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
+#include <tuple>
 
 // The online commands of tavrel-cli against dorvik-sim over a pseudo-terminal, on the
-// engine's real timers.
+// engine's real timers. The runs that mostly wait on the link's periods (the register read,
+// the failed connections) are started together in initTestCase, each on its own simulator,
+// and checked by their tests.
 class TestCliOnline : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void statusPrintsFieldsAndLogLines();
     void settingsReadWriteCompare();
     void readEventsMatchesController();
@@ -28,19 +33,41 @@ private:
         QString out;
         QString err;
     };
-    Run cli(const QStringList& arguments);
+    struct Background {
+        SimProcess sim;
+        QProcess process;
+    };
+    static Run finished(QProcess& process);
+    Run cli(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(TAVREL_CLI), arguments);
+        return finished(process);
+    }
+    // Starts a run on a simulator of its own with these options (none: no simulator).
+    void startBackground(const QString& name, const QStringList& simOptions,
+                         const QStringList& arguments);
     QStringList portArgs(SimProcess& sim) const
     {
         return {"--port", sim.linkPath(), "--labels-dir", m_dir.path()};
     }
 
     QTemporaryDir m_dir;
+    std::map<QString, Background> m_background;
 };
 
-TestCliOnline::Run TestCliOnline::cli(const QStringList& arguments)
+// Why no controller is reached: simulator options and the message expected.
+static const QList<std::tuple<const char*, QStringList, const char*>> noControllerCases = {
+    {"no port", {}, "Problem z otwarciem portu"},
+    {"nobody answers", {"--probe-baud", "1200"}, "Urządzenie nie odpowiada"},
+    {"link opening unanswered",
+     {"--fault-connect", "--stop-after", "1"},
+     "Urządzenie nie odpowiada"},
+    {"silent after the first status answer", {"--stop-after", "1"}, "Minął limit czasu"},
+};
+
+TestCliOnline::Run TestCliOnline::finished(QProcess& process)
 {
-    QProcess process;
-    process.start(QStringLiteral(TAVREL_CLI), arguments);
     Run run;
     if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -48,6 +75,29 @@ TestCliOnline::Run TestCliOnline::cli(const QStringList& arguments)
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+void TestCliOnline::startBackground(const QString& name, const QStringList& simOptions,
+                                    const QStringList& arguments)
+{
+    Background& b = m_background[name];
+    QStringList port{"--port", m_dir.filePath("missing"), "--labels-dir", m_dir.path()};
+    if (!simOptions.isEmpty()) {
+        QVERIFY(b.sim.start(simOptions));
+        port = portArgs(b.sim);
+    }
+    b.process.start(QStringLiteral(TAVREL_CLI), arguments + port);
+}
+
+void TestCliOnline::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    startBackground(
+        "events", {"--events", "300", "--bad-checks", "2"},
+        {"read-events", "-o", m_dir.filePath("read.rzd"), "--csv", m_dir.filePath("read.csv")});
+    for (const auto& [name, simOptions, message] : noControllerCases)
+        startBackground(name, simOptions,
+                        {"read-settings", "-o", m_dir.filePath(QLatin1String(name) + ".nst")});
 }
 
 static QByteArray readFile(const QString& path)
@@ -93,10 +143,6 @@ void TestCliOnline::settingsReadWriteCompare()
     QCOMPARE(file.first(16).toHex(), sim.dump().value("settings").first(32));
     QCOMPARE(int(file[16]), 9);
 
-    run = cli(QStringList{"compare", held} + portArgs(sim));
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.err.contains("Nastawy identyczne"));
-
     // A changed time code is written, then compares identical; the old file differs.
     QByteArray changed = file;
     changed[4] = char(0x33);
@@ -106,7 +152,9 @@ void TestCliOnline::settingsReadWriteCompare()
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains("Nastawy zapisano do Dorvik"));
     QCOMPARE(sim.dump().value("settings").first(28), changed.first(14).toHex());
-    QCOMPARE(cli(QStringList{"compare", changedPath} + portArgs(sim)).exitCode, 0);
+    run = cli(QStringList{"compare", changedPath} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Nastawy identyczne"));
     run = cli(QStringList{"compare", held, "--trace"} + portArgs(sim));
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.err.contains("Nastawy różne"));
@@ -125,17 +173,14 @@ void TestCliOnline::settingsReadWriteCompare()
 
 void TestCliOnline::readEventsMatchesController()
 {
-    SimProcess sim;
-    QVERIFY(sim.start({"--events", "300", "--bad-checks", "2"}));
-    const QString rzd = m_dir.filePath("read.rzd");
-    const QString csv = m_dir.filePath("read.csv");
-    const Run run = cli(QStringList{"read-events", "-o", rzd, "--csv", csv} + portArgs(sim));
+    Background& b = m_background.at("events");
+    const Run run = finished(b.process);
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains("Rejestr zdarzeń odczytany"));
-    const QByteArray file = readFile(rzd);
+    const QByteArray file = readFile(m_dir.filePath("read.rzd"));
     QCOMPARE(file.size(), 3084);
-    QCOMPARE(file.first(3072).toHex(), sim.dump().value("register"));
-    QVERIFY(readFile(csv).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
+    QCOMPARE(file.first(3072).toHex(), b.sim.dump().value("register"));
+    QVERIFY(readFile(m_dir.filePath("read.csv")).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
 }
 
 void TestCliOnline::serviceCommandsNeedPasswords()
@@ -189,31 +234,19 @@ void TestCliOnline::writeRs485KeepsReservedByte()
 
 void TestCliOnline::noControllerExitsThree_data()
 {
-    QTest::addColumn<QStringList>("simOptions");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no port") << QStringList{} << "Problem z otwarciem portu";
-    QTest::newRow("nobody answers")
-        << QStringList{"--probe-baud", "1200"} << "Urządzenie nie odpowiada";
-    QTest::newRow("link opening unanswered")
-        << QStringList{"--fault-connect", "--stop-after", "1"} << "Urządzenie nie odpowiada";
-    QTest::newRow("silent after the first status answer")
-        << QStringList{"--stop-after", "1"} << "Minął limit czasu";
+    for (const auto& [name, simOptions, message] : noControllerCases)
+        QTest::newRow(name) << QString::fromUtf8(message);
 }
 
 void TestCliOnline::noControllerExitsThree()
 {
-    QFETCH(QStringList, simOptions);
     QFETCH(QString, message);
-    SimProcess sim;
-    QStringList port{"--port", m_dir.filePath("missing"), "--labels-dir", m_dir.path()};
-    if (!simOptions.isEmpty()) {
-        QVERIFY(sim.start(simOptions));
-        port = portArgs(sim);
-    }
-    const Run run = cli(QStringList{"read-settings", "-o", m_dir.filePath("x.nst")} + port);
+    const QString name = QString::fromUtf8(QTest::currentDataTag());
+    const Run run = finished(m_background.at(name).process);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(!QFile::exists(m_dir.filePath("x.nst")));
+    QVERIFY(!QFile::exists(m_dir.filePath(name + ".nst")));
 }
 
 void TestCliOnline::usageErrors_data()
