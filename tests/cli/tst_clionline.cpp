@@ -9,9 +9,9 @@
 #include <tuple>
 
 // The online commands of tavrel-cli against dorvik-sim over a pseudo-terminal, on the
-// engine's real timers. The runs that mostly wait on the link's periods (the register read,
-// the failed connections) are started together in initTestCase, each on its own simulator,
-// and checked by their tests.
+// engine's real timers. The runs that need no earlier run are started together in
+// initTestCase, each on its own simulator, as they mostly wait on the link's periods; their
+// tests check them.
 class TestCliOnline : public QObject {
     Q_OBJECT
 
@@ -69,7 +69,10 @@ static const QList<std::tuple<const char*, QStringList, const char*>> noControll
 TestCliOnline::Run TestCliOnline::finished(QProcess& process)
 {
     Run run;
-    if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit)
+    // A background run may have ended already, noticed while another test ran the event loop.
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(90000))
+        return run;
+    if (process.error() == QProcess::FailedToStart || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.exitCode = process.exitCode();
     run.out = QString::fromUtf8(process.readAllStandardOutput());
@@ -95,6 +98,11 @@ void TestCliOnline::initTestCase()
     startBackground(
         "events", {"--events", "300", "--bad-checks", "2"},
         {"read-events", "-o", m_dir.filePath("read.rzd"), "--csv", m_dir.filePath("read.csv")});
+    startBackground("status", {"--firmware", "31", "--factory-number", "4711", "--counter", "7300"},
+                    {"status"});
+    startBackground("reset", {"--factory-number", "1234"}, {"reset", "--password", "KTRsondal"});
+    startBackground("rs485 service password", {"--factory-number", "2024"},
+                    {"write-rs485", "--address", "5", "--baud", "9600", "--password", "KTRsondal"});
     for (const auto& [name, simOptions, message] : noControllerCases)
         startBackground(name, simOptions,
                         {"read-settings", "-o", m_dir.filePath(QLatin1String(name) + ".nst")});
@@ -114,9 +122,8 @@ static bool writeFile(const QString& path, const QByteArray& bytes)
 
 void TestCliOnline::statusPrintsFieldsAndLogLines()
 {
-    SimProcess sim;
-    QVERIFY(sim.start({"--firmware", "31", "--factory-number", "4711", "--counter", "7300"}));
-    const Run run = cli(QStringList{"status"} + portArgs(sim));
+    SimProcess& sim = m_background.at("status").sim;
+    const Run run = finished(m_background.at("status").process);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QString("Wersja\t3.1\nRbg\t2\nNr fabr.\t4711\nPlik nazw\tdomyślny\n"));
     // Log lines as the communication page shows them: blank-padded time, two blanks.
@@ -204,10 +211,10 @@ void TestCliOnline::serviceCommandsNeedPasswords()
     QVERIFY(run.err.contains("Numer fabryczny zapisano do Dorvik"));
     QCOMPARE(sim.dump().value("factory-number"), QByteArray("777"));
 
-    run = cli(QStringList{"reset", "--password", "KTRsondal"} + portArgs(sim));
+    run = finished(m_background.at("reset").process);
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains("Rozkaz Reset Wysłano"));
-    QTRY_COMPARE(sim.dump().value("resets"), QByteArray("1"));
+    QTRY_COMPARE(m_background.at("reset").sim.dump().value("resets"), QByteArray("1"));
 }
 
 void TestCliOnline::writeRs485KeepsReservedByte()
@@ -216,9 +223,7 @@ void TestCliOnline::writeRs485KeepsReservedByte()
     QVERIFY(
         sim.start({"--factory-number", "2024", "--settings", "0000000165bd333d1565952f02067721"}));
     // The service password is not the device password.
-    Run run = cli(
-        QStringList{"write-rs485", "--address", "5", "--baud", "9600", "--password", "KTRsondal"} +
-        portArgs(sim));
+    Run run = finished(m_background.at("rs485 service password").process);
     QCOMPARE(run.exitCode, 2);
     QVERIFY(run.err.contains("Hasło nieprawidłowe"));
     QVERIFY(run.err.contains("Rozłączono"));
