@@ -71,6 +71,7 @@ QStringList TestMainWindow::pageTitles() const
 
 void TestMainWindow::startState()
 {
+    m_frame->show();
     QCOMPARE(m_frame->windowTitle(), QStringLiteral("Dorvik"));
     QVERIFY(!(m_frame->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(m_frame->minimumSize(), m_frame->maximumSize());
@@ -171,6 +172,7 @@ void TestMainWindow::commandsRunOnTheCommunicationPage()
     m_frame->data().settingsValid = true;
     view->addSettingsPages();
     QVERIFY(view->setActivePage(2));
+    m_frame->updateAllMenus();
     page(PageKind::Times)->refuse = true;
     m_frame->action(Command::WriteSettings)->trigger();
     QCOMPARE(view->activePageIndex(), 2);
