@@ -56,15 +56,18 @@ void TestLinkUnplug::unplugDuringRegisterReadThenReconnect()
     QCOMPARE(link.registerProgress(), 0);
     QVERIFY(!link.eventsRead());
 
-    // The adapter is back under the same name.
+    // The adapter is back under the same name, now on another controller.
     SimProcess second;
-    QVERIFY(second.start());
+    QVERIFY(second.start({"--factory-number", "999", "--firmware", "31"}));
     QVERIFY(QFile::remove(port));
     QVERIFY(QFile::link(second.linkPath(), port));
     link.connectDevice();
     QTRY_VERIFY_WITH_TIMEOUT(link.IsConnected(), 15000);
+    QCOMPARE(data.image().factoryNumber, 999);
+    QCOMPARE(link.versionText(), QStringLiteral("3.1"));
     link.readEventRegister();
     QTRY_VERIFY_WITH_TIMEOUT(link.eventsRead(), 30000);
+    QCOMPARE(data.image().registerFactoryNumber, 999);
     QCOMPARE(log.count("Nawiązano połączenie " + port), 2);
 }
 
