@@ -15,7 +15,6 @@ class TestSerialLine : public QObject {
 private slots:
     void receiverDropsRestAfterPurge_data();
     void receiverDropsRestAfterPurge();
-    void writePurgesFirst();
     void naturalOrder_data();
     void naturalOrder();
     void portTexts_data();
@@ -57,18 +56,6 @@ void TestSerialLine::receiverDropsRestAfterPurge()
         QCOMPARE(spy.at(0).at(0).value<FrameStatus>(), FrameStatus::FRAME_OK);
         QCOMPARE(spy.at(0).at(1).toByteArray(), probeAnswer());
     }
-}
-
-void TestSerialLine::writePurgesFirst()
-{
-    MemoryLine line;
-    line.open("COM1", 2400);
-    line.deliver(hex("ff 03 0c 00 00")); // the rest of an old reply still arriving
-    QCOMPARE(line.receivePosition(), 5);
-    QCOMPARE(line.write(Requests::statusPoll()), 8);
-    QCOMPARE(line.receivePosition(), 0);
-    QCOMPARE(line.events,
-             (QStringList{"open COM1 2400", "purge", "write ff 03 00 0c 00 06 10 15"}));
 }
 
 void TestSerialLine::naturalOrder_data()
