@@ -146,9 +146,10 @@ void CTavrelView::addPage(PageKind kind)
     }
     if (m_sheet->hasPage(slot))
         return;
-    const QSize area = m_pageArea.expandedTo(slot->sizeHint())
-                           .expandedTo(slot->minimumSizeHint())
-                           .expandedTo(slot->minimumSize());
+    // The sheet widens only for a page that cannot fit at all; one that merely would
+    // like more room (a list) takes the area there is.
+    const QSize area =
+        m_pageArea.expandedTo(slot->minimumSizeHint()).expandedTo(slot->minimumSize());
     m_sheet->addPage(slot);
     if (area != m_pageArea || m_sheet->pageCount() == 1)
         fitSheet(area);

@@ -1,9 +1,11 @@
 #include "app/cmainframe.h"
 #include "app/startoptions.h"
+#include "model/labellocation.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -43,6 +45,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
     QApplication::setApplicationVersion(QStringLiteral(TAVREL_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavrel.png")));
+    // Ties the window to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavrel"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -71,7 +76,8 @@ int main(int argc, char* argv[])
     StartOptions options;
     options.port = parser.value(port);
     options.connect = parser.isSet(connectAtStart);
-    options.labelsDir = parser.value(labelsDir);
+    options.labelsDir =
+        parser.isSet(labelsDir) ? parser.value(labelsDir) : LabelLocation::labelDirectory();
 
     CMainFrame frame(options);
     frame.show();

@@ -1,5 +1,7 @@
 #include "cli/offlinesession.h"
 
+#include "model/labellocation.h"
+
 #include "model/settingsrecord.h"
 
 #include <QCoreApplication>
@@ -19,8 +21,7 @@ void OfflineOptions::addTo(QCommandLineParser& parser, bool withLog) const
 
 QString OfflineOptions::labelsDirectory(const QCommandLineParser& parser) const
 {
-    return parser.isSet(labelsDir) ? parser.value(labelsDir)
-                                   : QCoreApplication::applicationDirPath();
+    return parser.isSet(labelsDir) ? parser.value(labelsDir) : LabelLocation::labelDirectory();
 }
 
 LogSink OfflineOptions::logSink(const QCommandLineParser& parser, CliIo& io) const

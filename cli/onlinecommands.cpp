@@ -5,6 +5,7 @@
 #include "files/eventsfile.h"
 #include "files/eventstable.h"
 #include "files/settingsfile.h"
+#include "model/labellocation.h"
 #include "model/password.h"
 #include "model/settingsdiff.h"
 #include "model/settingsrecord.h"
@@ -85,7 +86,7 @@ std::optional<ExitCode> prepare(Invocation& call, const QStringList& arguments, 
     }
     const QString labelsDir = call.parser.isSet(call.options.labelsDir)
                                   ? call.parser.value(call.options.labelsDir)
-                                  : QCoreApplication::applicationDirPath();
+                                  : LabelLocation::labelDirectory();
     call.session =
         std::make_unique<OnlineSession>(call.parser.value(call.options.port), labelsDir, limit, io);
     if (call.parser.isSet(call.options.trace))

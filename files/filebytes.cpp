@@ -6,8 +6,10 @@
 
 FileStatus readRecordFile(const QString& path, qint64 size, QByteArray& bytes)
 {
+    // Only a regular file holds a record; opening a pipe or a device to read it may wait
+    // for a writer that never comes.
     const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (!info.exists() || !info.isFile())
         return FileStatus::StatFailed;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

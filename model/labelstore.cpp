@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cstring>
 
@@ -62,8 +63,9 @@ bool LabelStore::loadLabelFile()
     const QString path = filePath();
     log(StringId::labelFileLoading, QDir::toNativeSeparators(path));
 
+    // Only a regular file: opening a pipe of that name would wait for a writer.
     QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         log(StringId::labelFileMissing);
         return false;
     }
@@ -72,8 +74,9 @@ bool LabelStore::loadLabelFile()
         log(StringId::labelFileInvalid);
         return false;
     }
-    // A file that shrank since its size was taken is as malformed as one of a wrong size.
-    const QByteArray bytes = file.read(size);
+    // A file that shrank or grew since its size was taken (rewritten while it is read) is
+    // as malformed as one of a wrong size; one byte more than wanted shows the growth.
+    const QByteArray bytes = file.read(size + 1);
     if (bytes.size() != size) {
         log(StringId::labelFileInvalid);
         return false;

@@ -4,8 +4,6 @@
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
 
-#include <QBuffer>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -159,18 +157,6 @@ private slots:
         QCOMPARE(pdfInfo(path, QStringLiteral("Pages")), QStringLiteral("4"));
         QVERIFY(pdfLines(path, 4).constLast().startsWith(QStringLiteral("256 ")));
         QVERIFY(insideMargins(path));
-    }
-
-    void pageTooSmallForOneLine()
-    {
-        // 72 points less two margins of 32 at 600 dpi: H = 66, H div 80 = 0.
-        QBuffer buffer;
-        QVERIFY(buffer.open(QIODevice::WriteOnly));
-        QPdfWriter writer(&buffer);
-        writer.setResolution(printoutResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QSizeF(72, 72), QPageSize::Point),
-                                         QPageLayout::Portrait, QMarginsF(32, 32, 32, 32)));
-        QCOMPARE(paintPrintout(writer, settingsPrintoutLayout({})), PrintStatus::NoPrinter);
     }
 
     void failedPdfLeavesTheOldFile()
