@@ -64,10 +64,14 @@ TrafficWindow::TrafficWindow(TrafficMonitor& monitor, QWidget* parent)
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
     QHeaderView* head = m_table->horizontalHeader();
     head->setSectionResizeMode(QHeaderView::Interactive);
-    const int digit = m_table->fontMetrics().horizontalAdvance(u'0');
-    head->resizeSection(TrafficLog::TimeColumn, digit * 13);
-    head->resizeSection(TrafficLog::DirectionColumn, digit * 8);
-    head->resizeSection(TrafficLog::FrameColumn, digit * 40);
+    const QFontMetrics metrics = m_table->fontMetrics();
+    const int padding = 3 * metrics.horizontalAdvance(u'0');
+    head->resizeSection(TrafficLog::TimeColumn,
+                        metrics.horizontalAdvance(QStringLiteral("00:00:00.000")) + padding);
+    head->resizeSection(
+        TrafficLog::DirectionColumn,
+        head->fontMetrics().horizontalAdvance(stringText(StringId::columnDirection)) + padding);
+    head->resizeSection(TrafficLog::FrameColumn, metrics.horizontalAdvance(u'0') * 40);
     head->setStretchLastSection(true);
 
     auto* stats = new QGroupBox(stringText(StringId::statsTitle), this);
@@ -103,6 +107,13 @@ TrafficWindow::TrafficWindow(TrafficMonitor& monitor, QWidget* parent)
     connect(&monitor, &TrafficMonitor::statisticsChanged, this, &TrafficWindow::showStatistics);
     connect(colours, &QAbstractItemModel::rowsInserted, this, &TrafficWindow::followNewRows);
     showStatistics();
+}
+
+void TrafficWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Opened on the newest frames, once the table knows its height.
+    QMetaObject::invokeMethod(m_table, &QAbstractItemView::scrollToBottom, Qt::QueuedConnection);
 }
 
 void TrafficWindow::followNewRows()

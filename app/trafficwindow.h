@@ -30,6 +30,9 @@ public:
     // The statistics as shown, one "name: value" per line.
     QString statisticsText() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void showStatistics();
     void followNewRows();

@@ -15,11 +15,9 @@ private slots:
     void initTestCase();
     void differences_data();
     void differences();
-    void settingsWriteLooksAtRegisters0To6();
 
 private:
-    QStringList rows(const SettingsImage& device, unsigned combination,
-                     SettingsDiff::Scope scope = SettingsDiff::Scope::Everything) const;
+    QStringList rows(const SettingsImage& device, unsigned combination) const;
 
     DeviceData m_data;
 };
@@ -40,14 +38,13 @@ void TestSettingsDiff::initTestCase()
     setSlotText(m_data.image().flagOutputLabelSets[0].names[6], QString());
 }
 
-QStringList TestSettingsDiff::rows(const SettingsImage& device, unsigned combination,
-                                   SettingsDiff::Scope scope) const
+QStringList TestSettingsDiff::rows(const SettingsImage& device, unsigned combination) const
 {
     const DeviceImage& image = m_data.image();
     QStringList out;
     for (const auto& d :
          SettingsDiff::differences(SettingsRecord::defaultImage, 0, device, combination,
-                                   image.labelSets[0], image.flagOutputLabelSets[0], scope))
+                                   image.labelSets[0], image.flagOutputLabelSets[0]))
         out << d.name + '|' + d.held + '|' + d.device;
     return out;
 }
@@ -93,18 +90,6 @@ void TestSettingsDiff::differences()
     QFETCH(unsigned, combination);
     QFETCH(QStringList, expected);
     QCOMPARE(rows(imageFromHex(device.constData()), combination), expected);
-}
-
-void TestSettingsDiff::settingsWriteLooksAtRegisters0To6()
-{
-    // Register 7 and the combination are not written, so they are not listed.
-    const SettingsImage device = imageFromHex("0100000165BD333D1565952F0206FFA5");
-    QCOMPARE(rows(device, 9, SettingsDiff::Scope::SettingsWrite),
-             QStringList{"Bajt zarezerwowany 0|0x00|0x01"});
-    QCOMPARE(rows(device, 9).size(), 5); // address, bit 7, bytes 0 and 14, combination
-    QVERIFY(rows(imageFromHex("0000000165BD333D1565952F0206FFA5"), 9,
-                 SettingsDiff::Scope::SettingsWrite)
-                .isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSettingsDiff)
