@@ -59,10 +59,13 @@ bool LinkTools::showDifferences(const QList<SettingsDiff::Difference>& list,
         SettingsDiffDialog dialog(list, purpose, m_window);
         return dialog.exec() == QDialog::Accepted;
     }
-    // The compare's list stays open beside the window while the link goes on.
-    auto* dialog = new SettingsDiffDialog(list, purpose, m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
+    // The compare's list stays open beside the window while the link goes on; a new
+    // compare replaces it.
+    if (m_compareDialog)
+        m_compareDialog->close();
+    m_compareDialog = new SettingsDiffDialog(list, purpose, m_window);
+    m_compareDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_compareDialog->show();
     return true;
 }
 

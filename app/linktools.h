@@ -49,5 +49,6 @@ private:
     QWidget* m_window;
     TrafficMonitor* m_monitor;
     QPointer<TrafficWindow> m_trafficWindow;
+    QPointer<SettingsDiffDialog> m_compareDialog;
     DiffViewer m_showDifferences;
 };
