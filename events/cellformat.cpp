@@ -6,9 +6,9 @@ void CellFormat::setStyle(std::uint32_t newStyle)
     hasFont = (newStyle & CellStyle::fontBits) != 0;
 }
 
-void CellFormat::setFont(const FontSpec& spec)
+void CellFormat::setFont(const FontSpec& desc)
 {
-    font = spec;
+    font = desc;
     hasFont = true;
 }
 

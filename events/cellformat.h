@@ -61,7 +61,7 @@ struct CellFormat {
 
     // Sets the style; has-font follows the font bits.
     void setStyle(std::uint32_t newStyle);
-    void setFont(const FontSpec& spec);
+    void setFont(const FontSpec& desc);
 };
 
 struct ListColors {

@@ -26,19 +26,19 @@ FontSpec fontSpecFromFont(const QFont& font)
     return s;
 }
 
-QFont fontFromSpec(const FontSpec& spec)
+QFont fontFromSpec(const FontSpec& desc)
 {
-    QFont f(spec.family);
-    if (spec.pixelSize > 0)
-        f.setPixelSize(spec.pixelSize);
-    else if (spec.pointSize > 0)
-        f.setPointSizeF(spec.pointSize);
-    f.setWeight(QFont::Weight(std::clamp(spec.weight, 1, 1000)));
-    f.setItalic(spec.italic);
-    f.setUnderline(spec.underline);
-    f.setStrikeOut(spec.strikeOut);
-    f.setFixedPitch(spec.fixedPitch);
-    f.setStyleHint(QFont::StyleHint(spec.styleHint), QFont::StyleStrategy(spec.styleStrategy));
+    QFont f(desc.family);
+    if (desc.pixelSize > 0)
+        f.setPixelSize(desc.pixelSize);
+    else if (desc.pointSize > 0)
+        f.setPointSizeF(desc.pointSize);
+    f.setWeight(QFont::Weight(std::clamp(desc.weight, 1, 1000)));
+    f.setItalic(desc.italic);
+    f.setUnderline(desc.underline);
+    f.setStrikeOut(desc.strikeOut);
+    f.setFixedPitch(desc.fixedPitch);
+    f.setStyleHint(QFont::StyleHint(desc.styleHint), QFont::StyleStrategy(desc.styleStrategy));
     return f;
 }
 

@@ -16,7 +16,7 @@ struct ListItem {
 };
 
 FontSpec fontSpecFromFont(const QFont& font);
-QFont fontFromSpec(const FontSpec& spec);
+QFont fontFromSpec(const FontSpec& desc);
 
 // A report list in which every item, sub-item, row and column can carry its own text
 // colour, background colour and font, also for the selected state; the caller's item

@@ -1,143 +1,165 @@
 // The window against the simulated controller over a pseudo-terminal: connect, read the
-// settings and the register, save the register, disconnect.
+// settings, edit them on the pages, write, compare and read them back, write the RS 485
+// configuration, read and save the register, disconnect.
 
 #include "app/animationwidget.h"
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
 #include "app/filecommands.h"
+#include "app/linktools.h"
 #include "link/cinitpage.h"
 #include "link/cserialport.h"
 #include "link/devicelink.h"
 #include "model/devicedata.h"
+#include "model/password.h"
+#include "pages/canalog.h"
+#include "pages/cbinary.h"
+#include "pages/crs484cfg.h"
 #include "simprocess.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-
-namespace {
-
-constexpr int patience = 30000;
-constexpr char heldSettings[] = "000000016a6b6c6d1565952f02070121";
-
-// Periods short enough for a line without line time, long enough for a loaded machine.
-const LinkTimings shortTimings{.connectTick = 60,
-                               .tick = 80,
-                               .eventTick = 40,
-                               .replyTimeout = 800,
-                               .eventReplyTimeout = 800,
-                               .errorPause = 100,
-                               .closeWait = 50};
-
-QByteArray bytesOf(const void* data, int size)
-{
-    return QByteArray(static_cast<const char*>(data), size);
-}
-
-} // namespace
 
 class TestCommWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
-    }
-    void connectReadDisconnect_data();
-    void connectReadDisconnect();
+    void wholeSession();
 };
 
-void TestCommWindow::connectReadDisconnect_data()
+void TestCommWindow::wholeSession()
 {
-    QTest::addColumn<bool>("systemPeriods");
-    QTest::newRow("short periods") << false;
-    QTest::newRow("system periods") << true;
-}
-
-void TestCommWindow::connectReadDisconnect()
-{
-    QFETCH(bool, systemPeriods);
+    QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
+    // Reserved bytes 0, 1 and 14 set, to see them travel unchanged.
+    const QByteArray held = "1234000165bd333d1565952f02065621";
     SimProcess sim;
-    QVERIFY2(sim.start({QStringLiteral("--factory-number"), QStringLiteral("4711"),
-                        QStringLiteral("--combination"), QStringLiteral("6"),
-                        QStringLiteral("--settings"), QLatin1String(heldSettings)}),
+    QVERIFY2(sim.start({"--settings", QString::fromLatin1(held), "--factory-number", "4711",
+                        "--combination", "6"}),
              sim.log().constData());
     QTemporaryDir dir;
-    StartOptions options;
-    options.port = sim.linkPath();
-    options.labelsDir = dir.path();
-    const LinkTimings timings = systemPeriods ? LinkTimings{} : shortTimings;
-    const PageFactory factory = [timings](PageKind kind, AppContext& context,
-                                          const StartOptions& start) -> CPropertyPage* {
-        if (kind == PageKind::Communication)
-            return new CInitPage(context, start, std::make_unique<CSerialPort>(), timings);
-        return createPage(kind, context, start);
-    };
-    CMainFrame frame(options, factory);
+    const StartOptions options{.port = sim.linkPath(), .labelsDir = dir.path()};
+    const LinkTimings timings{.connectTick = 60,
+                              .tick = 80,
+                              .eventTick = 40,
+                              .replyTimeout = 800,
+                              .eventReplyTimeout = 800,
+                              .errorPause = 100,
+                              .closeWait = 50};
+    CMainFrame frame(
+        options,
+        [timings](PageKind kind, AppContext& context, const StartOptions& start) -> CPropertyPage* {
+            if (kind == PageKind::Communication)
+                return new CInitPage(context, start, std::make_unique<CSerialPort>(), timings);
+            return createPage(kind, context, start);
+        });
     frame.show();
     CTavrelView& view = *frame.view();
-    auto* page = dynamic_cast<CInitPage*>(view.page(PageKind::Communication));
-    QVERIFY(page);
     CMyProperty& sheet = *view.sheet();
-    QCOMPARE(sheet.pageCount(), 2);
-    auto logged = [page](const QString& text) {
-        for (int row = 0; row < page->logLineCount(); ++row) {
-            if (page->logLineAt(row).endsWith(QStringLiteral("  ") + text))
-                return true;
-        }
-        return false;
+    auto* link = dynamic_cast<CInitPage*>(view.page(PageKind::Communication));
+    const auto logged = [link](const QString& text) {
+        int count = 0;
+        for (int row = 0; row < link->logLineCount(); ++row)
+            count += link->logLineAt(row).endsWith("  " + text);
+        return count;
     };
-    auto field = [page](const char* name) {
-        return page->findChild<QLineEdit*>(QLatin1String(name))->text();
+    const auto field = [link](const char* name) {
+        return link->findChild<QLineEdit*>(QLatin1String(name))->text();
     };
+    const DeviceImage& image = frame.data().image();
+    const auto settings = [&image] {
+        return QByteArray(reinterpret_cast<const char*>(image.settings.bytes), 16).toHex();
+    };
+    constexpr int patience = 30000;
 
     view.runCommand(Command::Connect);
     QCOMPARE(sheet.activePageIndex(), CInitPage::pageIndex);
     QTRY_VERIFY_WITH_TIMEOUT(view.isConnected(), patience);
-    QVERIFY(logged(QStringLiteral("Nawiązano połączenie %1").arg(sim.linkPath())));
+    QCOMPARE(logged(QStringLiteral("Nawiązano połączenie %1").arg(sim.linkPath())), 1);
     QVERIFY(view.linkAnimation()->isPlaying());
     QCOMPARE(field("version"), QStringLiteral("2.2"));
     QCOMPARE(field("factoryNumber"), QStringLiteral("4711"));
-    QVERIFY(view.isCommandEnabled(Command::ReadSettings));
-    QVERIFY(!view.isCommandEnabled(Command::Connect));
 
     view.runCommand(Command::ReadSettings);
     QTRY_COMPARE_WITH_TIMEOUT(sheet.pageCount(), 6, patience);
-    QVERIFY(logged(QStringLiteral("Nastawy odczytano")));
-    const DeviceImage& image = frame.data().image();
-    QCOMPARE(bytesOf(image.settings.bytes, 16).toHex(), QByteArray(heldSettings));
+    QCOMPARE(settings(), held);
     QCOMPARE(image.combinationIndex, 6u);
 
+    // tgSZR 10000 ms becomes 15 s; program flag 16 is set. Each page stores on leaving.
+    auto* times = dynamic_cast<Canalog*>(view.page(PageKind::Times));
+    QVERIFY(view.setActivePage(int(PageKind::Times)));
+    times->valueEdit(0)->setText("15000");
+    QVERIFY(view.setActivePage(int(PageKind::Program)));
+    QTest::mouseClick(dynamic_cast<CBinary*>(view.page(PageKind::Program))->bitBox(16),
+                      Qt::LeftButton);
+    const QByteArray edited = "1234010190bd333d1565952f02065621";
+
+    // The write would change two fields read from the controller: they are listed first.
+    QStringList listed;
+    frame.linkTools()->setDiffViewer(
+        [&listed](const QList<SettingsDiff::Difference>& list, SettingsDiffDialog::Purpose) {
+            for (const SettingsDiff::Difference& d : list)
+                listed << d.held + '|' + d.device;
+            return true;
+        });
+    view.runCommand(Command::WriteSettings);
+    QCOMPARE(listed, (QStringList{"15 [s]|10000 [ms]", "1|0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy zapisano do Dorvik"), 1, patience);
+    QCOMPARE(settings(), edited);
+    QCOMPARE(sim.dump().value("settings").left(32), edited); // registers 0..7 of its 0..9
+
+    view.runCommand(Command::CompareSettings);
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy identyczne"), 1, patience);
+    view.runCommand(Command::ReadSettings);
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy odczytano"), 2, patience);
+    QCOMPARE(settings(), edited);
+    QVERIFY(view.setActivePage(int(PageKind::Times)));
+    QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
+    QCOMPARE(logged("Nastawy różne"), 0);
+
+    // With the device password, the RS 485 page's button stores address 9 at 9600 baud
+    // and writes register 7.
+    view.passwordEdit()->setText(devicePassword(4711));
+    view.confirmPassword();
+    auto* rs485 = dynamic_cast<CRS484cfg*>(view.page(PageKind::Rs485));
+    QVERIFY(view.setActivePage(int(PageKind::Rs485)));
+    rs485->addressEdit()->setText("9");
+    rs485->baudList()->setCurrentIndex(1);
+    QTest::mouseClick(rs485->writeButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Konfigurację RS485 zapisano do Dorvik"), 1, patience);
+    QCOMPARE(sim.dump().value("settings").mid(28, 4), QByteArray("5649"));
+
     view.runCommand(Command::ReadEvents);
-    QVERIFY(page->readingEvents());
+    QVERIFY(link->readingEvents());
     // Loading or saving a register is refused while it is being read.
     QVERIFY(!view.isCommandEnabled(Command::OpenEvents));
     QVERIFY(!view.isCommandEnabled(Command::SaveEvents));
-    QTRY_VERIFY_WITH_TIMEOUT(!page->readingEvents(), patience);
-    QVERIFY(logged(QStringLiteral("Rejestr zdarzeń odczytany")));
+    QTRY_VERIFY_WITH_TIMEOUT(!link->readingEvents(), patience);
+    QCOMPARE(logged(QStringLiteral("Rejestr zdarzeń odczytany")), 1);
     QCOMPARE(sheet.pageCount(), 7);
-    QCOMPARE(sheet.activePageIndex(), 6);
     QCOMPARE(sheet.activePage(), view.page(PageKind::Events));
-    const QMap<QByteArray, QByteArray> state = sim.dump();
-    QCOMPARE(bytesOf(image.entries, registerSize).toHex(), state.value("register"));
+    const QByteArray deviceRegister = sim.dump().value("register");
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.entries), registerSize).toHex(),
+             deviceRegister);
     QCOMPARE(int(image.registerFactoryNumber), 4711);
 
     // Saving through the menu brings the log to the front and writes the register.
     const QString saved = dir.filePath(QStringLiteral("rejestr.rzd"));
-    page->fileCommands().setFileChooser(
+    link->fileCommands().setFileChooser(
         [saved](const FileCommands::DialogRequest&) { return saved; });
     QStringList messages;
-    page->setMessageShower([&messages](const QString& text) { messages << text; });
+    link->setMessageShower([&messages](const QString& text) { messages << text; });
     view.runCommand(Command::SaveEvents);
     QCOMPARE(sheet.activePageIndex(), CInitPage::pageIndex);
-    QVERIFY(logged(QStringLiteral("Zapisano zdarzenia na dysk")));
+    QCOMPARE(logged(QStringLiteral("Zapisano zdarzenia na dysk")), 1);
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray written = file.readAll();
     QCOMPARE(written.size(), 3084);
-    QCOMPARE(written.left(int(registerSize)).toHex(), state.value("register"));
+    QCOMPARE(written.left(int(registerSize)).toHex(), deviceRegister);
     QCOMPARE(written.mid(3078, 2), QByteArray::fromHex("6712"));
     QVERIFY(messages.isEmpty());
 
@@ -145,7 +167,7 @@ void TestCommWindow::connectReadDisconnect()
     QTRY_VERIFY_WITH_TIMEOUT(logged(QStringLiteral("Rozłączono")), patience);
     QVERIFY(!view.isConnected());
     QVERIFY(!view.linkAnimation()->isPlaying());
-    QVERIFY(page->findChild<QPushButton*>(QStringLiteral("connect"))->isEnabled());
+    QVERIFY(link->findChild<QPushButton*>(QStringLiteral("connect"))->isEnabled());
     QCOMPARE(field("version"), QStringLiteral("0"));
     QCOMPARE(sim.dump().value("link"), QByteArray("closed"));
 }

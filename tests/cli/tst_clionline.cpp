@@ -5,13 +5,18 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
+#include <tuple>
 
 // The online commands of tavrel-cli against dorvik-sim over a pseudo-terminal, on the
-// engine's real timers.
+// engine's real timers. The runs that need no earlier run are started together in
+// initTestCase, each on its own simulator, as they mostly wait on the link's periods; their
+// tests check them.
 class TestCliOnline : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void statusPrintsFieldsAndLogLines();
     void settingsReadWriteCompare();
     void readEventsMatchesController();
@@ -28,26 +33,79 @@ private:
         QString out;
         QString err;
     };
-    Run cli(const QStringList& arguments);
+    struct Background {
+        SimProcess sim;
+        QProcess process;
+    };
+    static Run finished(QProcess& process);
+    Run cli(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(TAVREL_CLI), arguments);
+        return finished(process);
+    }
+    // Starts a run on a simulator of its own with these options (none: no simulator).
+    void startBackground(const QString& name, const QStringList& simOptions,
+                         const QStringList& arguments);
     QStringList portArgs(SimProcess& sim) const
     {
         return {"--port", sim.linkPath(), "--labels-dir", m_dir.path()};
     }
 
     QTemporaryDir m_dir;
+    std::map<QString, Background> m_background;
 };
 
-TestCliOnline::Run TestCliOnline::cli(const QStringList& arguments)
+// Why no controller is reached: simulator options and the message expected.
+static const QList<std::tuple<const char*, QStringList, const char*>> noControllerCases = {
+    {"no port", {}, "Problem z otwarciem portu"},
+    {"nobody answers", {"--probe-baud", "1200"}, "Urządzenie nie odpowiada"},
+    {"link opening unanswered",
+     {"--fault-connect", "--stop-after", "1"},
+     "Urządzenie nie odpowiada"},
+    {"silent after the first status answer", {"--stop-after", "1"}, "Minął limit czasu"},
+};
+
+TestCliOnline::Run TestCliOnline::finished(QProcess& process)
 {
-    QProcess process;
-    process.start(QStringLiteral(TAVREL_CLI), arguments);
     Run run;
-    if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit)
+    // A background run may have ended already, noticed while another test ran the event loop.
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(90000))
+        return run;
+    if (process.error() == QProcess::FailedToStart || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.exitCode = process.exitCode();
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+void TestCliOnline::startBackground(const QString& name, const QStringList& simOptions,
+                                    const QStringList& arguments)
+{
+    Background& b = m_background[name];
+    QStringList port{"--port", m_dir.filePath("missing"), "--labels-dir", m_dir.path()};
+    if (!simOptions.isEmpty()) {
+        QVERIFY(b.sim.start(simOptions));
+        port = portArgs(b.sim);
+    }
+    b.process.start(QStringLiteral(TAVREL_CLI), arguments + port);
+}
+
+void TestCliOnline::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    startBackground(
+        "events", {"--events", "300", "--bad-checks", "2"},
+        {"read-events", "-o", m_dir.filePath("read.rzd"), "--csv", m_dir.filePath("read.csv")});
+    startBackground("status", {"--firmware", "31", "--factory-number", "4711", "--counter", "7300"},
+                    {"status"});
+    startBackground("reset", {"--factory-number", "1234"}, {"reset", "--password", "KTRsondal"});
+    startBackground("rs485 service password", {"--factory-number", "2024"},
+                    {"write-rs485", "--address", "5", "--baud", "9600", "--password", "KTRsondal"});
+    for (const auto& [name, simOptions, message] : noControllerCases)
+        startBackground(name, simOptions,
+                        {"read-settings", "-o", m_dir.filePath(QLatin1String(name) + ".nst")});
 }
 
 static QByteArray readFile(const QString& path)
@@ -64,9 +122,8 @@ static bool writeFile(const QString& path, const QByteArray& bytes)
 
 void TestCliOnline::statusPrintsFieldsAndLogLines()
 {
-    SimProcess sim;
-    QVERIFY(sim.start({"--firmware", "31", "--factory-number", "4711", "--counter", "7300"}));
-    const Run run = cli(QStringList{"status"} + portArgs(sim));
+    SimProcess& sim = m_background.at("status").sim;
+    const Run run = finished(m_background.at("status").process);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QString("Wersja\t3.1\nRbg\t2\nNr fabr.\t4711\nPlik nazw\tdomyślny\n"));
     // Log lines as the communication page shows them: blank-padded time, two blanks.
@@ -93,10 +150,6 @@ void TestCliOnline::settingsReadWriteCompare()
     QCOMPARE(file.first(16).toHex(), sim.dump().value("settings").first(32));
     QCOMPARE(int(file[16]), 9);
 
-    run = cli(QStringList{"compare", held} + portArgs(sim));
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.err.contains("Nastawy identyczne"));
-
     // A changed time code is written, then compares identical; the old file differs.
     QByteArray changed = file;
     changed[4] = char(0x33);
@@ -106,7 +159,9 @@ void TestCliOnline::settingsReadWriteCompare()
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains("Nastawy zapisano do Dorvik"));
     QCOMPARE(sim.dump().value("settings").first(28), changed.first(14).toHex());
-    QCOMPARE(cli(QStringList{"compare", changedPath} + portArgs(sim)).exitCode, 0);
+    run = cli(QStringList{"compare", changedPath} + portArgs(sim));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.contains("Nastawy identyczne"));
     run = cli(QStringList{"compare", held, "--trace"} + portArgs(sim));
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.err.contains("Nastawy różne"));
@@ -125,17 +180,14 @@ void TestCliOnline::settingsReadWriteCompare()
 
 void TestCliOnline::readEventsMatchesController()
 {
-    SimProcess sim;
-    QVERIFY(sim.start({"--events", "300", "--bad-checks", "2"}));
-    const QString rzd = m_dir.filePath("read.rzd");
-    const QString csv = m_dir.filePath("read.csv");
-    const Run run = cli(QStringList{"read-events", "-o", rzd, "--csv", csv} + portArgs(sim));
+    Background& b = m_background.at("events");
+    const Run run = finished(b.process);
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains("Rejestr zdarzeń odczytany"));
-    const QByteArray file = readFile(rzd);
+    const QByteArray file = readFile(m_dir.filePath("read.rzd"));
     QCOMPARE(file.size(), 3084);
-    QCOMPARE(file.first(3072).toHex(), sim.dump().value("register"));
-    QVERIFY(readFile(csv).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
+    QCOMPARE(file.first(3072).toHex(), b.sim.dump().value("register"));
+    QVERIFY(readFile(m_dir.filePath("read.csv")).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
 }
 
 void TestCliOnline::serviceCommandsNeedPasswords()
@@ -159,10 +211,10 @@ void TestCliOnline::serviceCommandsNeedPasswords()
     QVERIFY(run.err.contains("Numer fabryczny zapisano do Dorvik"));
     QCOMPARE(sim.dump().value("factory-number"), QByteArray("777"));
 
-    run = cli(QStringList{"reset", "--password", "KTRsondal"} + portArgs(sim));
+    run = finished(m_background.at("reset").process);
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains("Rozkaz Reset Wysłano"));
-    QTRY_COMPARE(sim.dump().value("resets"), QByteArray("1"));
+    QTRY_COMPARE(m_background.at("reset").sim.dump().value("resets"), QByteArray("1"));
 }
 
 void TestCliOnline::writeRs485KeepsReservedByte()
@@ -171,9 +223,7 @@ void TestCliOnline::writeRs485KeepsReservedByte()
     QVERIFY(
         sim.start({"--factory-number", "2024", "--settings", "0000000165bd333d1565952f02067721"}));
     // The service password is not the device password.
-    Run run = cli(
-        QStringList{"write-rs485", "--address", "5", "--baud", "9600", "--password", "KTRsondal"} +
-        portArgs(sim));
+    Run run = finished(m_background.at("rs485 service password").process);
     QCOMPARE(run.exitCode, 2);
     QVERIFY(run.err.contains("Hasło nieprawidłowe"));
     QVERIFY(run.err.contains("Rozłączono"));
@@ -189,31 +239,19 @@ void TestCliOnline::writeRs485KeepsReservedByte()
 
 void TestCliOnline::noControllerExitsThree_data()
 {
-    QTest::addColumn<QStringList>("simOptions");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no port") << QStringList{} << "Problem z otwarciem portu";
-    QTest::newRow("nobody answers")
-        << QStringList{"--probe-baud", "1200"} << "Urządzenie nie odpowiada";
-    QTest::newRow("link opening unanswered")
-        << QStringList{"--fault-connect", "--stop-after", "1"} << "Urządzenie nie odpowiada";
-    QTest::newRow("silent after the first status answer")
-        << QStringList{"--stop-after", "1"} << "Minął limit czasu";
+    for (const auto& [name, simOptions, message] : noControllerCases)
+        QTest::newRow(name) << QString::fromUtf8(message);
 }
 
 void TestCliOnline::noControllerExitsThree()
 {
-    QFETCH(QStringList, simOptions);
     QFETCH(QString, message);
-    SimProcess sim;
-    QStringList port{"--port", m_dir.filePath("missing"), "--labels-dir", m_dir.path()};
-    if (!simOptions.isEmpty()) {
-        QVERIFY(sim.start(simOptions));
-        port = portArgs(sim);
-    }
-    const Run run = cli(QStringList{"read-settings", "-o", m_dir.filePath("x.nst")} + port);
+    const QString name = QString::fromUtf8(QTest::currentDataTag());
+    const Run run = finished(m_background.at(name).process);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(!QFile::exists(m_dir.filePath("x.nst")));
+    QVERIFY(!QFile::exists(m_dir.filePath(name + ".nst")));
 }
 
 void TestCliOnline::usageErrors_data()

@@ -11,9 +11,6 @@ inline void fillCraftedRegister(DeviceImage& image)
     fillRegister(image, writePosition);
     std::uint64_t state = 0x1 | 0x1000; // U1 present, W1 on
     for (int s = 0; s < entryCount; ++s) {
-        const int row = (writePosition - 1 - s) & 0xFF;
-        // Row numbers count down towards older entries; walk the ring oldest first.
-        (void)row;
         const int k = (s * 7) % 55;
         state ^= std::uint64_t(1) << k;
         if (s % 5 == 0)

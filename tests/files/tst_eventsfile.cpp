@@ -96,11 +96,8 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
         const QByteArray golden = goldenFile("events_sample.rzd");
-        QTest::newRow("empty") << QByteArray() << "Niewłaściwy rozmiar pliku zdarzeń";
         QTest::newRow("3083 bytes") << golden.left(3083) << "Niewłaściwy rozmiar pliku zdarzeń";
         QTest::newRow("3085 bytes") << golden + '\0' << "Niewłaściwy rozmiar pliku zdarzeń";
-        QTest::newRow("settings file")
-            << goldenFile("settings_default.nst") << "Niewłaściwy rozmiar pliku zdarzeń";
         QTest::newRow("combination 16")
             << goldenFile("events_combination16.rzd") << "Niewłaściwy plik zdarzeń";
         QByteArray high = golden;

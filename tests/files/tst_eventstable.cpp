@@ -12,8 +12,6 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::newRow("plain") << "2015_3_7 9:5:0"
                                << "2015_3_7 9:5:0";
-        QTest::newRow("empty") << ""
-                               << "";
         QTest::newRow("comma") << "U2 brak_v,"
                                << "\"U2 brak_v,\"";
         QTest::newRow("quote") << "W1 \"A\""

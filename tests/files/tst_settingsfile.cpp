@@ -90,7 +90,6 @@ private slots:
         QTest::newRow("101 above range") << 101 << 0x9A << 20;
         QTest::newRow("wrong check") << 55 << 0x00 << 20;
         QTest::newRow("check equal to code") << 55 << 55 << 20;
-        QTest::newRow("all zero") << 0 << 0 << 20;
     }
     void labelFileCode()
     {
@@ -107,49 +106,38 @@ private slots:
 
     void refusedFileChangesNothing_data()
     {
+        QTest::addColumn<QString>("name"); // written with `content` when "refused.nst"
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
         const QByteArray golden = goldenFile("settings_crafted.nst");
-        QTest::newRow("empty") << QByteArray() << "Niewłaściwy rozmiar pliku nastaw";
-        QTest::newRow("23 bytes") << golden.left(23) << "Niewłaściwy rozmiar pliku nastaw";
-        QTest::newRow("25 bytes") << golden + '\0' << "Niewłaściwy rozmiar pliku nastaw";
+        const QString size = "Niewłaściwy rozmiar pliku nastaw";
+        const QString refused = "refused.nst";
+        QTest::newRow("empty") << refused << QByteArray() << size;
+        QTest::newRow("23 bytes") << refused << golden.left(23) << size;
+        QTest::newRow("25 bytes") << refused << golden + '\0' << size;
         QTest::newRow("combination 16")
-            << goldenFile("settings_combination16.nst") << "Niewłaściwy plik nastaw";
+            << refused << goldenFile("settings_combination16.nst") << "Niewłaściwy plik nastaw";
         QByteArray huge = golden;
         huge[19] = char(0x80); // combination 0x80000009
-        QTest::newRow("combination high byte") << huge << "Niewłaściwy plik nastaw";
+        QTest::newRow("combination high byte") << refused << huge << "Niewłaściwy plik nastaw";
+        QTest::newRow("missing") << "missing.nst" << QByteArray() << "Problem z czytaniem nastaw";
+        QTest::newRow("directory") << "" << QByteArray() << "Problem z czytaniem nastaw";
     }
     void refusedFileChangesNothing()
     {
+        QFETCH(QString, name);
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
         Fixture f(m_dir.path());
-        const QString path = m_dir.filePath(QStringLiteral("refused.nst"));
-        QVERIFY(writeFile(path, content));
+        const QString path = m_dir.filePath(name);
+        if (name == QLatin1String("refused.nst"))
+            QVERIFY(writeFile(path, content));
         const QByteArray before = snapshot(f.data);
 
         const FileStatus status = loadSettingsFile(path, f.data, f.labels, true, f.sink());
         QCOMPARE(settingsFileMessage(status), message);
         QCOMPARE(snapshot(f.data), before);
         QCOMPARE(f.labels.labelFileCode(), 20);
-        QVERIFY(f.log.isEmpty());
-    }
-
-    void unreadableFileChangesNothing_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << "missing.nst";
-        QTest::newRow("directory") << "";
-    }
-    void unreadableFileChangesNothing()
-    {
-        QFETCH(QString, name);
-        Fixture f(m_dir.path());
-        const QByteArray before = snapshot(f.data);
-        const FileStatus status =
-            loadSettingsFile(m_dir.filePath(name), f.data, f.labels, false, f.sink());
-        QCOMPARE(settingsFileMessage(status), QStringLiteral("Problem z czytaniem nastaw"));
-        QCOMPARE(snapshot(f.data), before);
         QVERIFY(f.log.isEmpty());
     }
 

@@ -13,9 +13,6 @@ private slots:
     void crc();
     void fixedRequests_data();
     void fixedRequests();
-    void eventBlockRegisters_data();
-    void eventBlockRegisters();
-    void writePayloadOrder();
     void writeRequestLimits();
 };
 
@@ -33,9 +30,6 @@ void TestRequests::crc_data()
     QTest::addColumn<int>("crc");
     QTest::newRow("check string") << QByteArray("123456789") << 0x4B37;
     QTest::newRow("empty") << QByteArray() << 0xFFFF;
-    QTest::newRow("probe") << hex("ff 03 00 09 00 01") << 0xD641;
-    QTest::newRow("status poll") << hex("ff 03 00 0c 00 06") << 0x1510;
-    QTest::newRow("link opening") << hex("ff 10 00 00 00 01 02 ff aa") << 0xBB2F;
     QTest::newRow("exception reply") << hex("ff 83 02") << 0x01A1;
 }
 
@@ -74,7 +68,10 @@ void TestRequests::fixedRequests_data()
         << hex("ff 10 00 00 00 07 0e 00 00 00 01 65 bd 33 3d 15 65 95 2f 02 06 08 d3");
     QTest::newRow("rs485 write, defaults")
         << Requests::rs485Write(defaultImage) << hex("ff 10 00 07 00 01 02 00 21 2f 9b");
-    QTest::newRow("generic read") << buildReadRequest(0xFF, 9, 1) << hex("ff 03 00 09 00 01 41 d6");
+    QTest::newRow("event block, slot 16")
+        << Requests::eventBlockRead(16) << hex("ff 03 04 c0 00 60 51 30");
+    QTest::newRow("event block, slot 240")
+        << Requests::eventBlockRead(240) << hex("ff 03 0f 40 00 60 52 fc");
 }
 
 void TestRequests::fixedRequests()
@@ -82,36 +79,6 @@ void TestRequests::fixedRequests()
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, expected);
     QCOMPARE(request.toHex(' '), expected.toHex(' '));
-}
-
-void TestRequests::eventBlockRegisters_data()
-{
-    QTest::addColumn<int>("readIndex");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("slot 16") << 16 << hex("ff 03 04 c0 00 60 51 30");
-    QTest::newRow("slot 240") << 240 << hex("ff 03 0f 40 00 60 52 fc");
-}
-
-void TestRequests::eventBlockRegisters()
-{
-    QFETCH(int, readIndex);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(Requests::eventBlockRead(readIndex).toHex(' '), expected.toHex(' '));
-    QCOMPARE(Protocol::eventBlockRegister(readIndex), 1024 + 12 * readIndex);
-}
-
-void TestRequests::writePayloadOrder()
-{
-    // The settings image goes out byte for byte, never swapped: register r is bytes 2r, 2r+1.
-    SettingsImage image{};
-    for (int i = 0; i < 16; ++i)
-        image.bytes[i] = std::uint8_t(0x10 + i);
-    const QByteArray settings = Requests::settingsWrite(image);
-    QCOMPARE(settings.size(), 23);
-    QCOMPARE(quint8(settings.at(6)), quint8(14));
-    QCOMPARE(settings.mid(7, 14), QByteArray(reinterpret_cast<const char*>(image.bytes), 14));
-    const QByteArray rs485 = Requests::rs485Write(image);
-    QCOMPARE(rs485.mid(7, 2), hex("1e 1f"));
 }
 
 void TestRequests::writeRequestLimits()

@@ -47,12 +47,10 @@ void TestCatalogue::selector_data()
     QTest::addColumn<int>("selector");
     QTest::addColumn<int>("combination");
     QTest::newRow("0x24 circuit 4 B") << 0x24 << 9;
-    QTest::newRow("0x00") << 0x00 << 0;
     QTest::newRow("0x17 circuit 7 A") << 0x17 << 5;
     QTest::newRow("0x26 circuit 6 B") << 0x26 << 15;
     QTest::newRow("0x23 circuit 3 B none") << 0x23 << 0;
     QTest::newRow("0x18 circuit 8 none") << 0x18 << 0;
-    QTest::newRow("0xFF") << 0xFF << 0;
 }
 
 void TestCatalogue::selector()
@@ -73,7 +71,6 @@ void TestCatalogue::store_data()
     QTest::newRow("8A never stored") << 12 << 7 << 0 << 12;
     QTest::newRow("variant only") << 8 << -1 << 3 << 11;
     QTest::newRow("circuit only") << 1 << 4 << -1 << 13;
-    QTest::newRow("nothing chosen") << 14 << -1 << -1 << 14;
 }
 
 void TestCatalogue::store()

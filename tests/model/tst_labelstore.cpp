@@ -119,7 +119,6 @@ void TestLabelStore::load_data()
     QTest::newRow("93696") << fullSize << true << 0;
     QTest::newRow("44544") << qsizetype(labelSetsSize) << true << 0;
     QTest::newRow("93695") << fullSize - 1 << false << StringId::labelFileInvalid;
-    QTest::newRow("empty") << qsizetype(0) << false << StringId::labelFileInvalid;
     QTest::newRow("missing") << qsizetype(-1) << false << StringId::labelFileMissing;
     QTest::newRow("directory") << qsizetype(-2) << false << StringId::labelFileMissing;
 }

@@ -39,7 +39,7 @@ inline QByteArray settingsOf(const DeviceImage& image)
 
 struct LinkFixture {
     explicit LinkFixture(LinkTimings timings = fastTimings())
-        : labels(data, labelDir.path(), [this](const QString& l) { labelLog << l; }),
+        : labels(data, labelDir.path(), {}),
           link(
               data, labels, port, [this](const QString& l) { log << l; }, timings)
     {
@@ -58,7 +58,6 @@ struct LinkFixture {
     QTemporaryDir labelDir;
     DeviceData data;
     QStringList log; // the link's lines
-    QStringList labelLog;
     LabelStore labels;
     CSerialPort port;
     DeviceLink link;
