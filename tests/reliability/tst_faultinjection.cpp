@@ -1,7 +1,8 @@
-// Faults beyond those of the simulator's own end-to-end tests (tests/sim/tst_linkfaults):
-// all the line faults at once with every log line checked against the system's texts,
-// exceptions dense enough that a register read cannot finish, and the line lost in the
-// middle of a reply's bytes.
+// Faults beyond those of the simulator's own end-to-end tests (tests/sim/tst_simlink,
+// tests/link/tst_linksim): all the line faults at once with every log line checked
+// against the system's texts, exceptions dense enough that a register read cannot
+// finish, the line lost in the middle of a reply's bytes, replies later than the
+// time-out, and another controller (another factory number) after a reconnect.
 #include "../sim/linkfixture.h"
 #include "../sim/simprocess.h"
 #include "link/portenumeration.h"
@@ -63,6 +64,7 @@ private slots:
     void exceptionsGiveUpTheRegisterRead();
     void lineLostInTheMiddleOfAReply();
     void repliesLaterThanTheTimeOut();
+    void anotherControllerAfterReconnect();
 };
 
 void TestFaultInjection::everyFaultAtOnce()
@@ -181,6 +183,44 @@ void TestFaultInjection::repliesLaterThanTheTimeOut()
     QVERIFY(tool.logged(text(StringId::timeLimitCount).replace("%d", "1")));
     QVERIFY(tool.link.IsConnected());
     checkLogWords(tool, sim.linkPath());
+}
+
+void TestFaultInjection::anotherControllerAfterReconnect()
+{
+    SimProcess first;
+    QVERIFY(first.start({"--factory-number", "1111", "--seed", "1", "--combination", "2"}));
+    LinkFixture tool;
+    QVERIFY(tool.connectTo(first.linkPath()));
+    QCOMPARE(tool.link.factoryNumberField(), 1111u);
+    QSignalSpy completed(&tool.link, &DeviceLink::registerCompleted);
+    tool.link.readEventRegister();
+    QVERIFY(completed.wait(20000));
+    QCOMPARE(int(tool.data.image().registerFactoryNumber), 1111);
+    tool.link.disconnectDevice();
+    QVERIFY(QTest::qWaitFor([&] { return !tool.link.isPortOpen(); }, 3000));
+    first.stop();
+
+    // Another controller on the same line answers with its own number.
+    SimProcess second;
+    second.setLinkPath(first.linkPath());
+    QVERIFY(second.start({"--factory-number", "2222", "--seed", "2", "--combination", "9"}));
+    QVERIFY(tool.connectTo(second.linkPath()));
+    QCOMPARE(tool.link.factoryNumberField(), 2222u);
+    QCOMPARE(int(tool.data.image().factoryNumber), 2222);
+    // The register held is still the first controller's, and says so until read again.
+    QCOMPARE(int(tool.data.image().registerFactoryNumber), 1111);
+
+    QSignalSpy arrived(&tool.link, &DeviceLink::settingsArrived);
+    tool.link.readSettings();
+    QVERIFY(arrived.wait(8000));
+    tool.link.readEventRegister();
+    QVERIFY(completed.wait(20000));
+    const auto dump = second.dump();
+    QCOMPARE(settingsOf(tool.data.image()), dump.value("settings").left(32));
+    QCOMPARE(tool.data.image().combinationIndex, 9u);
+    QCOMPARE(entriesOf(tool.data.image()), dump.value("register"));
+    QCOMPARE(int(tool.data.image().registerFactoryNumber), 2222);
+    checkLogWords(tool, second.linkPath());
 }
 
 QTEST_GUILESS_MAIN(TestFaultInjection)
