@@ -1,12 +1,14 @@
 #include "app/cmainframe.h"
 
 #include "app/ctavrelview.h"
-#include "app/linkcontrol.h"
 #include "app/linktools.h"
+#include "model/settingsrecord.h"
 #include "model/strings.h"
+#include "pagekit/linkcontrol.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,8 +17,16 @@
 CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint)
+                              Qt::WindowCloseButtonHint),
+      m_labels(m_data,
+               options.labelsDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                           : options.labelsDir,
+               [this](const QString& text) {
+                   if (m_view)
+                       m_view->logMessage(text);
+               })
 {
+    SettingsRecord::applyDefaults(m_data);
     setWindowTitle(QStringLiteral("Dorvik"));
 
     addMenu(QStringLiteral("&Plik"), {{Command::Exit, QStringLiteral("E&xit")}});
@@ -42,8 +52,10 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::ExportEventsCsv, QStringLiteral("Eksport do CSV...")}});
     addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
 
-    m_view = new CTavrelView(m_data, options, factory, this);
+    m_view = new CTavrelView(m_data, m_labels, options, factory, this);
     setCentralWidget(m_view);
+    // Into the communication page's log, which now exists.
+    m_labels.setLabelFileCode(LabelStore::startCode);
     m_linkTools =
         new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
     m_view->setSettingsWriteGuard([this] { return m_linkTools->confirmSettingsWrite(); });
@@ -59,6 +71,7 @@ CMainFrame::~CMainFrame()
 {
     // The view and its pages use the device data until they are gone.
     delete m_view;
+    m_view = nullptr;
 }
 
 QMenu* CMainFrame::addMenu(const QString& title,

@@ -2,8 +2,9 @@
 
 #include "app/commands.h"
 #include "app/pageregistry.h"
-#include "app/startoptions.h"
 #include "model/devicedata.h"
+#include "model/labelstore.h"
+#include "pagekit/startoptions.h"
 
 #include <QMainWindow>
 #include <map>
@@ -14,7 +15,7 @@ class QAction;
 class QMenu;
 
 // The main window: a fixed-size frame titled "Dorvik" with the menu bar. Owns the one
-// DeviceData; the view in its client area owns everything else.
+// DeviceData and its label files; the view in its client area owns everything else.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     ~CMainFrame() override;
 
     DeviceData& data() { return m_data; }
+    LabelStore& labels() { return m_labels; }
     CTavrelView* view() const { return m_view; }
     // The traffic monitor and the settings differences.
     LinkTools* linkTools() const { return m_linkTools; }
@@ -38,6 +40,7 @@ private:
     void showAbout();
 
     DeviceData m_data;
+    LabelStore m_labels;
     CTavrelView* m_view = nullptr;
     LinkTools* m_linkTools = nullptr;
     std::map<Command, QAction*> m_actions;

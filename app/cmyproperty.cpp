@@ -1,6 +1,6 @@
 #include "app/cmyproperty.h"
 
-#include "app/cpropertypage.h"
+#include "pagekit/cpropertypage.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -2,14 +2,16 @@
 
 #include "app/animationwidget.h"
 #include "app/cmyproperty.h"
-#include "app/cpropertypage.h"
-#include "app/eventslistquery.h"
-#include "app/linkcontrol.h"
+#include "app/filecommands.h"
+#include "app/printjob.h"
 #include "events/ceventsdlg.h"
-#include "files/printjob.h"
+#include "events/eventsprintsource.h"
 #include "model/devicedata.h"
 #include "model/password.h"
 #include "model/strings.h"
+#include "pagekit/cpropertypage.h"
+#include "pagekit/eventslistquery.h"
+#include "pagekit/linkcontrol.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -56,11 +58,12 @@ int indexOf(PageKind kind)
 
 } // namespace
 
-CTavrelView::CTavrelView(DeviceData& data, const StartOptions& options, const PageFactory& factory,
-                         QWidget* parent)
-    : QWidget(parent), m_data(data), m_options(options)
+CTavrelView::CTavrelView(DeviceData& data, LabelStore& labels, const StartOptions& options,
+                         const PageFactory& factory, QWidget* parent)
+    : QWidget(parent), m_data(data), m_labels(labels), m_options(options)
 {
     buildSheet(factory);
+    m_fileCommands = std::make_unique<FileCommands>(*this, this);
     m_strip = buildLoginStrip();
     fitSheet(m_pageArea);
 
@@ -235,7 +238,14 @@ void CTavrelView::startPrintout(int mode)
         return;
     logMessage(stringText((mode & PrintMode::events) ? StringId::printingEvents
                                                      : StringId::printingSettings));
-    runPrintout(mode, *this, page(PageKind::Events), this);
+    std::optional<EventsPrintSource> events;
+    if (mode & PrintMode::events) {
+        const auto* eventsPage = dynamic_cast<const CEventsDlg*>(page(PageKind::Events));
+        if (!eventsPage)
+            return;
+        events = eventsPrintSource(*eventsPage);
+    }
+    runPrintJob(mode, *this, events, this);
 }
 
 void CTavrelView::writeRs485Config()
@@ -301,7 +311,7 @@ void CTavrelView::runCommand(Command command)
     case Command::SaveSettings:
     case Command::OpenEvents:
     case Command::SaveEvents:
-        runFileCommand(command, *this, this);
+        m_fileCommands->run(command);
         break;
     case Command::Exit:
     case Command::About:

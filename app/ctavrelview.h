@@ -1,38 +1,43 @@
 #pragma once
 
-#include "app/appcontext.h"
 #include "app/commands.h"
 #include "app/pageregistry.h"
-#include "app/startoptions.h"
+#include "pagekit/appcontext.h"
+#include "pagekit/startoptions.h"
 
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 class AnimationWidget;
 class CMyProperty;
 class CPropertyPage;
+class FileCommands;
+class LabelStore;
 class LinkControl;
 class QLineEdit;
 class QPushButton;
 
 // The form view filling the main window: the login strip on top and the property
-// sheet below it. Owns the pages and the access flags; every page reaches the shared
-// data and the view's operations through it.
+// sheet below it. Owns the pages, the access flags and the file commands; every page
+// reaches the shared data and the view's operations through it.
 class CTavrelView : public QWidget, public AppContext {
     Q_OBJECT
 public:
     static constexpr QPoint sheetOrigin{2, 54};
 
-    CTavrelView(DeviceData& data, const StartOptions& options,
+    CTavrelView(DeviceData& data, LabelStore& labels, const StartOptions& options,
                 const PageFactory& factory = createPage, QWidget* parent = nullptr);
     ~CTavrelView() override;
 
     // AppContext
     DeviceData& data() override { return m_data; }
+    LabelStore& labels() override { return m_labels; }
     bool locked() const override { return m_locked; }
     bool deviceAccess() const override { return m_deviceAccess; }
     bool isConnected() const override;
+    bool readingEvents() const override;
     void logMessage(const QString& text) override;
     int activePageIndex() const override;
     bool setActivePage(int index) override;
@@ -46,7 +51,6 @@ public:
 
     QSize sizeHint() const override { return minimumSize(); }
 
-    bool readingEvents() const;
     bool isCommandEnabled(Command command) const;
     // Runs a menu command, unless its rule forbids it now or the page in front
     // refuses to give way to the communication page.
@@ -62,6 +66,7 @@ public:
     // The page of that kind, or null while it has not joined the sheet.
     CPropertyPage* page(PageKind kind) const { return m_pages[static_cast<int>(kind)]; }
     LinkControl* link() const { return m_link; }
+    FileCommands& fileCommands() const { return *m_fileCommands; }
     QLineEdit* passwordEdit() const { return m_password; }
     AnimationWidget* linkAnimation() const { return m_linkAnimation; }
     AnimationWidget* idleAnimation() const { return m_idleAnimation; }
@@ -80,6 +85,7 @@ private:
     void runLinkCommand(Command command);
 
     DeviceData& m_data;
+    LabelStore& m_labels;
     StartOptions m_options;
     AnimationWidget* m_linkAnimation = nullptr;
     AnimationWidget* m_idleAnimation = nullptr;
@@ -93,6 +99,7 @@ private:
     QSize m_pageArea;
     std::array<CPropertyPage*, std::size(allPageKinds)> m_pages{};
     LinkControl* m_link = nullptr;
+    std::unique_ptr<FileCommands> m_fileCommands;
     int m_printMode = 0;
     std::function<bool()> m_writeGuard;
 };

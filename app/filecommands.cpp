@@ -1,17 +1,13 @@
 #include "app/filecommands.h"
 
-#include "app/appcontext.h"
-#include "app/ctavrelview.h"
-#include "app/pageregistry.h"
 #include "files/eventsfile.h"
 #include "files/settingsfile.h"
-#include "link/cinitpage.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
-#include "model/strings.h"
+#include "pagekit/appcontext.h"
+#include "pagekit/messagebox.h"
 
 #include <QFileDialog>
-#include <QMessageBox>
 
 namespace {
 
@@ -19,12 +15,11 @@ constexpr int communicationPageIndex = 1;
 
 } // namespace
 
-FileCommands::FileCommands(AppContext& context, CInitPage& initPage, QWidget* dialogParent)
-    : m_context(context), m_initPage(initPage),
-      m_chooseFile([dialogParent](const DialogRequest& request) {
+FileCommands::FileCommands(AppContext& context, QWidget* dialogParent)
+    : m_context(context), m_chooseFile([dialogParent](const DialogRequest& request) {
           return runFileDialog(dialogParent, request);
       }),
-      m_showMessage([dialogParent](const QString& text) { showMessageBox(dialogParent, text); })
+      m_showMessage([dialogParent](const QString& text) { showWarning(dialogParent, text); })
 {
 }
 
@@ -34,13 +29,6 @@ QString FileCommands::runFileDialog(QWidget* parent, const DialogRequest& reques
     if (request.save)
         return QFileDialog::getSaveFileName(parent, QString(), request.initialName, request.filter);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), request.filter);
-}
-
-void FileCommands::showMessageBox(QWidget* parent, const QString& text)
-{
-    // The application title, the first field of the document template string.
-    const QString caption = stringText(StringId::documentTemplate).section(QLatin1Char('\n'), 0, 0);
-    QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
 }
 
 void FileCommands::run(Command command)
@@ -61,17 +49,6 @@ void FileCommands::run(Command command)
     default:
         break;
     }
-}
-
-void runFileCommand(Command command, AppContext& context, QWidget* parent)
-{
-    (void)parent;
-    // The communication page holds what the commands need: the label file in use and
-    // the state of the register read.
-    auto* view = dynamic_cast<CTavrelView*>(&context);
-    auto* page = view ? dynamic_cast<CInitPage*>(view->page(PageKind::Communication)) : nullptr;
-    if (page)
-        page->fileCommands().run(command);
 }
 
 bool FileCommands::bringLogToFront()
@@ -98,12 +75,12 @@ bool FileCommands::canSaveSettings() const
 
 bool FileCommands::canLoadEvents() const
 {
-    return !m_initPage.readingEvents();
+    return !m_context.readingEvents();
 }
 
 bool FileCommands::canSaveEvents() const
 {
-    return !m_initPage.readingEvents();
+    return !m_context.readingEvents();
 }
 
 void FileCommands::loadSettings()
@@ -114,7 +91,7 @@ void FileCommands::loadSettings()
     if (path.isEmpty())
         return;
     const FileStatus status =
-        loadSettingsFile(path, m_context.data(), m_initPage.labels(), m_context.isConnected(),
+        loadSettingsFile(path, m_context.data(), m_context.labels(), m_context.isConnected(),
                          [this](const QString& line) { m_context.logMessage(line); });
     if (status != FileStatus::Ok) {
         m_showMessage(settingsFileMessage(status));
@@ -131,7 +108,7 @@ void FileCommands::saveSettings()
     if (path.isEmpty())
         return;
     const FileStatus status =
-        saveSettingsFile(path, m_context.data(), m_initPage.labels().labelFileCode(),
+        saveSettingsFile(path, m_context.data(), m_context.labels().labelFileCode(),
                          [this](const QString& line) { m_context.logMessage(line); });
     if (status != FileStatus::Ok)
         m_showMessage(settingsFileMessage(status));

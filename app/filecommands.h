@@ -6,7 +6,6 @@
 #include <functional>
 
 class AppContext;
-class CInitPage;
 class QWidget;
 
 // The menu commands that load and save settings files (*.nst) and events files (*.rzd).
@@ -23,8 +22,8 @@ public:
     using FileChooser = std::function<QString(const DialogRequest&)>;
     using MessageShower = std::function<void(const QString&)>;
 
-    // The communication page supplies the label files and the state of the link.
-    FileCommands(AppContext& context, CInitPage& initPage, QWidget* dialogParent);
+    // The context supplies the device data, its label files and the state of the link.
+    FileCommands(AppContext& context, QWidget* dialogParent);
 
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void setMessageShower(MessageShower shower) { m_showMessage = std::move(shower); }
@@ -42,16 +41,14 @@ public:
     bool canLoadEvents() const;
     bool canSaveEvents() const;
 
-    // The real dialogs and message box.
+    // The real dialog.
     static QString runFileDialog(QWidget* parent, const DialogRequest& request);
-    static void showMessageBox(QWidget* parent, const QString& text);
 
 private:
     bool bringLogToFront();
     QString chooseFile(bool save, const QString& extension);
 
     AppContext& m_context;
-    CInitPage& m_initPage;
     FileChooser m_chooseFile;
     MessageShower m_showMessage;
 };

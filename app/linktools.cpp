@@ -1,11 +1,11 @@
 #include "app/linktools.h"
 
-#include "app/appcontext.h"
 #include "app/trafficwindow.h"
 #include "link/devicelink.h"
 #include "link/trafficmonitor.h"
 #include "model/devicedata.h"
 #include "model/strings.h"
+#include "pagekit/appcontext.h"
 
 LinkTools::LinkTools(AppContext& context, DeviceLink* link, QWidget* window)
     : QObject(window), m_context(context), m_link(link), m_window(window),

@@ -1,6 +1,6 @@
 #include "app/cmainframe.h"
-#include "app/startoptions.h"
 #include "model/labellocation.h"
+#include "pagekit/startoptions.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

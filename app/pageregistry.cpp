@@ -1,11 +1,10 @@
 #include "app/pageregistry.h"
 
-#include "app/appcontext.h"
 #include "app/cintrodlg.h"
-#include "app/startoptions.h"
 #include "events/ceventsdlg.h"
-#include "files/printjob.h"
-#include "link/cinitpage.h"
+#include "link/page/cinitpage.h"
+#include "pagekit/appcontext.h"
+#include "pagekit/startoptions.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/crs484cfg.h"
@@ -52,9 +51,4 @@ CPropertyPage* createPage(PageKind kind, AppContext& context, const StartOptions
     }
     Q_UNREACHABLE();
     return nullptr;
-}
-
-void runPrintout(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
-{
-    runPrintJob(mode, context, eventsPage, parent);
 }

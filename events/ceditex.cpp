@@ -1,6 +1,6 @@
 #include "events/ceditex.h"
 
-#include "app/colors.h"
+#include "pagekit/colors.h"
 
 CEditEx::CEditEx(QWidget* parent)
     : QLineEdit(parent), m_textColor(colorRef(palette().color(QPalette::Active, QPalette::Text))),

@@ -1,7 +1,5 @@
 #include "events/ceventsdlg.h"
 
-#include "app/appcontext.h"
-#include "app/colors.h"
 #include "events/ceditex.h"
 #include "events/clistctrlex.h"
 #include "files/eventstable.h"
@@ -9,6 +7,8 @@
 #include "model/eventregister.h"
 #include "model/strings.h"
 #include "model/textcodec.h"
+#include "pagekit/appcontext.h"
+#include "pagekit/colors.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/cpropertypage.h"
-#include "app/eventslistquery.h"
 #include "model/deviceimage.h"
+#include "pagekit/cpropertypage.h"
+#include "pagekit/eventslistquery.h"
 
 #include <QByteArray>
 #include <QString>

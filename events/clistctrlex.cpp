@@ -1,6 +1,6 @@
 #include "events/clistctrlex.h"
 
-#include "app/colors.h"
+#include "pagekit/colors.h"
 
 #include <QEvent>
 #include <QHeaderView>

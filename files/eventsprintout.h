@@ -39,6 +39,14 @@ using EventRowTexts = std::function<std::array<QString, 3>(int row)>;
 // The same texts from the rows the events list shows, for printing without the list.
 EventRowTexts eventRowTexts(QList<EventListRow> rows);
 
+// What the events printout takes from the events list when the job is prepared: the
+// selected rows, the number of list rows and the texts of each row.
+struct EventsPrintSource {
+    QList<int> selectedRows;
+    int rowCount = 0;
+    EventRowTexts texts;
+};
+
 // The printout laid out on a page: per page the heading line with "Strona: p/n ", the
 // rule and the rows, numbered list row + 1. An empty range gives one blank sheet; a page
 // that holds no row gives nothing.

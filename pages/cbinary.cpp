@@ -1,9 +1,9 @@
 #include "pages/cbinary.h"
 
-#include "app/appcontext.h"
 #include "model/devicedata.h"
 #include "model/settingsrecord.h"
 #include "model/textcodec.h"
+#include "pagekit/appcontext.h"
 #include "pages/entryfields.h"
 
 #include <QCheckBox>

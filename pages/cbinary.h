@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/cpropertypage.h"
 #include "model/deviceimage.h"
+#include "pagekit/cpropertypage.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
 #include "pages/crs484cfg.h"
 
-#include "app/appcontext.h"
 #include "model/devicedata.h"
 #include "model/settingsrecord.h"
+#include "pagekit/appcontext.h"
 #include "pages/entryfields.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/cpropertypage.h"
+#include "pagekit/cpropertypage.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #include "pages/cuklad.h"
 
-#include "app/appcontext.h"
 #include "model/catalogue.h"
 #include "model/devicedata.h"
 #include "model/textcodec.h"
+#include "pagekit/appcontext.h"
 #include "pages/entryfields.h"
 
 #include <QCheckBox>

@@ -8,15 +8,15 @@
 #include "app/ctavrelview.h"
 #include "app/filecommands.h"
 #include "app/linktools.h"
-#include "link/cinitpage.h"
 #include "link/cserialport.h"
 #include "link/devicelink.h"
+#include "link/page/cinitpage.h"
 #include "model/devicedata.h"
 #include "model/password.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/crs484cfg.h"
-#include "simprocess.h"
+#include "tests/support/simprocess.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -148,10 +148,10 @@ void TestCommWindow::wholeSession()
 
     // Saving through the menu brings the log to the front and writes the register.
     const QString saved = dir.filePath(QStringLiteral("rejestr.rzd"));
-    link->fileCommands().setFileChooser(
+    view.fileCommands().setFileChooser(
         [saved](const FileCommands::DialogRequest&) { return saved; });
     QStringList messages;
-    link->setMessageShower([&messages](const QString& text) { messages << text; });
+    view.fileCommands().setMessageShower([&messages](const QString& text) { messages << text; });
     view.runCommand(Command::SaveEvents);
     QCOMPARE(sheet.activePageIndex(), CInitPage::pageIndex);
     QCOMPARE(logged(QStringLiteral("Zapisano zdarzenia na dysk")), 1);

@@ -1,7 +1,7 @@
 #include "app/filecommands.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
-#include "pagefixture.h"
+#include "tests/support/pagefixture.h"
 
 #include <QFile>
 #include <QtTest>
@@ -49,7 +49,11 @@ class TestFileCommands : public QObject {
 
 private slots:
     void init();
-    void cleanup() { m_page.reset(); }
+    void cleanup()
+    {
+        m_commands.reset();
+        m_page.reset();
+    }
     void loadSettings_data();
     void loadSettings();
     void mismatchLinesWhileConnected();
@@ -61,7 +65,7 @@ private slots:
     void commandsNeedTheLogInFront();
 
 private:
-    FileCommands& commands() { return m_page->page->fileCommands(); }
+    FileCommands& commands() { return *m_commands; }
     FakeContext& context() { return m_page->context; }
     QString path(const QString& name) const { return m_page->labelsDir.filePath(name); }
     // Runs a command whose dialog answers with this file (empty: Cancel).
@@ -72,6 +76,7 @@ private:
     }
 
     std::unique_ptr<PageFixture> m_page;
+    std::unique_ptr<FileCommands> m_commands;
     QString m_chosen;
     QList<FileCommands::DialogRequest> m_requests;
 };
@@ -81,6 +86,8 @@ void TestFileCommands::init()
     QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
     m_page = std::make_unique<PageFixture>();
     context().activePage = CInitPage::pageIndex;
+    m_commands = std::make_unique<FileCommands>(context(), nullptr);
+    m_commands->setMessageShower([this](const QString& text) { m_page->messages << text; });
     m_requests.clear();
     commands().setFileChooser([this](const FileCommands::DialogRequest& request) {
         m_requests.append(request);
@@ -129,7 +136,7 @@ void TestFileCommands::loadSettings()
         QVERIFY(!data.settingsValid);
         QCOMPARE(context().settingsPagesAdded, 0);
         QCOMPARE(context().lines, Lines());
-        QCOMPARE(m_page->page->labels().labelFileCode(), LabelStore::startCode);
+        QCOMPARE(context().labels().labelFileCode(), LabelStore::startCode);
         return;
     }
     const DeviceImage& image = data.image();
@@ -138,7 +145,7 @@ void TestFileCommands::loadSettings()
     QCOMPARE(image.combinationIndex, 5u);
     QCOMPARE(int(image.factoryNumber), 1234);
     QVERIFY(data.settingsValid);
-    QCOMPARE(m_page->page->labels().labelFileCode(), 30);
+    QCOMPARE(context().labels().labelFileCode(), 30);
     QCOMPARE(context().settingsPagesAdded, 1);
     // Offline the file is not compared with a controller.
     QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano nastawy")});

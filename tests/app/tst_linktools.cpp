@@ -1,16 +1,15 @@
-#include "../link/linktesthelpers.h"
 #include "app/cmainframe.h"
 #include "app/ctavrelview.h"
 #include "app/linktools.h"
 #include "app/trafficwindow.h"
-#include "fakepages.h"
 #include "link/cserialport.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
 #include "link/trafficmonitor.h"
 #include "model/devicedata.h"
-#include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/fakepages.h"
+#include "tests/support/linktesthelpers.h"
 
 #include <QAction>
 #include <QFile>
@@ -20,7 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #ifdef Q_OS_UNIX
-#include "../sim/simprocess.h"
+#include "tests/support/simprocess.h"
 #endif
 
 using namespace Fake;
@@ -32,18 +31,14 @@ class EnginePage : public FakeLinkPage {
 public:
     EnginePage(AppContext& context, std::unique_ptr<SerialLine> line, LinkTimings timings)
         : FakeLinkPage(pageTitle(PageKind::Communication)), m_line(std::move(line)),
-          m_labels(context.data(), QString(), {}),
-          m_engine(context.data(), m_labels, *m_line, {}, timings)
+          m_engine(context.data(), context.labels(), *m_line, {}, timings)
     {
-        SettingsRecord::applyDefaults(context.data());
-        m_labels.defaultFill();
     }
     DeviceLink* deviceLink() override { return &m_engine; }
     MemoryLine& memoryLine() { return static_cast<MemoryLine&>(*m_line); }
 
 private:
     std::unique_ptr<SerialLine> m_line;
-    LabelStore m_labels;
     DeviceLink m_engine;
 };
 

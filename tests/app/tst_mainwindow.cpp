@@ -1,10 +1,12 @@
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
-#include "fakepages.h"
+#include "model/strings.h"
+#include "tests/support/fakepages.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,6 +56,12 @@ private:
 void TestMainWindow::init()
 {
     m_frame = std::make_unique<CMainFrame>(StartOptions{}, createFakePage);
+    // The start label file is looked for once the communication page's log exists.
+    const QString start = QCoreApplication::applicationDirPath() + QStringLiteral("/Labels_2.nzw");
+    QCOMPARE(link()->lines,
+             (QStringList{stringText(StringId::labelFileLoading) + QDir::toNativeSeparators(start),
+                          stringText(StringId::labelFileMissing)}));
+    link()->lines.clear();
 }
 
 void TestMainWindow::cleanup()

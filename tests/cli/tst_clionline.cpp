@@ -1,4 +1,4 @@
-#include "../sim/simprocess.h"
+#include "tests/support/simprocess.h"
 
 #include <QFile>
 #include <QProcess>

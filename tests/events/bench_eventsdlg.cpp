@@ -2,6 +2,7 @@
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
 #include "model/labelstore.h"
+#include "tests/support/fakecontext.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,15 +18,14 @@ private slots:
     void handleRowNotice();
 
 private:
-    FakeContext m_context;
     QTemporaryDir m_dir;
-    LabelStore m_labels{m_context.data(), m_dir.path(), [](const QString&) {}};
+    FakeContext m_context{m_dir.path()};
     std::unique_ptr<CEventsDlg> m_page;
 };
 
 void BenchEventsDlg::init()
 {
-    m_labels.setLabelFileCode(LabelStore::startCode);
+    m_context.labels().setLabelFileCode(LabelStore::startCode);
     fillCraftedRegister(m_context.data().image());
     m_page = std::make_unique<CEventsDlg>(m_context);
     m_page->resize(900, 560);

@@ -1,12 +1,13 @@
-#include "app/colors.h"
 #include "events/ceditex.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
-#include "fakecontext.h"
+#include "events/eventsprintsource.h"
 #include "files/eventsfile.h"
-#include "files/printjob.h"
 #include "model/labelstore.h"
 #include "model/textcodec.h"
+#include "pagekit/colors.h"
+#include "registerentries.h"
+#include "tests/support/fakecontext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,14 +25,13 @@ constexpr std::uint32_t red = 0x0000FF, yellow = 0x00FFFF, nameColour = 0x010101
 
 // The page with the built-in labels, as the tool has them at start.
 struct Page {
-    FakeContext context;
     QTemporaryDir labelsDir;
-    LabelStore labels{context.data(), labelsDir.path(), [](const QString&) {}};
+    FakeContext context{labelsDir.path()};
     CEventsDlg page{context};
 
     Page(int writePosition = -1)
     {
-        labels.setLabelFileCode(LabelStore::startCode);
+        context.labels().setLabelFileCode(LabelStore::startCode);
         if (writePosition >= 0)
             fillRegister(image(), writePosition);
     }
@@ -245,12 +245,10 @@ void TestCEventsDlg::selectionAndRowTexts()
     QCOMPARE(p.page.rowTexts(300), (std::array<QString, 3>{}));
 
     // What the events printout takes: the selected rows and the same texts.
-    const std::optional<EventsPrintSource> source = eventsPrintSource(&p.page);
-    QVERIFY(source);
-    QCOMPARE(source->selectedRows, (QList<int>{2, 4, 7}));
-    QCOMPARE(source->rowCount, 256);
-    QCOMPARE(source->texts(2), texts);
-    QVERIFY(!eventsPrintSource(nullptr));
+    const EventsPrintSource source = eventsPrintSource(p.page);
+    QCOMPARE(source.selectedRows, (QList<int>{2, 4, 7}));
+    QCOMPARE(source.rowCount, 256);
+    QCOMPARE(source.texts(2), texts);
 }
 
 void TestCEventsDlg::csvMatchesTheCommandLine()
@@ -275,7 +273,7 @@ void TestCEventsDlg::csvMatchesTheCommandLine()
     QTemporaryDir dir;
     QVERIFY(p.page.writeCsv(dir.filePath("zdarzenia.csv")));
     QCOMPARE(QFileInfo(dir.filePath("zdarzenia.csv")).size(), csv.size());
-    QCOMPARE(p.context.log, QStringList{"Zapisano zdarzenia do pliku CSV"});
+    QCOMPARE(p.context.lines, QStringList{"Zapisano zdarzenia do pliku CSV"});
 
     // A file that cannot be written: the message, and no success line.
     QVERIFY(QDir(dir.path()).mkdir("taken"));
@@ -288,7 +286,7 @@ void TestCEventsDlg::csvMatchesTheCommandLine()
     });
     QVERIFY(!p.page.writeCsv(dir.filePath("taken")));
     QCOMPARE(shown, QString("Problem z zapisem pliku CSV"));
-    QCOMPARE(p.context.log.size(), 1);
+    QCOMPARE(p.context.lines.size(), 1);
 }
 
 QTEST_MAIN(TestCEventsDlg)

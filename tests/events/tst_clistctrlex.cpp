@@ -1,6 +1,6 @@
-#include "app/colors.h"
 #include "events/ceditex.h"
 #include "events/clistctrlex.h"
+#include "pagekit/colors.h"
 
 #include <QSignalSpy>
 #include <QTest>

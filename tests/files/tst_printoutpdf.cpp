@@ -1,5 +1,6 @@
 #include "files/eventsfile.h"
-#include "files/printjob.h"
+#include "files/eventsprintout.h"
+#include "files/printoutpainter.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
@@ -149,8 +150,8 @@ private slots:
         QCOMPARE((QList<int>{page->width, page->height, page->metrics.lineHeight}),
                  (QList<int>{7017 - 200, 4958 - 200, 61}));
 
-        QCOMPARE(printOn(printer,
-                         eventsPrintoutLayout(eventsPrintoutRange({}, 256), eventRowTexts(m_rows))),
+        QCOMPARE(paintPrintout(printer, eventsPrintoutLayout(eventsPrintoutRange({}, 256),
+                                                             eventRowTexts(m_rows))),
                  PrintStatus::Ok);
         QCOMPARE(pdfInfo(path, QStringLiteral("Page size")), QStringLiteral("842 x 595 pts (A4)"));
         // (4758 - 250) div 61 - 1 = 72 rows a page.

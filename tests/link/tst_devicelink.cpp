@@ -1,10 +1,10 @@
 #include "link/devicelink.h"
 #include "link/memoryline.h"
 #include "link/requests.h"
-#include "linktesthelpers.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/linktesthelpers.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
-#include "../sim/simprocess.h"
 #include "link/cserialport.h"
 #include "link/devicelink.h"
 #include "link/trafficmonitor.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/simprocess.h"
 
 #include <QFile>
 #include <QLoggingCategory>

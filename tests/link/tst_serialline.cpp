@@ -2,7 +2,7 @@
 #include "link/memoryline.h"
 #include "link/portenumeration.h"
 #include "link/requests.h"
-#include "linktesthelpers.h"
+#include "tests/support/linktesthelpers.h"
 
 #include <QSignalSpy>
 #include <QtTest>

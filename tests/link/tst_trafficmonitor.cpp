@@ -1,7 +1,7 @@
 #include "link/requests.h"
 #include "link/trafficmonitor.h"
-#include "linktesthelpers.h"
 #include "model/settingsrecord.h"
+#include "tests/support/linktesthelpers.h"
 
 #include <QSignalSpy>
 #include <QTest>

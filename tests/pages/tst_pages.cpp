@@ -11,7 +11,7 @@
 #include "pages/crs484cfg.h"
 #include "pages/cuklad.h"
 #include "pages/entryfields.h"
-#include "tests/app/fakepages.h"
+#include "tests/support/fakepages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,8 +65,9 @@ private:
     static void click(QAbstractButton* box) { QTest::mouseClick(box, Qt::LeftButton); }
 
     std::unique_ptr<DeviceData> m_data;
-    std::unique_ptr<CTavrelView> m_view;
     QTemporaryDir m_labelDir;
+    std::unique_ptr<LabelStore> m_labels;
+    std::unique_ptr<CTavrelView> m_view;
     QStringList m_prompts;
 };
 
@@ -77,9 +78,10 @@ void TestPages::init()
         return kind == PageKind::Communication ? new FakeLinkPage(pageTitle(kind))
                                                : createPage(kind, context, options);
     };
-    m_view = std::make_unique<CTavrelView>(*m_data, StartOptions{}, pages);
+    m_labels = std::make_unique<LabelStore>(*m_data, m_labelDir.path(), [](const QString&) {});
+    m_view = std::make_unique<CTavrelView>(*m_data, *m_labels, StartOptions{}, pages);
     SettingsRecord::applyDefaults(*m_data);
-    LabelStore(*m_data, m_labelDir.path(), [](const QString&) {}).defaultFill();
+    m_labels->defaultFill();
     m_view->addSettingsPages();
     m_view->setActivePage(1);
     m_view->show();
@@ -91,6 +93,7 @@ void TestPages::cleanup()
 {
     setPromptHandler({});
     m_view.reset();
+    m_labels.reset();
     m_data.reset();
 }
 

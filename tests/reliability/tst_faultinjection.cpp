@@ -3,11 +3,11 @@
 // against the system's texts, exceptions dense enough that a register read cannot
 // finish, the line lost in the middle of a reply's bytes, replies later than the
 // time-out, and another controller (another factory number) after a reconnect.
-#include "../sim/linkfixture.h"
-#include "../sim/simprocess.h"
 #include "link/portenumeration.h"
 #include "model/eventregister.h"
 #include "model/strings.h"
+#include "tests/support/linkfixture.h"
+#include "tests/support/simprocess.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>

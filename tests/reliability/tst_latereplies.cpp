@@ -1,7 +1,6 @@
 // A controller slower than the reply time-out answers every try, late. Replies do not
 // say which request they answer, so a late answer must never be taken for the answer to
 // the request after it: the engine drives the in-memory line step by step.
-#include "../link/linktesthelpers.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
 #include "link/requests.h"
@@ -9,6 +8,7 @@
 #include "model/eventregister.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/linktesthelpers.h"
 
 #include <QTemporaryDir>
 #include <QTest>

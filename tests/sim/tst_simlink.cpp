@@ -1,7 +1,7 @@
 // The device link through CSerialPort over a pseudo-terminal against dorvik-sim.
 
-#include "linkfixture.h"
-#include "simprocess.h"
+#include "tests/support/linkfixture.h"
+#include "tests/support/simprocess.h"
 
 #include <QSignalSpy>
 

@@ -1,15 +1,13 @@
-#include "files/printjob.h"
+#include "app/printjob.h"
 
-#include "app/appcontext.h"
-#include "app/cpropertypage.h"
 #include "files/settingsprintout.h"
 #include "model/strings.h"
+#include "pagekit/appcontext.h"
+#include "pagekit/messagebox.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -20,8 +18,7 @@ void showPrinterFailure(PrintStatus status, QWidget* parent)
 {
     if (status == PrintStatus::Ok)
         return;
-    QMessageBox::warning(parent, stringText(StringId::printerErrorCaption),
-                         printStatusText(status));
+    showWarning(parent, printStatusText(status), stringText(StringId::printerErrorCaption));
 }
 
 // A printer set up for the default printer (or none) at the printout's resolution.
@@ -79,7 +76,7 @@ bool savePdfAs(QString path, const PrintoutLayout& layout, AppContext& context, 
         path += QStringLiteral(".pdf");
     QString error;
     if (!savePrintoutPdf(path, layout, &error)) {
-        QMessageBox::warning(parent, QCoreApplication::applicationName(), error);
+        showWarning(parent, error);
         return false;
     }
     context.logMessage(stringText(StringId::pdfSaved) + QDir::toNativeSeparators(path));
@@ -113,15 +110,15 @@ QString printStatusText(PrintStatus status)
     return {};
 }
 
-void runPrintJob(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent)
+void runPrintJob(int mode, AppContext& context, const std::optional<EventsPrintSource>& events,
+                 QWidget* parent)
 {
     PrintoutLayout layout;
     if (mode & PrintMode::events) {
-        const std::optional<EventsPrintSource> source = eventsPrintSource(eventsPage);
-        if (!source)
+        if (!events)
             return;
-        layout = eventsPrintoutLayout(eventsPrintoutRange(source->selectedRows, source->rowCount),
-                                      source->texts);
+        layout = eventsPrintoutLayout(eventsPrintoutRange(events->selectedRows, events->rowCount),
+                                      events->texts);
     } else {
         layout = settingsPrintoutLayout(settingsPrintoutRows(context.data()));
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/cpropertypage.h"
-#include "app/linkcontrol.h"
-#include "app/startoptions.h"
 #include "link/linktimings.h"
+#include "pagekit/cpropertypage.h"
+#include "pagekit/linkcontrol.h"
+#include "pagekit/startoptions.h"
 
 #include <QString>
 #include <QTime>
@@ -13,8 +13,6 @@
 
 class AppContext;
 class DeviceLink;
-class FileCommands;
-class LabelStore;
 class PortListUpdater;
 class QComboBox;
 class QLineEdit;
@@ -24,8 +22,8 @@ class QPushButton;
 class SerialLine;
 
 // The communication page: the tool's message log, the controller's status fields, the
-// port choice and the buttons that drive the device link. It owns the link engine, the
-// serial line and the label files, and the file commands that need them.
+// port choice and the buttons that drive the device link. It owns the link engine and the
+// serial line; the label files are the context's.
 class CInitPage : public CPropertyPage, public LinkControl {
     Q_OBJECT
 public:
@@ -69,8 +67,6 @@ public:
 
     DeviceLink& link() { return *m_link; }
     DeviceLink* deviceLink() override { return m_link.get(); }
-    LabelStore& labels() { return *m_labels; }
-    FileCommands& fileCommands() { return *m_fileCommands; }
 
     // Where the toolkit's prompts go ("Please enter a positive integer."); tests take
     // them instead of a modal box.
@@ -98,10 +94,8 @@ private:
 
     AppContext& m_context;
     StartOptions m_options;
-    std::unique_ptr<LabelStore> m_labels;
     std::unique_ptr<SerialLine> m_line;
     std::unique_ptr<DeviceLink> m_link;
-    std::unique_ptr<FileCommands> m_fileCommands;
     MessageShower m_showMessage;
     bool m_portsListed = false;
     quint32 m_shownFactoryNumber = 0;

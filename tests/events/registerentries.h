@@ -1,34 +1,9 @@
 #pragma once
 
-#include "app/appcontext.h"
-#include "model/devicedata.h"
+#include "model/deviceimage.h"
 #include "model/eventregister.h"
 
-#include <QStringList>
 #include <initializer_list>
-
-// The view as a page sees it, with device data of its own.
-class FakeContext : public AppContext {
-public:
-    DeviceData& data() override { return m_data; }
-    bool locked() const override { return isLocked; }
-    bool deviceAccess() const override { return false; }
-    bool isConnected() const override { return false; }
-    void logMessage(const QString& text) override { log.append(text); }
-    int activePageIndex() const override { return 6; }
-    bool setActivePage(int) override { return true; }
-    void addSettingsPages() override {}
-    void addEventsPage() override {}
-    void activateEventsPage() override {}
-    void startPrintout(int) override {}
-    void writeRs485Config() override {}
-
-    bool isLocked = true;
-    QStringList log;
-
-private:
-    DeviceData m_data;
-};
 
 // An entry with the given counter and state bits; valid unless told otherwise.
 inline EventEntry makeEntry(std::uint32_t counter, std::initializer_list<int> bits = {},

@@ -1,11 +1,10 @@
-#include "app/appcontext.h"
+#include "app/printjob.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
+#include "events/eventsprintsource.h"
 #include "files/eventsfile.h"
-#include "files/printjob.h"
-#include "model/devicedata.h"
-#include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/fakecontext.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,28 +17,6 @@
 #include <functional>
 
 namespace {
-
-// The view as far as a print job reaches it.
-class PrintContext : public AppContext {
-public:
-    DeviceData& data() override { return m_data; }
-    bool locked() const override { return true; }
-    bool deviceAccess() const override { return false; }
-    bool isConnected() const override { return false; }
-    void logMessage(const QString& text) override { lines.append(text); }
-    int activePageIndex() const override { return 1; }
-    bool setActivePage(int) override { return true; }
-    void addSettingsPages() override {}
-    void addEventsPage() override {}
-    void activateEventsPage() override {}
-    void startPrintout(int) override {}
-    void writeRs485Config() override {}
-
-    QStringList lines;
-
-private:
-    DeviceData m_data;
-};
 
 // Runs `handle` on each modal dialog the job opens, until the job returns.
 void whileDialogsOpen(const std::function<void(QWidget*)>& handle, const std::function<void()>& job)
@@ -64,7 +41,8 @@ QString pdfPages(const QString& path)
 }
 
 // The number of pages the print preview of a printout shows.
-int previewPages(AppContext& context, int mode, CPropertyPage* eventsPage, QString* title = nullptr)
+int previewPages(AppContext& context, int mode, const CEventsDlg* eventsPage,
+                 QString* title = nullptr)
 {
     int pages = -1;
     whileDialogsOpen(
@@ -77,7 +55,11 @@ int previewPages(AppContext& context, int mode, CPropertyPage* eventsPage, QStri
             if (pages != 0)
                 dialog->close();
         },
-        [&] { runPrintJob(mode | PrintMode::preview, context, eventsPage, nullptr); });
+        [&] {
+            runPrintJob(mode | PrintMode::preview, context,
+                        eventsPage ? std::optional(eventsPrintSource(*eventsPage)) : std::nullopt,
+                        nullptr);
+        });
     return pages;
 }
 
@@ -90,10 +72,9 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_context = std::make_unique<PrintContext>();
-        LabelStore labels(m_context->data(), m_dir.path(), [](const QString&) {});
+        m_context = std::make_unique<FakeContext>(m_dir.path());
         SettingsRecord::applyDefaults(m_context->data());
-        labels.defaultFill();
+        m_context->labels().defaultFill();
         m_context->data().settingsValid = true;
     }
 
@@ -113,12 +94,11 @@ private slots:
             page.list()->selectionModel()->select(page.list()->model()->index(row, 0),
                                                   QItemSelectionModel::Select |
                                                       QItemSelectionModel::Rows);
-        const std::optional<EventsPrintSource> source = eventsPrintSource(&page);
-        QVERIFY(source);
-        QCOMPARE(source->selectedRows, (QList<int>{2, 3, 200}));
-        QCOMPARE(source->rowCount, 256);
+        const EventsPrintSource source = eventsPrintSource(page);
+        QCOMPARE(source.selectedRows, (QList<int>{2, 3, 200}));
+        QCOMPARE(source.rowCount, 256);
         const QList<EventListRow> rows = eventListRows(m_context->data().image());
-        const std::array<QString, 3> cells = source->texts(200);
+        const std::array<QString, 3> cells = source.texts(200);
         QCOMPARE(cells[0], rows[200].time);
         QCOMPARE(cells[2], rows[200].event.left(63));
         QCOMPARE(previewPages(*m_context, PrintMode::events, &page), 1);
@@ -152,7 +132,7 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<PrintContext> m_context;
+    std::unique_ptr<FakeContext> m_context;
 };
 
 QTEST_MAIN(TestPrintJob)

@@ -1,21 +1,19 @@
+#include "events/eventsprintsource.h"
+
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
-#include "files/printjob.h"
 
 // The rows are taken when the job is prepared, so the printout shows the list as it
 // was when the command was given.
-std::optional<EventsPrintSource> eventsPrintSource(CPropertyPage* eventsPage)
+EventsPrintSource eventsPrintSource(const CEventsDlg& page)
 {
-    const auto* page = dynamic_cast<const CEventsDlg*>(eventsPage);
-    if (!page)
-        return std::nullopt;
     EventsPrintSource source;
-    source.selectedRows = page->selectedRows();
-    source.rowCount = page->list()->itemCount();
+    source.selectedRows = page.selectedRows();
+    source.rowCount = page.list()->itemCount();
     QList<std::array<QString, 3>> rows;
     rows.reserve(source.rowCount);
     for (int r = 0; r < source.rowCount; ++r)
-        rows.append(page->rowTexts(r));
+        rows.append(page.rowTexts(r));
     source.texts = [rows = std::move(rows)](int row) -> std::array<QString, 3> {
         return row >= 0 && row < rows.size() ? rows.at(row) : std::array<QString, 3>{};
     };

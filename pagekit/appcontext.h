@@ -3,18 +3,22 @@
 #include <QString>
 
 class DeviceData;
+class LabelStore;
 
-// What every page reaches: the frame's device data and the view's flags and
-// operations. The view implements it; pages hold a reference to it.
+// What every page reaches: the frame's device data with its label files, and the view's
+// flags and operations. The view implements it; pages hold a reference to it.
 class AppContext {
 public:
     virtual ~AppContext() = default;
 
     virtual DeviceData& data() = 0;
+    virtual LabelStore& labels() = 0;
 
     virtual bool locked() const = 0;
     virtual bool deviceAccess() const = 0;
     virtual bool isConnected() const = 0;
+    // While the register is being read from the controller.
+    virtual bool readingEvents() const = 0;
     virtual void logMessage(const QString& text) = 0;
 
     virtual int activePageIndex() const = 0;

@@ -7,7 +7,6 @@
 #include <optional>
 
 class AppContext;
-class CPropertyPage;
 class QPrinter;
 class QWidget;
 
@@ -19,20 +18,11 @@ inline constexpr int preview = 4;
 inline constexpr int pdf = 8;
 } // namespace PrintMode
 
-// What the events printout takes from the events page when the job is prepared: the
-// selected rows, the number of list rows and the texts of each row.
-struct EventsPrintSource {
-    QList<int> selectedRows;
-    int rowCount = 0;
-    EventRowTexts texts;
-};
-
-// The events page's list as a print source; nothing when the page is not the events page.
-std::optional<EventsPrintSource> eventsPrintSource(CPropertyPage* eventsPage);
-
 // Runs a printout from the menu: the print dialog with the default printer, the print
-// preview, or a PDF file chosen in a save dialog. Failures are shown in message boxes.
-void runPrintJob(int mode, AppContext& context, CPropertyPage* eventsPage, QWidget* parent);
+// preview, or a PDF file chosen in a save dialog. Failures are shown in message boxes. The
+// events printout needs the events page's list; without one it prints nothing.
+void runPrintJob(int mode, AppContext& context, const std::optional<EventsPrintSource>& events,
+                 QWidget* parent);
 
 // Saves the PDF of a printout to the file chosen for it (".pdf" added to a name without
 // a suffix) and logs it; a failure is shown in a message box.

@@ -1,9 +1,9 @@
-#include "../sim/simprocess.h"
-#include "app/portlistupdater.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
+#include "link/page/portlistupdater.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
+#include "tests/support/simprocess.h"
 
 #include <QComboBox>
 #include <QFileInfo>

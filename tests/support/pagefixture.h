@@ -1,22 +1,26 @@
 #pragma once
 
-#include "fakecontext.h"
-#include "link/cinitpage.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
+#include "link/page/cinitpage.h"
 #include "link/requests.h"
-#include "linktesthelpers.h"
+#include "model/settingsrecord.h"
+#include "tests/support/fakecontext.h"
+#include "tests/support/linktesthelpers.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
 // A communication page on a line in memory, driven step by step through the engine's
-// handlers; prompts and message boxes are collected instead of shown.
+// handlers; prompts and message boxes are collected instead of shown. The context starts
+// as the main window's does: default settings, the start label file.
 struct PageFixture {
-    explicit PageFixture(StartOptions options = {})
+    explicit PageFixture(const StartOptions& options = {})
     {
-        options.labelsDir = labelsDir.path();
+        SettingsRecord::applyDefaults(context.deviceData);
+        context.labels().setLabelFileCode(LabelStore::startCode);
+        context.reading = [this] { return page->readingEvents(); };
         auto memory = std::make_unique<MemoryLine>();
         line = memory.get();
         page = std::make_unique<CInitPage>(context, options, std::move(memory), LinkTimings{});
@@ -56,7 +60,7 @@ struct PageFixture {
     }
 
     QTemporaryDir labelsDir;
-    FakeContext context;
+    FakeContext context{labelsDir.path()};
     MemoryLine* line = nullptr;
     std::unique_ptr<CInitPage> page;
     QStringList messages;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/cpropertypage.h"
-#include "app/eventslistquery.h"
-#include "app/linkcontrol.h"
 #include "app/pageregistry.h"
+#include "pagekit/cpropertypage.h"
+#include "pagekit/eventslistquery.h"
+#include "pagekit/linkcontrol.h"
 
 #include <QStringList>
 
@@ -54,14 +54,5 @@ public:
     bool built = false;
 };
 
-inline CPropertyPage* createFakePage(PageKind kind, AppContext&, const StartOptions&)
-{
-    switch (kind) {
-    case PageKind::Communication:
-        return new FakeLinkPage(pageTitle(kind));
-    case PageKind::Events:
-        return new FakeEventsPage(pageTitle(kind));
-    default:
-        return new FakePage(pageTitle(kind));
-    }
-}
+// The page factory of the window with these pages in place of the real ones.
+CPropertyPage* createFakePage(PageKind kind, AppContext& context, const StartOptions& options);

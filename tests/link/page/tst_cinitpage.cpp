@@ -1,6 +1,6 @@
-#include "link/cinitpage.h"
+#include "link/page/cinitpage.h"
 #include "model/devicedata.h"
-#include "pagefixture.h"
+#include "tests/support/pagefixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -261,7 +261,7 @@ void TestCInitPage::labelFiles()
     f.page->onSetActive();
     f.context.deviceData.image().labelSets[0].signalNames[0][0] = 'b';
     control<QPushButton>(*f.page, "saveLabels")->click();
-    QVERIFY(f.logged(QStringLiteral("Zapisano plik etykiet")));
+    QVERIFY(f.context.labelLines.contains(QStringLiteral("Zapisano plik etykiet")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QCOMPARE(bytes.size(), 93696);

@@ -1,4 +1,4 @@
-#include "app/portlistupdater.h"
+#include "link/page/portlistupdater.h"
 
 #include "link/devicelink.h"
 #include "link/portenumeration.h"

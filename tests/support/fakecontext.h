@@ -1,17 +1,27 @@
 #pragma once
 
-#include "app/appcontext.h"
 #include "model/devicedata.h"
+#include "model/labelstore.h"
+#include "pagekit/appcontext.h"
 
 #include <QStringList>
 
-// The view's side of the pages, recorded: log lines, page switches, sheet growth.
+// The view as the pages, the file commands and the print job see it, recorded: log lines,
+// page switches, pages added. Device data and label files of its own; the label files
+// report into labelLines, as they would into the communication page's log.
 class FakeContext : public AppContext {
 public:
+    explicit FakeContext(const QString& labelsDir = QString())
+        : labelStore(deviceData, labelsDir, [this](const QString& text) { labelLines << text; })
+    {
+    }
+
     DeviceData& data() override { return deviceData; }
+    LabelStore& labels() override { return labelStore; }
     bool locked() const override { return isLocked; }
     bool deviceAccess() const override { return hasDeviceAccess; }
     bool isConnected() const override { return connected; }
+    bool readingEvents() const override { return reading && reading(); }
     void logMessage(const QString& text) override { lines << text; }
     int activePageIndex() const override { return activePage; }
     bool setActivePage(int index) override
@@ -33,7 +43,11 @@ public:
     static constexpr int eventsPageIndex = 6;
 
     DeviceData deviceData;
+    LabelStore labelStore;
     QStringList lines;
+    QStringList labelLines;
+    // Whether the register is being read; a page's engine when a test has one.
+    std::function<bool()> reading;
     bool isLocked = true;
     bool hasDeviceAccess = false;
     bool connected = false;

@@ -1,17 +1,13 @@
-#include "link/cinitpage.h"
+#include "link/page/cinitpage.h"
 
-#include "app/portlistupdater.h"
-
-#include "app/appcontext.h"
-#include "app/filecommands.h"
-#include "app/portlistupdater.h"
 #include "link/cserialport.h"
 #include "link/devicelink.h"
+#include "link/page/portlistupdater.h"
 #include "link/portenumeration.h"
-#include "model/devicedata.h"
 #include "model/labelstore.h"
-#include "model/settingsrecord.h"
 #include "model/strings.h"
+#include "pagekit/appcontext.h"
+#include "pagekit/messagebox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,26 +58,19 @@ CInitPage::CInitPage(AppContext& context, const StartOptions& options,
                      std::unique_ptr<SerialLine> line, const LinkTimings& timings, QWidget* parent)
     : CPropertyPage(QStringLiteral("Komunikacja z Dorvik"), parent), m_context(context),
       m_options(options), m_line(std::move(line)),
-      m_showMessage([this](const QString& text) { FileCommands::showMessageBox(this, text); })
+      m_showMessage([this](const QString& text) { showWarning(this, text); })
 {
     buildControls();
 
-    DeviceData& data = m_context.data();
-    SettingsRecord::applyDefaults(data);
-    const QString labelsDir = m_options.labelsDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                            : m_options.labelsDir;
-    const LogSink toLog = [this](const QString& text) { log(text); };
-    m_labels = std::make_unique<LabelStore>(data, labelsDir, toLog);
-    connect(m_labels.get(), &LabelStore::labelFileNameChanged, m_labelFile, &QLineEdit::setText);
-    m_labels->setLabelFileCode(LabelStore::startCode);
-    m_labelFile->setText(m_labels->labelFileName());
+    LabelStore& labels = m_context.labels();
+    connect(&labels, &LabelStore::labelFileNameChanged, m_labelFile, &QLineEdit::setText);
+    m_labelFile->setText(labels.labelFileName());
 
-    m_link = std::make_unique<DeviceLink>(data, *m_labels, *m_line, toLog, timings);
+    const LogSink toLog = [this](const QString& text) { log(text); };
+    m_link = std::make_unique<DeviceLink>(m_context.data(), labels, *m_line, toLog, timings);
     connectEngine();
     m_portUpdater = new PortListUpdater(*m_ports, *m_link, this);
     connect(m_refreshPorts, &QPushButton::clicked, m_portUpdater, &PortListUpdater::refresh);
-    m_fileCommands = std::make_unique<FileCommands>(m_context, *this, this);
-    m_fileCommands->setMessageShower([this](const QString& text) { m_showMessage(text); });
 
     showFields();
     updateLinkButtons();
@@ -360,7 +349,7 @@ void CInitPage::resetDevice()
 
 void CInitPage::saveLabels()
 {
-    m_labels->saveLabelFile();
+    m_context.labels().saveLabelFile();
 }
 
 std::optional<quint32> CInitPage::typedFactoryNumber(QString* prompt) const
