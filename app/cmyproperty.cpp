@@ -106,7 +106,6 @@ void CMyProperty::showPage(int index)
     m_switching = true;
     setCurrentIndex(index);
     m_switching = false;
-    emit pageActivated(index);
 }
 
 void CMyProperty::keyPressEvent(QKeyEvent* event)

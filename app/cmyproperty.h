@@ -25,9 +25,6 @@ public:
     // False when the index is not a page or the page being left refused.
     bool setActivePage(int index);
 
-signals:
-    void pageActivated(int index);
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -193,7 +193,6 @@ void CTavrelView::logMessage(const QString& text)
         m_link->log(text);
     else
         qCInfo(lcView) << text;
-    emit messageLogged(text);
 }
 
 int CTavrelView::activePageIndex() const

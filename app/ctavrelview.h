@@ -72,10 +72,6 @@ public:
     AnimationWidget* idleAnimation() const { return m_idleAnimation; }
     int printMode() const { return m_printMode; }
 
-signals:
-    // Every line that goes to the message log.
-    void messageLogged(const QString& text);
-
 private:
     QWidget* buildLoginStrip();
     void buildSheet(const PageFactory& factory);

@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavrel"));
+    QApplication::setApplicationName(LabelLocation::toolName);
     QApplication::setApplicationVersion(QStringLiteral(TAVREL_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavrel.png")));
     // Ties the window to the installed desktop entry (its icon and name on Wayland).

@@ -2,6 +2,7 @@
 
 #include "link/trafficmonitor.h"
 #include "model/strings.h"
+#include "pagekit/messagebox.h"
 
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -11,7 +12,6 @@
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -155,7 +155,7 @@ bool TrafficWindow::saveToFile()
     const QByteArray bytes = (m_monitor.log().text() + statisticsText()).toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
-    QMessageBox::warning(this, QStringLiteral("Tavrel"), stringText(StringId::fileWriteProblem));
+    showWarning(this, stringText(StringId::fileWriteProblem));
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "cli/offlinecommands.h"
 #include "cli/onlinecommands.h"
 #include "cli/pdfoutput.h"
+#include "model/labellocation.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -41,7 +42,7 @@ int main(int argc, char* argv[])
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QCoreApplication::setApplicationName(QStringLiteral("tavrel-cli"));
+    QCoreApplication::setApplicationName(LabelLocation::toolName);
 
     setBinaryOutput();
     QTextStream out(stdout);

@@ -1,10 +1,8 @@
 #include "cli/offlinesession.h"
 
+#include "cli/pdfoutput.h"
 #include "model/labellocation.h"
-
 #include "model/settingsrecord.h"
-
-#include <QCoreApplication>
 
 OfflineSession::OfflineSession(const QString& labelsDirectory, LogSink log)
     : labels(data, labelsDirectory, std::move(log))
@@ -46,4 +44,40 @@ std::optional<ExitCode> parseArguments(QCommandLineParser& parser, const QString
         return ExitCode::Success;
     }
     return std::nullopt;
+}
+
+std::optional<ExitCode> parseRecordFileArguments(const QStringList& arguments, CliIo& io,
+                                                 const CliCommand& command,
+                                                 const QCommandLineOption& alternative,
+                                                 const QString& kind, RecordFileArguments& parsed)
+{
+    QCommandLineParser parser;
+    const OfflineOptions options;
+    options.addTo(parser);
+    parser.addOption(alternative);
+    const QCommandLineOption pdf = pdfOption();
+    parser.addOption(pdf);
+    if (const std::optional<ExitCode> done = parseArguments(parser, arguments, io, command))
+        return done;
+    if (parser.positionalArguments().size() != 1)
+        return usageError(io, QStringLiteral("one %1 file expected").arg(kind), command);
+    if (parser.isSet(alternative) && parser.isSet(pdf)) {
+        return usageError(
+            io,
+            QStringLiteral("--%1 and --pdf exclude each other").arg(alternative.names().first()),
+            command);
+    }
+    parsed.path = parser.positionalArguments().constFirst();
+    parsed.alternative = parser.isSet(alternative);
+    if (parser.isSet(pdf))
+        parsed.pdf = parser.value(pdf);
+    parsed.labelsDirectory = options.labelsDirectory(parser);
+    parsed.log = options.logSink(parser, io);
+    return std::nullopt;
+}
+
+ExitCode fileRefused(CliIo& io, const QString& path, const QString& message)
+{
+    io.err << path << ": " << message << '\n';
+    return ExitCode::FileRefused;
 }

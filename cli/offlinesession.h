@@ -36,3 +36,23 @@ struct OfflineOptions {
 // after a usage error (reported on stderr) or after --help (printed on stdout).
 std::optional<ExitCode> parseArguments(QCommandLineParser& parser, const QStringList& arguments,
                                        CliIo& io, const CliCommand& command);
+
+// What a command that prints one record file (events, settings) was asked: the file, and
+// the plain table, the command's other form (`alternative`: --csv, --json) or a PDF.
+struct RecordFileArguments {
+    QString path;
+    bool alternative = false;
+    std::optional<QString> pdf; // --pdf OUT
+    QString labelsDirectory;
+    LogSink log;
+};
+
+// Parses them, with the offline options; `kind` names the file in the usage error
+// ("events"). Returns the exit code when the command ends here.
+std::optional<ExitCode> parseRecordFileArguments(const QStringList& arguments, CliIo& io,
+                                                 const CliCommand& command,
+                                                 const QCommandLineOption& alternative,
+                                                 const QString& kind, RecordFileArguments& parsed);
+
+// A file that could not be read or was refused: its path and why on stderr.
+ExitCode fileRefused(CliIo& io, const QString& path, const QString& message);

@@ -71,40 +71,28 @@ QJsonObject recordJson(const SettingsFileRecord& record)
 
 ExitCode runSettingsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
 {
-    QCommandLineParser parser;
-    const OfflineOptions options;
-    options.addTo(parser);
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the record as JSON instead."));
-    parser.addOption(json);
-    const QCommandLineOption pdf = pdfOption();
-    parser.addOption(pdf);
-    if (const std::optional<ExitCode> done = parseArguments(parser, arguments, io, self))
+    RecordFileArguments args;
+    if (const std::optional<ExitCode> done =
+            parseRecordFileArguments(arguments, io, self, json, QStringLiteral("settings"), args))
         return *done;
-    if (parser.positionalArguments().size() != 1)
-        return usageError(io, QStringLiteral("one settings file expected"), self);
-    if (parser.isSet(json) && parser.isSet(pdf))
-        return usageError(io, QStringLiteral("--json and --pdf exclude each other"), self);
-    const QString path = parser.positionalArguments().constFirst();
 
     SettingsFileRecord record;
-    const FileStatus status = readSettingsFile(path, record);
-    if (status != FileStatus::Ok) {
-        io.err << path << ": " << settingsFileMessage(status) << '\n';
-        return ExitCode::FileRefused;
-    }
-    if (parser.isSet(json)) {
+    const FileStatus status = readSettingsFile(args.path, record);
+    if (status != FileStatus::Ok)
+        return fileRefused(io, args.path, settingsFileMessage(status));
+    if (args.alternative) {
         io.out << QJsonDocument(recordJson(record)).toJson(QJsonDocument::Indented);
         return ExitCode::Success;
     }
 
     // As the tool does: the start-up labels, then the file with its own label code.
-    const LogSink log = options.logSink(parser, io);
-    OfflineSession session(options.labelsDirectory(parser), log);
+    OfflineSession session(args.labelsDirectory, args.log);
     session.labels.setLabelFileCode(LabelStore::startCode);
-    applySettingsFile(record, session.data, session.labels, false, log);
-    if (parser.isSet(pdf))
-        return writePrintoutPdf(parser.value(pdf),
+    applySettingsFile(record, session.data, session.labels, false, args.log);
+    if (args.pdf)
+        return writePrintoutPdf(*args.pdf,
                                 settingsPrintoutLayout(settingsPrintoutRows(session.data)), io);
     for (const PrintoutRow& row : settingsPrintoutRows(session.data)) {
         QStringList texts;

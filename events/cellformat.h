@@ -41,8 +41,6 @@ struct FontSpec {
 };
 
 struct CellFormat {
-    std::uint32_t itemData = 0; // item records only
-    bool hasItemData = false;
     std::uint32_t style = 0;
     // Set when a font is assigned, or by a style with any of the font bits.
     bool hasFont = false;

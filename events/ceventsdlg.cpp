@@ -9,13 +9,13 @@
 #include "model/textcodec.h"
 #include "pagekit/appcontext.h"
 #include "pagekit/colors.h"
+#include "pagekit/messagebox.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLoggingCategory>
-#include <QMessageBox>
 #include <QSaveFile>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -257,7 +257,7 @@ bool CEventsDlg::writeCsv(const QString& path)
     const QByteArray bytes = csv();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         qCWarning(lcEvents) << "CSV not saved:" << path << file.errorString();
-        QMessageBox::warning(this, QStringLiteral("Tavrel"), stringText(StringId::csvSaveProblem));
+        showWarning(this, stringText(StringId::csvSaveProblem));
         return false;
     }
     m_context.logMessage(stringText(StringId::csvSaved));

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
 FontSpec fontSpecFromFont(const QFont& font)
 {
     FontSpec s;
@@ -41,8 +43,6 @@ QFont fontFromSpec(const FontSpec& desc)
     f.setStyleHint(QFont::StyleHint(desc.styleHint), QFont::StyleStrategy(desc.styleStrategy));
     return f;
 }
-
-namespace {
 
 // Paints every cell with the resolved format. A selected item loses its selected
 // state for the paint, so the style draws no highlight of its own over our colours.
@@ -116,28 +116,14 @@ int CListCtrlEx::InsertColumn(int index, const QString& heading, int width, Qt::
     return column;
 }
 
-int CListCtrlEx::InsertItem(const ListItem& item)
+int CListCtrlEx::InsertItem(int item, const QString& text)
 {
-    return m_model->addItem(item.item, item.text.value_or(QString()), item.data);
-}
-
-bool CListCtrlEx::SetItem(const ListItem& item)
-{
-    if (item.data && !m_model->storeItemData(item.item, *item.data))
-        return false;
-    if (item.text)
-        return m_model->setItemText(item.item, item.subItem, *item.text);
-    return true;
+    return m_model->addItem(item, text);
 }
 
 bool CListCtrlEx::SetItemText(int item, int subItem, const QString& text)
 {
     return m_model->setItemText(item, subItem, text);
-}
-
-bool CListCtrlEx::DeleteItem(int item)
-{
-    return m_model->removeItem(item);
 }
 
 bool CListCtrlEx::DeleteAllItems()
@@ -171,28 +157,12 @@ int CListCtrlEx::selectedCount() const
     return int(selectionModel()->selectedRows().size());
 }
 
-bool CListCtrlEx::isItemSelected(int item) const
-{
-    return selectionModel()->isRowSelected(item, {});
-}
-
 bool CListCtrlEx::setStyle(const FormatTarget& target, std::uint32_t style, bool redraw)
 {
     CellFormat* r = m_model->record(target, true);
     if (!r)
         return false;
     r->setStyle(style);
-    if (redraw)
-        redrawTarget(target);
-    return true;
-}
-
-bool CListCtrlEx::setTextColor(const FormatTarget& target, std::uint32_t color, bool redraw)
-{
-    CellFormat* r = m_model->record(target, true);
-    if (!r)
-        return false;
-    r->textColor = color;
     if (redraw)
         redrawTarget(target);
     return true;
@@ -206,51 +176,6 @@ bool CListCtrlEx::setBkColor(const FormatTarget& target, std::uint32_t color, bo
     r->backColor = color;
     if (redraw)
         redrawTarget(target);
-    return true;
-}
-
-bool CListCtrlEx::setFont(const FormatTarget& target, const QFont& font, bool redraw)
-{
-    CellFormat* r = m_model->record(target, true);
-    if (!r)
-        return false;
-    r->setFont(fontSpecFromFont(font));
-    if (redraw)
-        redrawTarget(target);
-    return true;
-}
-
-void CListCtrlEx::setSelectedColors(std::uint32_t text, std::uint32_t back)
-{
-    m_colors.selectedText = text;
-    m_colors.selectedBack = back;
-    viewport()->update();
-}
-
-void CListCtrlEx::sortItems(const ListItemModel::Compare& compare, std::uint32_t value)
-{
-    m_model->sortItems(compare, value);
-}
-
-bool CListCtrlEx::deleteColumn(int column)
-{
-    return m_model->removeColumnAt(column);
-}
-
-bool CListCtrlEx::setColumnOrder(const QList<int>& order)
-{
-    const int n = m_model->columnCount();
-    if (order.size() != n)
-        return false;
-    QList<int> sorted = order;
-    std::sort(sorted.begin(), sorted.end());
-    for (int i = 0; i < n; ++i) {
-        if (sorted[i] != i)
-            return false;
-    }
-    QHeaderView* header = horizontalHeader();
-    for (int visual = 0; visual < n; ++visual)
-        header->moveSection(header->visualIndex(order[visual]), visual);
     return true;
 }
 

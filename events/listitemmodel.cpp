@@ -1,7 +1,6 @@
 #include "events/listitemmodel.h"
 
 #include <algorithm>
-#include <numeric>
 
 ListItemModel::ListItemModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -58,28 +57,7 @@ int ListItemModel::addColumn(int index, const QString& heading, Qt::Alignment al
     return index;
 }
 
-bool ListItemModel::removeColumnAt(int column)
-{
-    if (!validColumn(column))
-        return false;
-    if (column == 0 && m_columns.size() == 1)
-        removeAllItems();
-    if (!m_building)
-        beginRemoveColumns({}, column, column);
-    m_columns.erase(m_columns.begin() + column);
-    const int subPosition = std::max(column - 1, 0);
-    for (Item& item : m_items) {
-        item.texts.removeAt(column);
-        auto& subs = item.record.subRecords;
-        if (subPosition < int(subs.size()))
-            subs.erase(subs.begin() + subPosition);
-    }
-    if (!m_building)
-        endRemoveColumns();
-    return true;
-}
-
-int ListItemModel::addItem(int index, const QString& text, std::optional<std::uint32_t> data)
+int ListItemModel::addItem(int index, const QString& text)
 {
     if (index < 0 || m_columns.empty())
         return -1;
@@ -87,10 +65,6 @@ int ListItemModel::addItem(int index, const QString& text, std::optional<std::ui
     Item item;
     item.texts.resize(qsizetype(m_columns.size()));
     item.texts[0] = text;
-    if (data) {
-        item.record.itemData = *data;
-        item.record.hasItemData = true;
-    }
     item.record.subRecords.resize(m_columns.size() - 1);
     if (!m_building)
         beginInsertRows({}, index, index);
@@ -119,18 +93,6 @@ QString ListItemModel::itemText(int item, int subItem) const
     return m_items[item].texts[subItem];
 }
 
-bool ListItemModel::removeItem(int item)
-{
-    if (!validItem(item))
-        return false;
-    if (!m_building)
-        beginRemoveRows({}, item, item);
-    m_items.erase(m_items.begin() + item);
-    if (!m_building)
-        endRemoveRows();
-    return true;
-}
-
 void ListItemModel::removeAllItems()
 {
     if (m_items.empty())
@@ -140,65 +102,6 @@ void ListItemModel::removeAllItems()
     m_items.clear();
     if (!m_building)
         endResetModel();
-}
-
-std::uint32_t ListItemModel::itemData(int item) const
-{
-    if (!validItem(item) || !m_items[item].record.hasItemData)
-        return 0;
-    return m_items[item].record.itemData;
-}
-
-bool ListItemModel::setItemData(int item, std::uint32_t data)
-{
-    if (!validItem(item) || !m_items[item].record.hasItemData)
-        return false;
-    m_items[item].record.itemData = data;
-    return true;
-}
-
-bool ListItemModel::storeItemData(int item, std::uint32_t data)
-{
-    if (!validItem(item))
-        return false;
-    m_items[item].record.itemData = data;
-    m_items[item].record.hasItemData = true;
-    return true;
-}
-
-int ListItemModel::findItem(std::uint32_t data, int after) const
-{
-    for (int i = std::max(after + 1, 0); i < int(m_items.size()); ++i) {
-        if (m_items[i].record.hasItemData && m_items[i].record.itemData == data)
-            return i;
-    }
-    return -1;
-}
-
-void ListItemModel::sortItems(const Compare& compare, std::uint32_t value)
-{
-    if (!compare || m_items.size() < 2)
-        return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> order(m_items.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return compare(itemData(a), itemData(b), value) < 0; });
-    std::vector<int> newRow(order.size());
-    std::vector<Item> sorted;
-    sorted.reserve(m_items.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        newRow[order[i]] = int(i);
-        sorted.push_back(std::move(m_items[order[i]]));
-    }
-    m_items = std::move(sorted);
-    const QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    to.reserve(from.size());
-    for (const QModelIndex& i : from)
-        to.append(index(newRow[i.row()], i.column()));
-    changePersistentIndexList(from, to);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 CellFormat* ListItemModel::record(const FormatTarget& target, bool create)

@@ -4,8 +4,6 @@
 
 #include <QAbstractTableModel>
 #include <QList>
-#include <functional>
-#include <optional>
 
 // Which record a format setter addresses: a cell (item, sub-item), a whole row, or a
 // column; optionally that record's variant for the selected state.
@@ -23,13 +21,11 @@ struct FormatTarget {
 };
 
 // Texts and format records of the report list. Each item owns its record (the format
-// of sub-item 0, with the sub-records, the row format and the caller's item data); each
-// column may own a column format.
+// of sub-item 0, with the sub-records and the row format); each column may own a column
+// format.
 class ListItemModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using Compare = std::function<int(std::uint32_t, std::uint32_t, std::uint32_t)>;
-
     explicit ListItemModel(QObject* parent = nullptr);
     ~ListItemModel() override;
 
@@ -40,20 +36,11 @@ public:
 
     // Returns the new column's index, or -1.
     int addColumn(int index, const QString& heading, Qt::Alignment alignment);
-    bool removeColumnAt(int column);
     // Returns the new item's index, or -1.
-    int addItem(int index, const QString& text, std::optional<std::uint32_t> data);
+    int addItem(int index, const QString& text);
     bool setItemText(int item, int subItem, const QString& text);
     QString itemText(int item, int subItem) const;
-    bool removeItem(int item);
     void removeAllItems();
-
-    std::uint32_t itemData(int item) const;
-    bool setItemData(int item, std::uint32_t data);
-    // Overwrites the item data even where none was set (the item description path).
-    bool storeItemData(int item, std::uint32_t data);
-    int findItem(std::uint32_t data, int after) const;
-    void sortItems(const Compare& compare, std::uint32_t value);
 
     // Finds, or with create makes, the addressed record; nullptr when the target is out of range.
     CellFormat* record(const FormatTarget& target, bool create);

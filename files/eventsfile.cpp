@@ -6,20 +6,6 @@
 
 #include <cstring>
 
-QByteArray toBytes(const EventsFileRecord& record)
-{
-    return QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
-}
-
-std::optional<EventsFileRecord> eventsRecordFromBytes(QByteArrayView bytes)
-{
-    if (bytes.size() != eventsFileSize)
-        return std::nullopt;
-    EventsFileRecord record;
-    std::memcpy(&record, bytes.data(), sizeof record);
-    return record;
-}
-
 EventsFileRecord makeEventsFileRecord(const DeviceData& data)
 {
     const DeviceImage& image = data.image();
@@ -35,17 +21,14 @@ EventsFileRecord makeEventsFileRecord(const DeviceData& data)
 
 FileStatus readEventsFile(const QString& path, EventsFileRecord& record)
 {
-    QByteArray bytes;
-    const FileStatus status = readRecordFile(path, eventsFileSize, bytes);
+    EventsFileRecord read;
+    const FileStatus status = readRecord(path, read);
     if (status != FileStatus::Ok)
         return status;
-    const std::optional<EventsFileRecord> read = eventsRecordFromBytes(bytes);
-    if (!read)
-        return FileStatus::ReadFailed;
     // The register is named from the label set of this combination; there are 16.
-    if (read->deviceCombination >= combinationCount)
+    if (read.deviceCombination >= combinationCount)
         return FileStatus::WrongContent;
-    record = *read;
+    record = read;
     return FileStatus::Ok;
 }
 
@@ -75,7 +58,7 @@ FileStatus loadEventsFile(const QString& path, DeviceData& data, const LogSink& 
 
 FileStatus saveEventsFile(const QString& path, const DeviceData& data, const LogSink& log)
 {
-    const FileStatus status = writeRecordFile(path, toBytes(makeEventsFileRecord(data)));
+    const FileStatus status = writeRecordFile(path, recordBytes(makeEventsFileRecord(data)));
     if (status == FileStatus::Ok)
         log(stringText(StringId::eventsSaved));
     return status;

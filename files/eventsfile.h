@@ -31,9 +31,6 @@ static_assert(offsetof(EventsFileRecord, deviceCombination) == 3080);
 
 constexpr qint64 eventsFileSize = sizeof(EventsFileRecord);
 
-QByteArray toBytes(const EventsFileRecord& record);
-std::optional<EventsFileRecord> eventsRecordFromBytes(QByteArrayView bytes);
-
 // The record that saving the held register writes.
 EventsFileRecord makeEventsFileRecord(const DeviceData& data);
 

@@ -5,22 +5,6 @@
 #include "model/labelstore.h"
 #include "model/strings.h"
 
-#include <cstring>
-
-QByteArray toBytes(const SettingsFileRecord& record)
-{
-    return QByteArray(reinterpret_cast<const char*>(&record), sizeof record);
-}
-
-std::optional<SettingsFileRecord> settingsRecordFromBytes(QByteArrayView bytes)
-{
-    if (bytes.size() != settingsFileSize)
-        return std::nullopt;
-    SettingsFileRecord record;
-    std::memcpy(&record, bytes.data(), sizeof record);
-    return record;
-}
-
 SettingsFileRecord makeSettingsFileRecord(const DeviceData& data, quint8 labelFileCode)
 {
     const DeviceImage& image = data.image();
@@ -43,18 +27,15 @@ quint8 acceptedLabelFileCode(const SettingsFileRecord& record)
 
 FileStatus readSettingsFile(const QString& path, SettingsFileRecord& record)
 {
-    QByteArray bytes;
-    const FileStatus status = readRecordFile(path, settingsFileSize, bytes);
+    SettingsFileRecord read;
+    const FileStatus status = readRecord(path, read);
     if (status != FileStatus::Ok)
         return status;
-    const std::optional<SettingsFileRecord> read = settingsRecordFromBytes(bytes);
-    if (!read)
-        return FileStatus::ReadFailed;
     // The label sets and the circuit table have 16 entries; a larger index would read
     // past them.
-    if (read->combinationIndex >= quint32(combinationCount))
+    if (read.combinationIndex >= quint32(combinationCount))
         return FileStatus::WrongContent;
-    record = *read;
+    record = read;
     return FileStatus::Ok;
 }
 
@@ -93,7 +74,7 @@ FileStatus saveSettingsFile(const QString& path, const DeviceData& data, quint8 
                             const LogSink& log)
 {
     const FileStatus status =
-        writeRecordFile(path, toBytes(makeSettingsFileRecord(data, labelFileCode)));
+        writeRecordFile(path, recordBytes(makeSettingsFileRecord(data, labelFileCode)));
     if (status == FileStatus::Ok)
         log(stringText(StringId::settingsSaved));
     return status;

@@ -31,10 +31,6 @@ static_assert(offsetof(SettingsFileRecord, labelFileCodeCheck) == 23);
 constexpr qint64 settingsFileSize = sizeof(SettingsFileRecord);
 constexpr quint8 fallbackLabelFileCode = 20;
 
-// The record as the bytes of a file, and back (nullopt unless exactly 24 bytes).
-QByteArray toBytes(const SettingsFileRecord& record);
-std::optional<SettingsFileRecord> settingsRecordFromBytes(QByteArrayView bytes);
-
 // The record that saving the held settings writes.
 SettingsFileRecord makeSettingsFileRecord(const DeviceData& data, quint8 labelFileCode);
 

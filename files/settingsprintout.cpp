@@ -10,12 +10,6 @@
 namespace {
 
 using SettingsRecord::minuteRow;
-using SettingsRecord::timeCodeOffset;
-
-// Settings bytes of the program flags, eight bits each: flags 0..7, 8..15, 16..23.
-constexpr int flagByte[3] = {11, 12, 2};
-constexpr int outputByte = 3;
-constexpr int rs485Byte = 15;
 
 PrintoutRow rule(int advance)
 {
@@ -49,15 +43,16 @@ PrintoutTime printoutTime(int row, quint8 code)
     return {std::max((code - 1) * 100, 500), stringText(StringId::unitMilliseconds)};
 }
 
-QString printoutLineParameters(quint8 rs485Config)
+QString printoutLineParameters(int baudIndex)
 {
-    return stringText(StringId::printoutLineParameters38400 + ((rs485Config >> 5) & 3));
+    // The texts run from 38400 down to 4800 baud.
+    return stringText(StringId::printoutLineParameters38400 + 3 - baudIndex);
 }
 
 QList<PrintoutRow> settingsPrintoutRows(const DeviceData& data)
 {
     const DeviceImage& image = data.image();
-    const quint8* settings = image.settings.bytes;
+    const SettingsImage& settings = image.settings;
     const LabelSet& labels = data.currentLabelSet();
     const FlagOutputLabelSet& names = data.currentFlagOutputSet();
 
@@ -89,7 +84,7 @@ QList<PrintoutRow> settingsPrintoutRows(const DeviceData& data)
                   {PrintoutColumn::Unit, stringText(StringId::printoutUnitHead)},
                   {PrintoutColumn::Text, stringText(StringId::printoutSettingHead)}}});
     for (int row = 0; row < timeRowCount; ++row) {
-        const PrintoutTime time = printoutTime(row, settings[timeCodeOffset[row]]);
+        const PrintoutTime time = printoutTime(row, SettingsRecord::timeCode(settings, row));
         rows.append({1,
                      {{PrintoutColumn::Label, QString::number(time.value)},
                       {PrintoutColumn::Unit, time.unit},
@@ -98,25 +93,24 @@ QList<PrintoutRow> settingsPrintoutRows(const DeviceData& data)
 
     rows.append(heading(3, StringId::printoutProgram));
     rows.append(rule(1));
-    for (int group = 0; group < 3; ++group) {
-        for (int bit = 0; bit < 8; ++bit)
-            appendBit(rows, slotText(names.names[group * 8 + bit]),
-                      settings[flagByte[group]] & (1u << bit));
-    }
+    for (int k = 0; k < flagCount; ++k)
+        appendBit(rows, slotText(names.names[k]), SettingsRecord::flag(settings, k));
 
     rows.append(heading(3, StringId::printoutOutput));
     rows.append(rule(1));
     for (int bit = 0; bit < outputCount; ++bit)
-        appendBit(rows, slotText(names.names[flagCount + bit]), settings[outputByte] & (1u << bit));
+        appendBit(rows, slotText(names.names[flagCount + bit]),
+                  SettingsRecord::output(settings, bit));
 
     rows.append(heading(3, StringId::printoutRs485));
     rows.append(rule(1));
-    rows.append({1,
-                 {{PrintoutColumn::Label, stringText(StringId::printoutParameters)},
-                  {PrintoutColumn::Text, printoutLineParameters(settings[rs485Byte])}}});
+    rows.append(
+        {1,
+         {{PrintoutColumn::Label, stringText(StringId::printoutParameters)},
+          {PrintoutColumn::Text, printoutLineParameters(SettingsRecord::baudIndex(settings))}}});
     rows.append({1,
                  {{PrintoutColumn::Label, stringText(StringId::printoutAddress)},
-                  {PrintoutColumn::Text, QString::number(settings[rs485Byte] & 0x1F)}}});
+                  {PrintoutColumn::Text, QString::number(SettingsRecord::address(settings))}}});
     return rows;
 }
 

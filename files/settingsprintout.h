@@ -33,8 +33,8 @@ struct PrintoutTime {
 };
 PrintoutTime printoutTime(int row, quint8 code);
 
-// The RS-485 parameters text for bits 5 and 6 of the configuration byte.
-QString printoutLineParameters(quint8 rs485Config);
+// The RS-485 parameters text of a baud index (0 = 4800 .. 3 = 38400).
+QString printoutLineParameters(int baudIndex);
 
 // x of a column in device units on a page `width` device units wide.
 int printoutColumnX(PrintoutColumn column, int width);

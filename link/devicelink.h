@@ -55,7 +55,6 @@ public:
 
     // The port of the next connection: a port name or a device path.
     void setSelectedPort(const QString& portName) { m_selectedPort = portName; }
-    QString selectedPort() const { return m_selectedPort; }
 
     // Commands.
     void connectDevice();
@@ -167,7 +166,6 @@ private:
     void logNumber(int stringId, long long number);
 
     bool portUsable() const;
-    void probeAt(qint32 baudRate);
     void establishLink();
     void performOperation();
     void startClosing(CloseKind kind, const QByteArray& request);

@@ -64,11 +64,7 @@ bool holdsLabelFiles(const QString& directory)
 
 Places standardPlaces()
 {
-    // The command line shares the window's data directory, so both ask under its name.
-    const QString ownName = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(QStringLiteral("Tavrel"));
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QCoreApplication::setApplicationName(ownName);
     const QString program = QCoreApplication::applicationDirPath();
     return {userData, program,
             QDir::cleanPath(QDir(program).filePath(QStringLiteral(TAVREL_SHIPPED_LABELS)))};

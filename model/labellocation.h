@@ -12,13 +12,17 @@
 //      first the next time.
 namespace LabelLocation {
 
+// The application name of every program of the tool.
+inline const QString toolName = QStringLiteral("Tavrel");
+
 struct Places {
     QString userData; // QStandardPaths::AppDataLocation of the tool
     QString program;  // the directory of the executable
     QString shipped;  // where the installation put its label files (beside the program's bin/)
 };
 
-// The places of this installation and user.
+// The places of this installation and user. The window and the command line both run
+// under the tool's name (toolName), so they share the user's data directory.
 Places standardPlaces();
 
 // Applies the rules above; copies label files into the user's data directory when rule 3

@@ -1,11 +1,10 @@
 #include "pages/entryfields.h"
 
-#include "model/strings.h"
 #include "model/textcodec.h"
+#include "pagekit/messagebox.h"
 
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QTimer>
 #include <cmath>
 
@@ -15,14 +14,6 @@ PromptHandler& promptHandler()
 {
     static PromptHandler handler;
     return handler;
-}
-
-void showMessageBox(QWidget* parent, const QString& text)
-{
-    // The caption is the application title, the first part of the document string.
-    const QString caption = stringText(StringId::documentTemplate).section(QLatin1Char('\n'), 0, 0);
-    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
-    box.exec();
 }
 
 } // namespace
@@ -66,7 +57,7 @@ void promptEntry(QLineEdit* field, const QString& text)
     if (const PromptHandler& handler = promptHandler())
         handler(field, text);
     else
-        showMessageBox(field ? field->window() : nullptr, text);
+        showWarning(field ? field->window() : nullptr, text);
     if (!field)
         return;
     const auto focusField = [field] {

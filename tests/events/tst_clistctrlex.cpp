@@ -41,7 +41,6 @@ void TestCListCtrlEx::paintsResolvedColours()
 {
     CListCtrlEx list;
     fill(list, 3);
-    list.setSelectedColors(0xFFFFFF, 0x804000);
     for (int i : {1, 2}) {
         QVERIFY(list.SetRowStyle(i, 0x30));
         QVERIFY(list.SetRowBkColor(i, yellow));
@@ -59,9 +58,10 @@ void TestCListCtrlEx::paintsResolvedColours()
     const QImage image = list.grab().toImage();
     const QColor base = list.palette().color(QPalette::Base);
     QCOMPARE(cellPixel(list, image, 1, 0), colorFromRef(yellow));
-    QCOMPARE(cellPixel(list, image, 1, 1), colorFromRef(yellow));   // the row beats the column
-    QCOMPARE(cellPixel(list, image, 1, 2), base);                   // the cell's 0x80
-    QCOMPARE(cellPixel(list, image, 0, 1), colorFromRef(0x804000)); // selected, no variant
+    QCOMPARE(cellPixel(list, image, 1, 1), colorFromRef(yellow)); // the row beats the column
+    QCOMPARE(cellPixel(list, image, 1, 2), base);                 // the cell's 0x80
+    // Selected, no variant: the system's selection colour.
+    QCOMPARE(cellPixel(list, image, 0, 1), colorFromRef(list.colors().selectedBack));
     QCOMPARE(cellPixel(list, image, 2, 2), colorFromRef(0x0000FF)); // the row's variant
     QCOMPARE(list.FirstSelectedItem(), 0);
     QCOMPARE(list.selectedCount(), 2);
@@ -88,21 +88,19 @@ void TestCListCtrlEx::noticesArriveQueuedOncePerItem()
 void TestCListCtrlEx::recordsFollowItemsAndColumns()
 {
     CListCtrlEx list;
-    fill(list, 2);
-    QCOMPARE(list.InsertItem(ListItem{1, 0, QString("mid"), 7u}), 1);
-    QCOMPARE(list.itemData(1), 7u);
-    QVERIFY(!list.setItemData(0, 5)); // only where data was set before
+    fill(list, 3);
+    QCOMPARE(list.InsertItem(1, QString("mid")), 1);
     // A new column 2 gets empty sub-records; the old column 2 keeps its format.
     auto& model = *static_cast<ListItemModel*>(list.model());
-    list.setTextColor(FormatTarget::cell(1, 2), 0x222);
+    list.setBkColor(FormatTarget::cell(1, 2), 0x222);
     QCOMPARE(list.InsertColumn(2, "new", 40), 2);
     QCOMPARE(model.levels(1, 0).cell->subRecords.size(), std::size_t(3));
-    QCOMPARE(model.levels(1, 2).cell->textColor, 0u);
-    QCOMPARE(model.levels(1, 3).cell->textColor, 0x222u);
+    QCOMPARE(model.levels(1, 2).cell->backColor, 0u);
+    QCOMPARE(model.levels(1, 3).cell->backColor, 0x222u);
     // The row format goes with its item.
-    list.SetRowBkColor(1, yellow);
-    QVERIFY(list.DeleteItem(0));
-    QCOMPARE(model.levels(0, 0).row->backColor, yellow);
+    list.SetRowBkColor(2, yellow);
+    QCOMPARE(list.InsertItem(0, QString("first")), 0);
+    QCOMPARE(model.levels(3, 0).row->backColor, yellow);
 }
 
 void TestCListCtrlEx::editPaintsItsOwnColours_data()

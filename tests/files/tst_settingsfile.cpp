@@ -37,7 +37,8 @@ private slots:
     void defaultRecordMatchesGolden()
     {
         Fixture f(m_dir.path());
-        QCOMPARE(toBytes(makeSettingsFileRecord(f.data, 20)), goldenFile("settings_default.nst"));
+        QCOMPARE(recordBytes(makeSettingsFileRecord(f.data, 20)),
+                 goldenFile("settings_default.nst"));
 
         const QString path = m_dir.filePath(QStringLiteral("default.nst"));
         QCOMPARE(saveSettingsFile(path, f.data, 20, f.sink()), FileStatus::Ok);
@@ -99,7 +100,7 @@ private slots:
         QByteArray bytes = goldenFile("settings_default.nst");
         bytes[22] = char(code);
         bytes[23] = char(check);
-        const std::optional<SettingsFileRecord> record = settingsRecordFromBytes(bytes);
+        const std::optional<SettingsFileRecord> record = recordFromBytes<SettingsFileRecord>(bytes);
         QVERIFY(record);
         QCOMPARE(int(acceptedLabelFileCode(*record)), accepted);
     }
