@@ -51,21 +51,32 @@ void FileCommands::run(Command command)
     }
 }
 
-bool FileCommands::bringLogToFront()
+QString FileCommands::askPath(bool save, const QString& extension)
 {
-    if (m_context.activePageIndex() == communicationPageIndex)
-        return true;
-    return m_context.setActivePage(communicationPageIndex);
-}
-
-QString FileCommands::chooseFile(bool save, const QString& extension)
-{
+    // Leaving the events page for the log stores its edited signal names first.
+    const bool logInFront = m_context.activePageIndex() == communicationPageIndex ||
+                            m_context.setActivePage(communicationPageIndex);
+    if (!logInFront)
+        return {};
     DialogRequest request;
     request.save = save;
     request.filter = QStringLiteral("Pliki Konfig (*.%1)").arg(extension);
     if (save)
         request.initialName = QStringLiteral("*.") + extension;
     return m_chooseFile(request);
+}
+
+bool FileCommands::succeeded(FileStatus status, QString (*message)(FileStatus))
+{
+    if (status == FileStatus::Ok)
+        return true;
+    m_showMessage(message(status));
+    return false;
+}
+
+LogSink FileCommands::toLog()
+{
+    return [this](const QString& line) { m_context.logMessage(line); };
 }
 
 bool FileCommands::canSaveSettings() const
@@ -85,62 +96,39 @@ bool FileCommands::canSaveEvents() const
 
 void FileCommands::loadSettings()
 {
-    if (!bringLogToFront())
-        return;
-    const QString path = chooseFile(false, QStringLiteral("nst"));
+    const QString path = askPath(false, QStringLiteral("nst"));
     if (path.isEmpty())
         return;
-    const FileStatus status =
-        loadSettingsFile(path, m_context.data(), m_context.labels(), m_context.isConnected(),
-                         [this](const QString& line) { m_context.logMessage(line); });
-    if (status != FileStatus::Ok) {
-        m_showMessage(settingsFileMessage(status));
-        return;
-    }
-    m_context.addSettingsPages();
+    if (succeeded(loadSettingsFile(path, m_context.data(), m_context.labels(),
+                                   m_context.isConnected(), toLog()),
+                  settingsFileMessage))
+        m_context.addSettingsPages();
 }
 
 void FileCommands::saveSettings()
 {
-    if (!canSaveSettings() || !bringLogToFront())
-        return;
-    const QString path = chooseFile(true, QStringLiteral("nst"));
+    const QString path = canSaveSettings() ? askPath(true, QStringLiteral("nst")) : QString();
     if (path.isEmpty())
         return;
-    const FileStatus status =
-        saveSettingsFile(path, m_context.data(), m_context.labels().labelFileCode(),
-                         [this](const QString& line) { m_context.logMessage(line); });
-    if (status != FileStatus::Ok)
-        m_showMessage(settingsFileMessage(status));
+    succeeded(saveSettingsFile(path, m_context.data(), m_context.labels().labelFileCode(), toLog()),
+              settingsFileMessage);
 }
 
 void FileCommands::loadEvents()
 {
-    if (!canLoadEvents() || !bringLogToFront())
-        return;
-    const QString path = chooseFile(false, QStringLiteral("rzd"));
+    const QString path = canLoadEvents() ? askPath(false, QStringLiteral("rzd")) : QString();
     if (path.isEmpty())
         return;
-    const FileStatus status = loadEventsFile(
-        path, m_context.data(), [this](const QString& line) { m_context.logMessage(line); });
-    if (status != FileStatus::Ok) {
-        m_showMessage(eventsFileMessage(status));
-        return;
+    if (succeeded(loadEventsFile(path, m_context.data(), toLog()), eventsFileMessage)) {
+        m_context.addEventsPage();
+        m_context.activateEventsPage();
     }
-    m_context.addEventsPage();
-    m_context.activateEventsPage();
 }
 
 void FileCommands::saveEvents()
 {
-    // Leaving the events page for the log stores its edited signal names first.
-    if (!canSaveEvents() || !bringLogToFront())
-        return;
-    const QString path = chooseFile(true, QStringLiteral("rzd"));
+    const QString path = canSaveEvents() ? askPath(true, QStringLiteral("rzd")) : QString();
     if (path.isEmpty())
         return;
-    const FileStatus status = saveEventsFile(
-        path, m_context.data(), [this](const QString& line) { m_context.logMessage(line); });
-    if (status != FileStatus::Ok)
-        m_showMessage(eventsFileMessage(status));
+    succeeded(saveEventsFile(path, m_context.data(), toLog()), eventsFileMessage);
 }

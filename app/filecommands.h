@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/commands.h"
+#include "files/filebytes.h"
+#include "model/logsink.h"
 
 #include <QString>
 #include <functional>
@@ -45,8 +47,12 @@ public:
     static QString runFileDialog(QWidget* parent, const DialogRequest& request);
 
 private:
-    bool bringLogToFront();
-    QString chooseFile(bool save, const QString& extension);
+    // Brings the log to the front, then asks for a file; empty when the page in front
+    // refused to give way or the dialog was cancelled.
+    QString askPath(bool save, const QString& extension);
+    // Shows the message of a failed load or save.
+    bool succeeded(FileStatus status, QString (*message)(FileStatus));
+    LogSink toLog();
 
     AppContext& m_context;
     FileChooser m_chooseFile;
