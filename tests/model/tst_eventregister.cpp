@@ -50,7 +50,6 @@ private slots:
     void storeEntries_data();
     void storeEntries();
     void statusTimeBase();
-    void listTextsBenchmark();
 };
 
 void TestEventRegister::entryLayout()
@@ -235,24 +234,6 @@ void TestEventRegister::statusTimeBase()
     resetReadState(image);
     applyStatus(image, 0xFFFFFFFFu, 0, 10); // wraps modulo 2^32
     QCOMPARE(image.timeBase, 11u);
-}
-
-void TestEventRegister::listTextsBenchmark()
-{
-    Fixture f;
-    f.image.timeBase = 1425715000u;
-    for (int s = 0; s < 256; ++s)
-        f.image.entries[s] = makeEntry(s * 60u, {s % 56, (s * 7) % 55});
-    QBENCHMARK
-    {
-        for (int r = 0; r < 256; ++r) {
-            const int s = slotOfRow(f.image, r);
-            rowNumberText(f.image, r);
-            EventRegister::timeText(f.image, s);
-            counterText(f.image, s);
-            eventText(f.image, s);
-        }
-    }
 }
 
 QTEST_GUILESS_MAIN(TestEventRegister)
