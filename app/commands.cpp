@@ -7,9 +7,11 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::About:
     case Command::OpenSettings:
         return true;
+    // A port held open by a controller that never comes online can still be let go.
     case Command::Connect:
-        return !s.connected;
+        return !s.portOpen && !s.connected;
     case Command::Disconnect:
+        return s.portOpen || s.connected;
     case Command::ReadSettings:
         return s.connected;
     case Command::SaveSettings:

@@ -25,6 +25,9 @@ enum class Command : int {
 
 // The state the menu rules look at, taken when a menu opens.
 struct CommandState {
+    // The port is open: from the first probe of a connection to the end of the link,
+    // whether or not the controller answers the status polls.
+    bool portOpen = false;
     bool connected = false;
     bool settingsValid = false;
     bool readingEvents = false;

@@ -268,6 +268,7 @@ bool CTavrelView::isCommandEnabled(Command command) const
 {
     CommandState state;
     state.connected = isConnected();
+    state.portOpen = m_link && m_link->isPortOpen();
     state.settingsValid = m_data.settingsValid;
     state.readingEvents = readingEvents();
     const auto* events = dynamic_cast<const EventsListQuery*>(page(PageKind::Events));

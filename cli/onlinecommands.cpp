@@ -103,10 +103,13 @@ ExitCode linkLost(OnlineSession& session, CliIo& io)
     return ExitCode::NoConnection;
 }
 
-// Ends the link, then gives `code`.
+// Ends the link, then gives `code`; a command whose request never left the PC failed on
+// the line, not at the controller.
 ExitCode finish(OnlineSession& session, ExitCode code)
 {
     session.disconnectDevice();
+    if (code != ExitCode::Success && session.requestNotSent)
+        return ExitCode::NoConnection;
     return code;
 }
 
@@ -289,8 +292,9 @@ ExitCode runReadEventsCommand(const CliCommand& self, const QStringList& argumen
     if (!session.waitFor(
             [&] { return session.registerCompleted || !session.link.readingEvents(); }))
         return linkLost(session, io);
+    // A read that did not complete leaves no file: an older one stays as it was.
     if (!session.registerCompleted)
-        return finish(session, ExitCode::NotConfirmed);
+        return finish(session, ExitCode::NoConnection);
 
     const LogSink log = [&session](const QString& text) { session.log(text); };
     const QString path = call.parser.value(output);
@@ -391,7 +395,7 @@ ExitCode runResetCommand(const CliCommand& self, const QStringList& arguments, C
     session.link.reset();
     // The reset command ends the link itself.
     session.waitFor([&] { return session.finishedOperation == DeviceLink::OP_RESET; });
-    if (session.finishedOperation != DeviceLink::OP_RESET)
+    if (session.finishedOperation != DeviceLink::OP_RESET || !*session.operationConfirmed)
         return linkLost(session, io);
     return ExitCode::Success;
 }

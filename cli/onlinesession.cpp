@@ -63,6 +63,12 @@ OnlineSession::OnlineSession(const QString& portName, const QString& labelsDirec
         wake();
     });
     connect(&link, &DeviceLink::progressChanged, this, &OnlineSession::progress);
+    // A read that ends without its register must wake the command waiting for it.
+    connect(&link, &DeviceLink::readingEventsChanged, this, &OnlineSession::wake);
+    connect(&link, &DeviceLink::frameSent, this, [this](const QByteArray&, bool written) {
+        if (!written)
+            requestNotSent = true;
+    });
 }
 
 OnlineSession::~OnlineSession()

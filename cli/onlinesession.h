@@ -51,6 +51,8 @@ public:
     std::optional<bool> compareIdentical;
     std::optional<bool> operationConfirmed;
     int finishedOperation = DeviceLink::OP_NONE;
+    // A request did not leave the PC (a failed or short write).
+    bool requestNotSent = false;
 
 private:
     void wake();

@@ -19,10 +19,15 @@ QList<EventListRow> eventListRows(const DeviceImage& image)
 
 QString csvField(const QString& text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-        !text.contains(u'\r'))
-        return text;
-    QString quoted = text;
+    // Label texts are the user's own and travel between sites: a cell that a spreadsheet
+    // would take for a formula is kept as text by a leading apostrophe.
+    static constexpr QStringView formulaStarts = u"=+-@\t\r";
+    const bool formulaLike = !text.isEmpty() && formulaStarts.contains(text.front());
+    const QString cell = formulaLike ? u'\'' + text : text;
+    if (!cell.contains(u',') && !cell.contains(u'"') && !cell.contains(u'\n') &&
+        !cell.contains(u'\r'))
+        return cell;
+    QString quoted = cell;
     quoted.replace(u'"', QLatin1String("\"\""));
     return u'"' + quoted + u'"';
 }

@@ -18,7 +18,8 @@ struct EventListRow {
 // The 256 rows of a complete register as the events list shows them, newest first.
 QList<EventListRow> eventListRows(const DeviceImage& image);
 
-// One CSV field (RFC 4180): quoted when it holds a comma, a quote or a line break.
+// One CSV field (RFC 4180): quoted when it holds a comma, a quote or a line break. A text
+// starting with "=", "+", "-", "@", a tab or a carriage return gets a leading "'" first.
 QString csvField(const QString& text);
 
 // The rows as CSV, UTF-8 with CRLF line ends, under the header "Lp,Czas,Rbs [s],Zdarzenia".

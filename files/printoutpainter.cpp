@@ -48,6 +48,9 @@ QFont printoutFont(int fontHeight)
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);
+    // Without shaping no ligatures: a face that joins "fi" into one glyph would leave
+    // U+FB01 in the PDF's text, and searching for "Konfiguracja" would fail.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPixelSize(std::max(fontHeight, 1));
     // The printer font's height is its cell (ascent and descent); a pixel size is the em.
     const qreal cell = QFontMetricsF(font).height();

@@ -54,7 +54,10 @@ void applySettingsFile(const SettingsFileRecord& record, DeviceData& data, Label
     }
 
     image.settings = record.settings;
-    image.factoryNumber = record.factoryNumber;
+    // While connected the factory number is the controller's: it keys the device password
+    // and tags the registers read, so a file of another controller must not take it over.
+    if (!connected)
+        image.factoryNumber = record.factoryNumber;
     Catalogue::selectCombination(data, combination);
     log(stringText(StringId::settingsLoaded));
     data.settingsValid = true;

@@ -43,8 +43,8 @@ quint8 acceptedLabelFileCode(const SettingsFileRecord& record);
 FileStatus readSettingsFile(const QString& path, SettingsFileRecord& record);
 
 // Takes an accepted record into the held data the way loading a file does: the label
-// file of its code, the mismatch lines while `connected`, the settings image,
-// combination and factory number, the current label sets, settingsValid.
+// file of its code, the mismatch lines while `connected`, the settings image and
+// combination, the factory number unless `connected`, the current label sets, settingsValid.
 void applySettingsFile(const SettingsFileRecord& record, DeviceData& data, LabelStore& labels,
                        bool connected, const LogSink& log);
 

@@ -68,7 +68,7 @@ bool DeviceLink::isPortOpen() const
 
 int DeviceLink::registerProgress() const
 {
-    return std::clamp<int>(m_data.image().readIndex, 0, entryCount);
+    return std::clamp<int>(m_read.readIndex, 0, entryCount);
 }
 
 int DeviceLink::labelFileCode() const
@@ -109,6 +109,8 @@ void DeviceLink::connectDevice()
     m_retryCount = 0;
     m_connectStage = STAGE_IDLE;
     m_sent = Sent::Nothing;
+    m_badStatusReplies = 0;
+    m_read.readIndex = EventRegister::notRead;
     setOnline(false);
     setReadingEvents(false);
 
@@ -236,7 +238,9 @@ void DeviceLink::readEventRegister()
     }
     m_eventsRead = false;
     setReadingEvents(true);
-    EventRegister::beginRead(m_data.image());
+    const DeviceImage& image = m_data.image();
+    EventRegister::beginRead(m_read, m_liveWritePosition, image.factoryNumber,
+                             image.deviceSelector);
     emit progressChanged(registerProgress());
 }
 
@@ -303,6 +307,7 @@ void DeviceLink::endLink()
     m_compareMode = false;
     m_retryCount = 0;
     m_sent = Sent::Nothing;
+    m_badStatusReplies = 0;
     m_deviceSettings.reset();
     setOnline(false);
     if (m_readingEvents)
@@ -319,9 +324,9 @@ void DeviceLink::endLink()
 
 void DeviceLink::abandonRegisterRead()
 {
-    DeviceImage& image = m_data.image();
-    if (image.readIndex < entryCount)
-        image.readIndex = EventRegister::notRead;
+    // The blocks gathered so far are dropped; the register held stays as it was.
+    m_read.readIndex = EventRegister::notRead;
+    log(StringId::registerReadAbandoned);
     setReadingEvents(false);
 }
 

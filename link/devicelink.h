@@ -3,6 +3,7 @@
 #include "link/framereceiver.h"
 #include "link/linktimings.h"
 #include "model/deviceimage.h"
+#include "model/eventregister.h"
 #include "model/logsink.h"
 
 #include <QByteArray>
@@ -74,8 +75,11 @@ public:
     bool settingsRead() const { return m_settingsRead; }
     bool eventsRead() const { return m_eventsRead; }
     bool readingEvents() const { return m_readingEvents; }
-    // Entries of the register received so far, 0..256.
+    // Entries of the register read received so far, 0..256.
     int registerProgress() const;
+    // The register read under way (or the last one); the held register changes only when
+    // all of its blocks have arrived.
+    const EventRegister::RegisterRead& registerRead() const { return m_read; }
     QString versionText() const { return m_versionText; }
     quint32 operatingHours() const { return m_operatingHours; }
     quint32 factoryNumberField() const { return m_factoryNumberField; }
@@ -154,7 +158,11 @@ private:
     enum class Sent { Nothing, Probe, LinkOpen, StatusPoll, EventBlock, Operation };
     enum class CloseKind { None, Disconnect, Reset };
 
-    void send(const QByteArray& request, Sent kind);
+    // False when the request did not leave the PC (logged).
+    bool send(const QByteArray& request, Sent kind);
+    // A user operation's request with its reply time-out; a request that is not sent
+    // ends the operation unconfirmed.
+    void sendOperation(const QByteArray& request);
     void startTimer(LinkTimer timer, int periodMs);
     void stopTimer(LinkTimer timer);
     void stopAllTimers();
@@ -177,6 +185,7 @@ private:
     void updateConnected();
     void setReadingEvents(bool reading);
     void abandonRegisterRead();
+    void countBadStatusReply();
     void clearStatusFields();
 
     void readAnswer(QByteArrayView reply);
@@ -224,5 +233,13 @@ private:
     bool m_connectTickDeferred = false;
     CloseKind m_closeKind = CloseKind::None;
     std::optional<DeviceSettings> m_deviceSettings;
+    EventRegister::RegisterRead m_read;
+    // The controller's own time base and ring position, as its status answers on this link
+    // give them: a file loaded meanwhile does not re-date or re-order a later read.
+    std::uint32_t m_timeBase = 0;
+    std::uint8_t m_liveWritePosition = 0;
+    // Status polls in a row answered by an exception or a reply that could not be used.
+    unsigned m_badStatusReplies = 0;
+    bool m_statusTaken = false;
     SettingsImage m_writtenSettings{}; // the image of the last settings write sent
 };

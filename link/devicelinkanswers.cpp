@@ -33,6 +33,7 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     if (m_pausing || isClosing() || !m_line.isOpen())
         return;
     stopTimer(LinkTimer::Reply);
+    const Sent answered = m_sent;
     if (status != FrameStatus::FRAME_OK) {
         switch (status) {
         case FrameStatus::FRAME_CRC_ERROR:
@@ -44,6 +45,11 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
         default:
             log(StringId::unknownError);
             break;
+        }
+        if (answered == Sent::StatusPoll) {
+            countBadStatusReply();
+            if (!m_line.isOpen())
+                return;
         }
         startErrorPause();
         return;
@@ -57,6 +63,7 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     const unsigned unanswered = std::exchange(m_retryCount, 0u);
     const int drainMs =
         int(unanswered) * (m_replyTimer.interval() + m_tickTimer.interval()) + m_timings.errorPause;
+    m_statusTaken = false;
     if (reply.size() >= 2) {
         const std::uint8_t function = byteAt(reply, 1);
         if (function == Protocol::functionRead)
@@ -68,6 +75,14 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     }
     m_sent = Sent::Nothing;
     m_replyAwaited = false;
+    if (answered == Sent::StatusPoll) {
+        if (m_statusTaken)
+            m_badStatusReplies = 0;
+        else
+            countBadStatusReply();
+        if (!m_line.isOpen())
+            return;
+    }
     // The link-closing and reset frames await no answer: they need no drain.
     const bool closingNext = m_pendingOperation == OP_DISCONNECT || m_pendingOperation == OP_RESET;
     if (unanswered > 0 && !closingNext && m_line.isOpen() && !isClosing() && !m_pausing)
@@ -145,11 +160,16 @@ void DeviceLink::statusAnswer(QByteArrayView d)
         image.factoryNumber = static_cast<std::uint16_t>(byteAt(d, 10) | (byteAt(d, 11) << 8));
         m_factoryNumberField = image.factoryNumber;
     }
-    if (image.readIndex == EventRegister::readRequested) {
-        image.readIndex = 0;
+    if (m_read.readIndex == EventRegister::readRequested) {
+        m_read.readIndex = 0;
         startTimer(LinkTimer::Tick, m_timings.eventTick);
     }
-    EventRegister::applyStatus(image, counter, byteAt(d, 8), m_clock());
+    const qint64 now = m_clock();
+    EventRegister::applyStatus(image, counter, byteAt(d, 8), now);
+    if (m_timeBase == 0)
+        m_timeBase = static_cast<std::uint32_t>(now - counter);
+    m_liveWritePosition = byteAt(d, 8);
+    m_statusTaken = true;
     image.deviceSelector = byteAt(d, 9);
     setOnline(true);
     emit fieldsChanged();
@@ -157,18 +177,18 @@ void DeviceLink::statusAnswer(QByteArrayView d)
 
 void DeviceLink::eventBlockAnswer(QByteArrayView data)
 {
-    DeviceImage& image = m_data.image();
     // A block nobody asked for (a late answer after the read ended) changes nothing.
-    if (image.readIndex < 0 || image.readIndex >= entryCount)
+    if (m_read.readIndex < 0 || m_read.readIndex >= entryCount)
         return;
-    const bool first = image.readIndex == 0;
-    EventRegister::storeEntries(image, data);
+    const bool first = m_read.readIndex == 0;
+    EventRegister::storeEntries(m_read, data);
     if (first) {
         log(StringId::readingEventRegister);
         setReadingEvents(true);
     }
     emit progressChanged(registerProgress());
-    if (image.readIndex >= entryCount) {
+    if (m_read.readIndex >= entryCount) {
+        EventRegister::takeRead(m_data.image(), m_read, m_timeBase);
         startTimer(LinkTimer::Tick, m_timings.tick);
         log(StringId::eventRegisterRead);
         m_eventsRead = true;
@@ -230,4 +250,17 @@ void DeviceLink::exceptionAnswer(QByteArrayView reply)
         startTimer(LinkTimer::Tick, m_timings.tick);
         emit progressChanged(registerProgress());
     }
+}
+
+void DeviceLink::countBadStatusReply()
+{
+    // A controller that refuses or spoils every status poll never lets the link come up;
+    // it gets as many tries as one that does not answer at all.
+    if (++m_badStatusReplies <= 3)
+        return;
+    m_badStatusReplies = 0;
+    stopAllTimers();
+    m_line.close();
+    log(StringId::statusRefused);
+    endLink();
 }

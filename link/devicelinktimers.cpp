@@ -84,6 +84,10 @@ void DeviceLink::establishLink()
     logPort(StringId::connectionEstablished);
     emit linkAnimationStarted();
     EventRegister::resetReadState(m_data.image());
+    m_read.readIndex = EventRegister::notRead;
+    m_timeBase = 0;
+    m_liveWritePosition = 0;
+    m_badStatusReplies = 0;
     emit progressChanged(0);
     emit linkEstablished();
 }
@@ -100,7 +104,7 @@ void DeviceLink::onLinkTick()
         performOperation();
         return;
     }
-    const int readIndex = m_data.image().readIndex;
+    const int readIndex = m_read.readIndex;
     if (readIndex >= 0 && readIndex < entryCount) {
         send(Requests::eventBlockRead(readIndex), Sent::EventBlock);
         startTimer(LinkTimer::Reply, m_timings.eventReplyTimeout);
@@ -118,18 +122,14 @@ void DeviceLink::performOperation()
     switch (operation) {
     case OP_READ_SETTINGS:
     case OP_COMPARE:
-        send(Requests::settingsRead(), Sent::Operation);
-        startTimer(LinkTimer::Reply, m_timings.replyTimeout);
+        sendOperation(Requests::settingsRead());
         break;
     case OP_WRITE_SETTINGS:
         m_writtenSettings = m_data.image().settings;
-        send(Requests::settingsWrite(m_writtenSettings), Sent::Operation);
-        startTimer(LinkTimer::Reply, m_timings.replyTimeout);
+        sendOperation(Requests::settingsWrite(m_writtenSettings));
         break;
     case OP_WRITE_FACTORY_NUMBER:
-        send(Requests::factoryNumber(static_cast<std::uint16_t>(m_factoryNumberField)),
-             Sent::Operation);
-        startTimer(LinkTimer::Reply, m_timings.replyTimeout);
+        sendOperation(Requests::factoryNumber(static_cast<std::uint16_t>(m_factoryNumberField)));
         break;
     case OP_DISCONNECT:
         stopTimer(LinkTimer::Tick);
@@ -144,14 +144,15 @@ void DeviceLink::performOperation()
         stopTimer(LinkTimer::Reply);
         m_connectStage = STAGE_IDLE;
         EventRegister::resetReadState(m_data.image());
+        m_timeBase = 0;
+        m_liveWritePosition = 0;
         emit progressChanged(0);
         m_pendingOperation = OP_NONE;
         startClosing(CloseKind::Reset, Requests::reset());
         break;
     case OP_WRITE_RS485:
-        send(Requests::rs485Write(m_data.image().settings), Sent::Operation);
-        startTimer(LinkTimer::Reply, m_timings.replyTimeout);
         log(StringId::writingRs485);
+        sendOperation(Requests::rs485Write(m_data.image().settings));
         break;
     default:
         m_pendingOperation = OP_NONE;
@@ -161,8 +162,16 @@ void DeviceLink::performOperation()
 
 void DeviceLink::startClosing(CloseKind kind, const QByteArray& request)
 {
-    send(request, Sent::Operation);
-    m_line.flush();
+    const bool sent = send(request, Sent::Operation);
+    if (!sent && kind == CloseKind::Reset) {
+        // The controller never got the reset: the link ends, and nothing says it was sent.
+        m_line.close();
+        emit operationFinished(OP_RESET, false);
+        endLink();
+        return;
+    }
+    if (sent)
+        m_line.flush();
     m_closeKind = kind;
     m_closeTimer.start(m_timings.closeWait);
 }
@@ -239,14 +248,36 @@ void DeviceLink::onLineLost()
     endLink();
 }
 
-void DeviceLink::send(const QByteArray& request, Sent kind)
+bool DeviceLink::send(const QByteArray& request, Sent kind)
 {
     if (!m_line.isOpen())
-        return;
+        return false;
     const qint64 written = m_line.write(request);
-    qCDebug(lcLink) << "sent" << request.toHex(' ')
-                    << (written == request.size() ? "" : "(failed)");
-    emit frameSent(request, written == request.size());
+    const bool sent = written == request.size();
+    qCDebug(lcLink) << "sent" << request.toHex(' ') << (sent ? "" : "(failed)");
+    emit frameSent(request, sent);
     m_replyAwaited = true;
     m_sent = kind;
+    if (sent)
+        return true;
+    logPort(StringId::requestNotSent);
+    // A probe, poll or block that did not leave is a try without an answer, counted by the
+    // reply time-out like one; a user's command ends here, unconfirmed.
+    if (kind == Sent::Operation && m_sentOperation != OP_DISCONNECT &&
+        m_sentOperation != OP_RESET) {
+        const int operation = m_sentOperation;
+        if (m_pendingOperation == operation)
+            m_pendingOperation = OP_NONE;
+        m_compareMode = false;
+        m_replyAwaited = false;
+        m_sent = Sent::Nothing;
+        emit operationFinished(operation, false);
+    }
+    return false;
+}
+
+void DeviceLink::sendOperation(const QByteArray& request)
+{
+    if (send(request, Sent::Operation))
+        startTimer(LinkTimer::Reply, m_timings.replyTimeout);
 }

@@ -126,26 +126,37 @@ QString deviceLine(const DeviceImage& image)
                      QString::number(Catalogue::variantOf(image.deviceCombination) + 1)});
 }
 
-void beginRead(DeviceImage& image)
+void beginRead(RegisterRead& read, std::uint8_t liveWritePosition, std::uint16_t factoryNumber,
+               std::uint8_t deviceSelector)
 {
-    image.writePosition = image.liveWritePosition;
-    image.readIndex = readRequested;
-    image.registerFactoryNumber = image.factoryNumber;
-    image.deviceCombination =
-        static_cast<std::uint8_t>(Catalogue::combinationOfSelector(image.deviceSelector));
+    read.writePosition = liveWritePosition;
+    read.readIndex = readRequested;
+    read.factoryNumber = factoryNumber;
+    read.deviceCombination =
+        static_cast<std::uint8_t>(Catalogue::combinationOfSelector(deviceSelector));
 }
 
-int storeEntries(DeviceImage& image, QByteArrayView bytes)
+int storeEntries(RegisterRead& read, QByteArrayView bytes)
 {
-    if (image.readIndex < 0 || image.readIndex >= entryCount)
+    if (read.readIndex < 0 || read.readIndex >= entryCount)
         return 0;
     const int present = std::min<int>(static_cast<int>(bytes.size() / entrySize), entriesPerBlock);
-    const int stored = std::min(present, entryCount - image.readIndex);
+    const int stored = std::min(present, entryCount - read.readIndex);
     if (stored > 0)
-        std::memcpy(image.entries + image.readIndex, bytes.data(),
+        std::memcpy(read.entries + read.readIndex, bytes.data(),
                     static_cast<std::size_t>(stored) * entrySize);
-    image.readIndex += present;
+    read.readIndex += present;
     return stored;
+}
+
+void takeRead(DeviceImage& image, const RegisterRead& read, std::uint32_t timeBase)
+{
+    std::memcpy(image.entries, read.entries, sizeof image.entries);
+    image.writePosition = read.writePosition;
+    image.registerFactoryNumber = read.factoryNumber;
+    image.deviceCombination = read.deviceCombination;
+    image.timeBase = timeBase;
+    image.readIndex = complete;
 }
 
 bool isComplete(const DeviceImage& image)

@@ -42,12 +42,29 @@ QString eventText(const DeviceImage& image, int slot);
 // "Nr Fabryczny: ..., Układ: ..., Wariant: ..." of the register held.
 QString deviceLine(const DeviceImage& image);
 
-// A register read from the controller is about to start.
-void beginRead(DeviceImage& image);
+// A register read from the controller under way. Its blocks gather here, apart from the
+// register held, which they replace only when all of them have arrived: a read that ends
+// early leaves the held register, its list and its file as they were.
+struct RegisterRead {
+    EventEntry entries[entryCount]{};
+    // -2 no read, -1 requested (waits for the next status answer), 0..255 entries
+    // received, 256 complete.
+    std::int32_t readIndex = notRead;
+    std::uint8_t writePosition = 0;
+    std::uint16_t factoryNumber = 0;
+    std::uint8_t deviceCombination = 0;
+};
+
+// A read is about to start: the ring position, the factory number and the combination of
+// the controller now.
+void beginRead(RegisterRead& read, std::uint8_t liveWritePosition, std::uint16_t factoryNumber,
+               std::uint8_t deviceSelector);
 // Stores the whole entries of one register reply (at most 16) from slot readIndex on,
 // never past slot 255, and advances readIndex by the entries the reply held. Nothing
 // happens while readIndex is outside 0..255. Returns the number of entries stored.
-int storeEntries(DeviceImage& image, QByteArrayView bytes);
+int storeEntries(RegisterRead& read, QByteArrayView bytes);
+// A complete read becomes the register held, dated by `timeBase`.
+void takeRead(DeviceImage& image, const RegisterRead& read, std::uint32_t timeBase);
 bool isComplete(const DeviceImage& image);
 
 // A status answer: the first one after a connection fixes the time base (now minus the

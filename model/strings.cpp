@@ -212,6 +212,9 @@ constexpr Text texts[] = {
     {1200, "Dorvik odrzucił rozkaz, kod wyjątku %d"},
     {1201, "Utracono połączenie z portem COM%d"},
     {1202, "Numer fabryczny większy niż 65535"},
+    {1203, "Rozkaz nie został wysłany do portu COM%d"},
+    {1204, "Dorvik odrzuca odczyt stanu, połączenie zakończone"},
+    {1205, "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"},
     // Login strip and printing start.
     {1300, "Hasło nieprawidłowe"},
     {1301, "Hasło zaakceptowane"},

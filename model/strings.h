@@ -124,6 +124,9 @@ inline constexpr int unitMinutes = 1139;
 inline constexpr int exceptionReply = 1200; // "%d": the exception code
 inline constexpr int portLost = 1201;       // "COM%d"
 inline constexpr int factoryNumberTooLarge = 1202;
+inline constexpr int requestNotSent = 1203; // "COM%d"
+inline constexpr int statusRefused = 1204;
+inline constexpr int registerReadAbandoned = 1205;
 
 // Login strip and printing start.
 inline constexpr int passwordWrong = 1300;

@@ -12,6 +12,7 @@ public:
     virtual ~LinkControl() = default;
 
     virtual bool isConnected() const = 0;
+    virtual bool isPortOpen() const = 0;
     virtual bool readingEvents() const = 0;
 
     // Appends a time-stamped line to the message log.

@@ -1,5 +1,6 @@
 #include "sim/faultplan.h"
 
+#include "link/requests.h"
 #include "sim/simcontroller.h"
 
 #include <QStringList>
@@ -9,6 +10,14 @@ namespace {
 bool hits(int every, int n)
 {
     return every > 0 && n % every == 0;
+}
+
+// The first register a read request asks for, or -1 for any other request.
+int readRegister(const QByteArray& request)
+{
+    if (request.size() < 6 || quint8(request[1]) != Protocol::functionRead)
+        return -1;
+    return (quint8(request[2]) << 8) | quint8(request[3]);
 }
 
 } // namespace
@@ -26,9 +35,19 @@ QByteArray FaultPlan::garbage()
     return bytes;
 }
 
-ReplyPlan FaultPlan::apply(const QByteArray& reply, bool onLink)
+ReplyPlan FaultPlan::apply(const QByteArray& reply, bool onLink, const QByteArray& request)
 {
     ReplyPlan plan{reply, 0, {}};
+    const int first = readRegister(request);
+    const bool refuse = (m_config.refuseStatus && first == Protocol::statusRegister) ||
+                        (first >= Protocol::eventBlockBase && m_config.refuseEventsAfter >= 0 &&
+                         m_eventBlocks++ >= m_config.refuseEventsAfter);
+    if (refuse && reply.size() >= 2) {
+        plan.bytes = SimController::exceptionReply(static_cast<std::uint8_t>(reply[1]),
+                                                   ModbusException(m_config.exceptionCode));
+        plan.note = QStringLiteral("refused, exception %1").arg(m_config.exceptionCode);
+        return plan;
+    }
     if (reply.size() < 4 || !(onLink || m_config.duringConnect))
         return plan;
     const int n = ++m_counted;

@@ -17,10 +17,15 @@ struct FaultConfig {
     int stopAfter = 0; // replies; 0 = never stop answering
     int delayMs = 0;
     bool duringConnect = false;
+    // A controller that refuses what it should answer: every status poll, or the event
+    // blocks after the first N (-1: none refused).
+    bool refuseStatus = false;
+    int refuseEventsAfter = -1;
 
     bool any() const
     {
-        return dropEvery || corruptEvery || garbageEvery || exceptionEvery || stopAfter || delayMs;
+        return dropEvery || corruptEvery || garbageEvery || exceptionEvery || stopAfter ||
+               delayMs || refuseStatus || refuseEventsAfter >= 0;
     }
 };
 
@@ -35,9 +40,9 @@ class FaultPlan {
 public:
     explicit FaultPlan(const FaultConfig& config, std::uint32_t seed = 1);
 
-    // `reply` is a whole frame with its CRC; `onLink` tells whether the request came on
-    // the open link.
-    ReplyPlan apply(const QByteArray& reply, bool onLink);
+    // `reply` is a whole frame with its CRC answering `request`; `onLink` tells whether
+    // the request came on the open link.
+    ReplyPlan apply(const QByteArray& reply, bool onLink, const QByteArray& request = {});
     int counted() const { return m_counted; }
 
 private:
@@ -46,4 +51,5 @@ private:
     FaultConfig m_config;
     std::mt19937 m_random;
     int m_counted = 0;
+    int m_eventBlocks = 0;
 };

@@ -87,6 +87,10 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
         QStringLiteral("Answer every Nth request with a Modbus exception."), n);
     add(QStringLiteral("exception-code"), QStringLiteral("Exception code (default 4)."), n);
     add(QStringLiteral("stop-after"), QStringLiteral("Stop answering after N replies."), n);
+    add(QStringLiteral("refuse-status"),
+        QStringLiteral("Answer every status poll with a Modbus exception."));
+    add(QStringLiteral("refuse-events-after"),
+        QStringLiteral("Answer the event blocks after the first N with a Modbus exception."), n);
     add(QStringLiteral("delay"), QStringLiteral("Hold every reply back MS milliseconds."),
         QStringLiteral("MS"));
     add(QStringLiteral("fault-connect"),
@@ -162,6 +166,8 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
     integer("exception-code", {1, 255},
             [&](qint64 x) { o.faults.exceptionCode = std::uint8_t(x); });
     integer("stop-after", {1, big}, [&](qint64 x) { o.faults.stopAfter = int(x); });
+    integer("refuse-events-after", {0, big},
+            [&](qint64 x) { o.faults.refuseEventsAfter = int(x); });
     integer("delay", {1, 600000}, [&](qint64 x) { o.faults.delayMs = int(x); });
     integer("exit-after-replies", {1, big}, [&](qint64 x) { o.exitAfterReplies = int(x); });
     seconds("exit-after", o.exitAfterSeconds);
@@ -185,6 +191,7 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
     o.pace = parser.isSet(QStringLiteral("pace"));
     o.faults.garbageAfter = parser.isSet(QStringLiteral("garbage-after"));
     o.faults.duringConnect = parser.isSet(QStringLiteral("fault-connect"));
+    o.faults.refuseStatus = parser.isSet(QStringLiteral("refuse-status"));
     o.verbose = parser.isSet(QStringLiteral("verbose"));
     o.quiet = parser.isSet(QStringLiteral("quiet"));
     result.options = o;

@@ -162,7 +162,7 @@ void SimServer::handleRequest(const QByteArray& request, int baud)
     if (reply.isEmpty())
         return;
     ++m_replies;
-    const ReplyPlan plan = m_faults.apply(reply, onLink);
+    const ReplyPlan plan = m_faults.apply(reply, onLink, request);
     if (!plan.note.isEmpty())
         qCInfo(lcSim).noquote()
             << QStringLiteral("reply %1: %2").arg(m_faults.counted()).arg(plan.note);

@@ -248,11 +248,19 @@ void CInitPage::connectEngine()
             [this] { m_context.setLinkAnimationPlaying(false); });
     connect(link, &DeviceLink::deviceAccessCleared, this,
             [this] { m_context.clearDeviceAccess(); });
-    connect(link, &DeviceLink::settingsArrived, this, [this] { m_context.addSettingsPages(); });
-    connect(link, &DeviceLink::registerCompleted, this, [this] {
-        m_context.addEventsPage();
-        m_context.activateEventsPage();
-    });
+    // Page changes that the link causes run after its handler has returned: leaving a
+    // page may prompt, and a prompt's event loop inside a reply handler would let ticks
+    // and replies run in the middle of it.
+    connect(
+        link, &DeviceLink::settingsArrived, this, [this] { m_context.addSettingsPages(); },
+        Qt::QueuedConnection);
+    connect(
+        link, &DeviceLink::registerCompleted, this,
+        [this] {
+            m_context.addEventsPage();
+            m_context.activateEventsPage();
+        },
+        Qt::QueuedConnection);
 
     connect(m_connect, &QPushButton::clicked, this, &CInitPage::connectDevice);
     connect(m_disconnect, &QPushButton::clicked, this, &CInitPage::disconnectDevice);
@@ -292,6 +300,11 @@ bool CInitPage::isConnected() const
     return m_link->IsConnected();
 }
 
+bool CInitPage::isPortOpen() const
+{
+    return m_link->isPortOpen();
+}
+
 bool CInitPage::readingEvents() const
 {
     return m_link->readingEvents();
@@ -303,6 +316,7 @@ void CInitPage::connectDevice()
     if (!m_link->isPortOpen())
         takeSelectedPort();
     m_link->connectDevice();
+    updateLinkButtons();
 }
 
 void CInitPage::disconnectDevice()
@@ -423,9 +437,9 @@ void CInitPage::updateServiceControls()
 
 void CInitPage::updateLinkButtons()
 {
-    const bool connected = m_link->IsConnected();
-    m_disconnect->setEnabled(connected);
-    m_connect->setEnabled(!connected);
+    const bool open = m_link->isPortOpen() || m_link->IsConnected();
+    m_disconnect->setEnabled(open);
+    m_connect->setEnabled(!open);
 }
 
 void CInitPage::onSetActive()

@@ -49,6 +49,7 @@ public:
 
     // LinkControl
     bool isConnected() const override;
+    bool isPortOpen() const override;
     bool readingEvents() const override;
     // Puts a line on top of the log; the oldest goes when there would be more than 301.
     void log(const QString& text) override;

@@ -16,6 +16,7 @@
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/crs484cfg.h"
+#include "pages/entryfields.h"
 #include "tests/support/simprocess.h"
 
 #include <QCheckBox>
@@ -132,12 +133,44 @@ void TestCommWindow::wholeSession()
     QTRY_COMPARE_WITH_TIMEOUT(logged("Konfigurację RS485 zapisano do Dorvik"), 1, patience);
     QCOMPARE(sim.dump().value("settings").mid(28, 4), QByteArray("5649"));
 
+    // One request at a time, whatever the window does meanwhile.
+    int inFlight = 0;
+    int mostInFlight = 0;
+    int sent = 0;
+    DeviceLink* engine = link->deviceLink();
+    connect(engine, &DeviceLink::frameSent, [&](const QByteArray&, bool) {
+        ++sent;
+        mostInFlight = std::max(mostInFlight, ++inFlight);
+    });
+    connect(engine, &DeviceLink::frameReceived, [&] { inFlight = std::max(0, inFlight - 1); });
+    connect(engine, &DeviceLink::replyTimedOut, [&] { inFlight = std::max(0, inFlight - 1); });
+
     view.runCommand(Command::ReadEvents);
     QVERIFY(link->readingEvents());
     // Loading or saving a register is refused while it is being read.
     QVERIFY(!view.isCommandEnabled(Command::OpenEvents));
     QVERIFY(!view.isCommandEnabled(Command::SaveEvents));
+    // While it is read, a bad number is typed on another page: bringing the events page up
+    // prompts, and the link goes on polling while the prompt is open (as a modal box would,
+    // the prompt runs the event loop).
+    QVERIFY(view.setActivePage(int(PageKind::Times)));
+    times->valueEdit(0)->setText("abc");
+    int prompts = 0;
+    int sentDuringPrompt = -1;
+    setPromptHandler([&](QWidget*, const QString&) {
+        ++prompts;
+        const int before = sent;
+        QTest::qWait(timings.tick * 8);
+        sentDuringPrompt = sent - before;
+    });
     QTRY_VERIFY_WITH_TIMEOUT(!link->readingEvents(), patience);
+    QTRY_COMPARE_WITH_TIMEOUT(prompts, 1, patience);
+    setPromptHandler({});
+    QVERIFY2(sentDuringPrompt >= 3, qPrintable(QString::number(sentDuringPrompt)));
+    QCOMPARE(mostInFlight, 1);
+    QCOMPARE(sheet.activePage(), view.page(PageKind::Times));
+    times->valueEdit(0)->setText("15");
+    view.activateEventsPage();
     QCOMPARE(logged(QStringLiteral("Rejestr zdarzeń odczytany")), 1);
     QCOMPARE(sheet.pageCount(), 7);
     QCOMPARE(sheet.activePage(), view.page(PageKind::Events));

@@ -91,7 +91,8 @@ void TestMainWindow::startState()
 
 void TestMainWindow::menuEnabling_data()
 {
-    QTest::addColumn<bool>("connected");
+    // 0: port closed, 1: port open, controller not online (yet), 2: online.
+    QTest::addColumn<int>("linkState");
     QTest::addColumn<bool>("settingsValid");
     QTest::addColumn<bool>("reading");
     QTest::addColumn<bool>("listBuilt");
@@ -105,39 +106,44 @@ void TestMainWindow::menuEnabling_data()
     };
     using C = Command;
     const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
-    QTest::newRow("start") << false << false << false << false
+    QTest::newRow("start") << 0 << false << false << false
                            << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
-    QTest::newRow("connected") << true << false << false << false
+    QTest::newRow("connected") << 2 << false << false << false
                                << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
                                                 C::SaveEvents, C::ReadEvents});
     QTest::newRow("settings offline")
-        << false << true << false << false
+        << 0 << true << false << false
         << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
                          C::PdfSettings, C::OpenEvents, C::SaveEvents});
     QTest::newRow("settings connected")
-        << true << true << false << false
+        << 2 << true << false << false
         << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
                          C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
                          C::OpenEvents, C::SaveEvents, C::ReadEvents});
     QTest::newRow("register read running")
-        << true << true << true << true
+        << 2 << true << true << true
         << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
                          C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
     QTest::newRow("events listed offline")
-        << false << false << false << true
+        << 0 << false << false << true
         << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
                          C::PdfEvents, C::ExportEventsCsv});
+    // Every status poll refused: the port is open and polled, and must be let go.
+    QTest::newRow("port open, not online")
+        << 1 << false << false << false
+        << always + ids({C::Disconnect, C::OpenEvents, C::SaveEvents});
 }
 
 void TestMainWindow::menuEnabling()
 {
-    QFETCH(bool, connected);
+    QFETCH(int, linkState);
     QFETCH(bool, settingsValid);
     QFETCH(bool, reading);
     QFETCH(bool, listBuilt);
     QFETCH(CommandList, enabled);
 
-    link()->connected = connected;
+    link()->portOpen = linkState == 1;
+    link()->connected = linkState == 2;
     link()->reading = reading;
     m_frame->data().settingsValid = settingsValid;
     if (listBuilt) {

@@ -56,14 +56,28 @@ private:
     std::map<QString, Background> m_background;
 };
 
-// Why no controller is reached: simulator options and the message expected.
-static const QList<std::tuple<const char*, QStringList, const char*>> noControllerCases = {
-    {"no port", {}, "Problem z otwarciem portu"},
-    {"nobody answers", {"--probe-baud", "1200"}, "Urządzenie nie odpowiada"},
-    {"link opening unanswered",
-     {"--fault-connect", "--stop-after", "1"},
-     "Urządzenie nie odpowiada"},
-    {"silent after the first status answer", {"--stop-after", "1"}, "Minął limit czasu"},
+// Why no controller is reached, or a read does not complete: simulator options, the
+// command and the message expected.
+static const QList<std::tuple<const char*, QStringList, const char*, const char*>>
+    noControllerCases = {
+        {"no port", {}, "read-settings", "Problem z otwarciem portu"},
+        {"nobody answers", {"--probe-baud", "1200"}, "read-settings", "Urządzenie nie odpowiada"},
+        {"link opening unanswered",
+         {"--fault-connect", "--stop-after", "1"},
+         "read-settings",
+         "Urządzenie nie odpowiada"},
+        {"silent after the first status answer",
+         {"--stop-after", "1"},
+         "read-settings",
+         "Minął limit czasu"},
+        {"status polls refused",
+         {"--refuse-status"},
+         "status",
+         "Dorvik odrzuca odczyt stanu, połączenie zakończone"},
+        {"event blocks refused",
+         {"--refuse-events-after", "4", "--exception-code", "2"},
+         "read-events",
+         "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"},
 };
 
 TestCliOnline::Run TestCliOnline::finished(QProcess& process)
@@ -103,9 +117,17 @@ void TestCliOnline::initTestCase()
     startBackground("reset", {"--factory-number", "1234"}, {"reset", "--password", "KTRsondal"});
     startBackground("rs485 service password", {"--factory-number", "2024"},
                     {"write-rs485", "--address", "5", "--baud", "9600", "--password", "KTRsondal"});
-    for (const auto& [name, simOptions, message] : noControllerCases)
-        startBackground(name, simOptions,
-                        {"read-settings", "-o", m_dir.filePath(QLatin1String(name) + ".nst")});
+    // A file from before stays as it was.
+    for (const auto& [name, simOptions, command, message] : noControllerCases) {
+        const QString old = m_dir.filePath(QLatin1String(name) + ".old");
+        QFile file(old);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+        file.close();
+        QStringList arguments{command};
+        if (QLatin1String(command) != "status")
+            arguments << "-o" << old;
+        startBackground(name, simOptions, arguments);
+    }
 }
 
 static QByteArray readFile(const QString& path)
@@ -240,7 +262,7 @@ void TestCliOnline::writeRs485KeepsReservedByte()
 void TestCliOnline::noControllerExitsThree_data()
 {
     QTest::addColumn<QString>("message");
-    for (const auto& [name, simOptions, message] : noControllerCases)
+    for (const auto& [name, simOptions, command, message] : noControllerCases)
         QTest::newRow(name) << QString::fromUtf8(message);
 }
 
@@ -251,7 +273,7 @@ void TestCliOnline::noControllerExitsThree()
     const Run run = finished(m_background.at(name).process);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(!QFile::exists(m_dir.filePath(name + ".nst")));
+    QCOMPARE(readFile(m_dir.filePath(name + ".old")), QByteArray("old"));
 }
 
 void TestCliOnline::usageErrors_data()

@@ -22,6 +22,23 @@ private slots:
                                          << "\"a\rb\"";
         QTest::newRow("blank kept") << " "
                                     << " ";
+        // A spreadsheet runs a cell starting with one of these as a formula.
+        QTest::newRow("equals") << "=1+2"
+                                << "'=1+2";
+        QTest::newRow("plus") << "+1"
+                              << "'+1";
+        QTest::newRow("minus") << "-1"
+                               << "'-1";
+        QTest::newRow("at") << "@SUM(A1)"
+                            << "'@SUM(A1)";
+        QTest::newRow("leading tab") << "\t=1"
+                                     << "'\t=1";
+        QTest::newRow("leading carriage return") << "\r=1"
+                                                 << "\"'\r=1\"";
+        QTest::newRow("formula quoted") << "=HYPERLINK(\"x\")_^,"
+                                        << "\"'=HYPERLINK(\"\"x\"\")_^,\"";
+        QTest::newRow("sign inside kept") << "U2-1 = @"
+                                          << "U2-1 = @";
     }
     void csvField()
     {

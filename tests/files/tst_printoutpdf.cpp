@@ -185,27 +185,45 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("pages");
+        QTest::addColumn<QString>("face"); // of the text; empty: the Arial-metric one
         QTest::newRow("settings") << "settings"
                                   << "settings_default.nst"
-                                  << "1";
+                                  << "1"
+                                  << "";
         QTest::newRow("events") << "events"
                                 << "events_sample.rzd"
-                                << "4";
+                                << "4"
+                                << "";
+        // Where no Arial-metric face is installed, the fallback face has an "fi" ligature.
+        QTest::newRow("settings, DejaVu Sans") << "settings"
+                                               << "settings_default.nst"
+                                               << "1"
+                                               << "DejaVuSans";
     }
     void commandLine()
     {
         QFETCH(QString, command);
         QFETCH(QString, file);
-        const QString out = m_dir.filePath(command + QStringLiteral("-cli.pdf"));
+        QFETCH(QString, face);
+        const QString out = m_dir.filePath(command + face + QStringLiteral("-cli.pdf"));
         const QString input = QStringLiteral(TAVREL_TEST_DATA "/") + file;
         QProcess cli;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM")); // it needs no display of its own
+        if (!face.isEmpty())
+            env.insert(QStringLiteral("FONTCONFIG_FILE"), withoutArialFaces());
         cli.setProcessEnvironment(env);
         cli.start(TAVREL_CLI, {command, input, "--pdf", out, "--labels-dir", m_dir.path()});
         QVERIFY(cli.waitForFinished(30000));
         QCOMPARE(cli.exitCode(), 0);
         QTEST(pdfInfo(out, QStringLiteral("Pages")), "pages");
+        if (!face.isEmpty())
+            QVERIFY(run(QStringLiteral("pdffonts"), {out}).contains(face));
+        // The text can be searched: plain letters, no ligature characters.
+        const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
+        QVERIFY(!text.contains(QChar(0xFB01)));
+        if (command == QLatin1String("settings"))
+            QVERIFY(text.contains(QStringLiteral("Konfiguracja portu RS485")));
         // The window's printout of the same file, page for page.
         if (command == QLatin1String("events"))
             QCOMPARE(pdfLines(out), pdfLines(m_dir.filePath(QStringLiteral("events.pdf"))));
@@ -217,6 +235,23 @@ private slots:
     }
 
 private:
+    // A fontconfig file that hides Arial and the faces with its metrics.
+    QString withoutArialFaces() const
+    {
+        const QString path = m_dir.filePath(QStringLiteral("no-arial.conf"));
+        QFile conf(path);
+        if (!conf.exists() && conf.open(QIODevice::WriteOnly)) {
+            conf.write("<?xml version=\"1.0\"?>\n<fontconfig>\n"
+                       "<include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n"
+                       "<selectfont><rejectfont>\n");
+            for (const char* family : {"Arial", "Liberation Sans", "Arimo"})
+                conf.write(QByteArray("<pattern><patelt name=\"family\"><string>") + family +
+                           "</string></patelt></pattern>\n");
+            conf.write("</rejectfont></selectfont>\n</fontconfig>\n");
+        }
+        return path;
+    }
+
     QTemporaryDir m_dir;
     DeviceData m_data;
     QList<EventListRow> m_rows;

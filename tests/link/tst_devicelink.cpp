@@ -45,8 +45,12 @@ private slots:
     void badFrames_data();
     void badFrames();
     void eventRegisterRead();
+    void abandonedReadKeepsRegister_data();
+    void abandonedReadKeepsRegister();
     void exceptions_data();
     void exceptions();
+    void unsentRequests_data();
+    void unsentRequests();
     void newConnectionStartsClean();
     void lostLineEndsLinkOnce();
     void truncatedRepliesReadNothingBeyond();
@@ -556,7 +560,9 @@ void TestDeviceLink::closingFlushesLastFrame()
 
     m_link->onCloseWaitElapsed();
     QCOMPARE(m_line->events.last(), QString("close"));
-    QCOMPARE(m_log, (QStringList{command, closed}));
+    QCOMPARE(m_log,
+             (QStringList{command, closed,
+                          "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"}));
     QCOMPARE(access.count(), 1);
     QCOMPARE(ended.count(), 1);
     QVERIFY(!m_link->readingEvents());
@@ -574,7 +580,10 @@ void TestDeviceLink::timeOuts_data()
     QTest::newRow("status poll") << 0 << QStringList{"Rozłączanie", "Rozłączanie"};
     QTest::newRow("settings read") << 1 << QStringList{"Minął limit czasu"};
     // The block read leaves the poll's -1 in place: the disconnect path.
-    QTest::newRow("register read") << 2 << QStringList{"Rozłączanie", "Rozłączanie"};
+    QTest::newRow("register read")
+        << 2
+        << QStringList{"Rozłączanie", "Rozłączanie",
+                       "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"};
 }
 
 void TestDeviceLink::timeOuts()
@@ -666,23 +675,27 @@ void TestDeviceLink::eventRegisterRead()
 {
     connectAndEstablish();
     goOnline({100, 22, 37, 0x24, 4321});
+    // An events file loaded on this link: the read replaces it whole, dated and ordered
+    // by the controller's own status, not by the file.
+    DeviceImage& image = m_data->image();
+    image.timeBase = 1'000'000'000;
+    image.liveWritePosition = image.writePosition = 200;
+    image.readIndex = 256;
     m_log.clear();
     QSignalSpy progress(m_link.get(), &DeviceLink::progressChanged);
     QSignalSpy completed(m_link.get(), &DeviceLink::registerCompleted);
     m_link->readEventRegister();
     QVERIFY(m_link->readingEvents());
-    QCOMPARE(m_data->image().readIndex, -1);
-    QCOMPARE(m_data->image().writePosition, 37);
-    QCOMPARE(m_data->image().registerFactoryNumber, 4321);
-    QCOMPARE(m_data->image().deviceCombination, 9); // selector 0x24
     // The next status answer starts the read and speeds up the tick.
     answerTick(statusAnswer({100, 22, 38, 0x24, 4321}));
-    QCOMPARE(m_data->image().readIndex, 0);
+    QCOMPARE(m_link->registerRead().readIndex, 0);
     QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 600);
     for (int block = 0; block < 16; ++block) {
         m_link->onLinkTick();
         QCOMPARE(lastWritten(), Requests::eventBlockRead(16 * block));
         QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1000);
+        if (block < 15)
+            QCOMPARE(image.readIndex, 256); // the held register until the last block
         m_line->deliver(eventBlock(16 * block));
         QCOMPARE(m_link->registerProgress(), 16 * (block + 1));
     }
@@ -692,8 +705,13 @@ void TestDeviceLink::eventRegisterRead()
     QCOMPARE(completed.count(), 1);
     QCOMPARE(progress.last().at(0).toInt(), 256);
     QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
+    QCOMPARE(image.readIndex, 256);
+    QCOMPARE(image.timeBase, quint32(m_now - 100));
+    QCOMPARE(image.writePosition, 37);
+    QCOMPARE(image.registerFactoryNumber, 4321);
+    QCOMPARE(image.deviceCombination, 9); // selector 0x24
     for (int slot : {0, 17, 255})
-        QCOMPARE(m_data->image().entries[slot].bytes[11], std::uint8_t(slot * 3 + 11));
+        QCOMPARE(image.entries[slot].bytes[11], std::uint8_t(slot * 3 + 11));
     // A late duplicate block changes nothing and reports nothing.
     m_line->deliver(eventBlock(0));
     QCOMPARE(completed.count(), 1);
@@ -702,12 +720,88 @@ void TestDeviceLink::eventRegisterRead()
     QCOMPARE(lastWritten(), Requests::statusPoll());
 }
 
+void TestDeviceLink::abandonedReadKeepsRegister_data()
+{
+    QTest::addColumn<int>("ending"); // how the read ends after four blocks
+    QTest::addColumn<bool>("linkStays");
+    QTest::newRow("exception") << 0 << true;
+    QTest::newRow("fourth time-out") << 1 << false;
+    QTest::newRow("disconnect") << 2 << false;
+    QTest::newRow("port lost") << 3 << false;
+    QTest::newRow("reset") << 4 << false;
+}
+
+void TestDeviceLink::abandonedReadKeepsRegister()
+{
+    QFETCH(int, ending);
+    QFETCH(bool, linkStays);
+    connectAndEstablish();
+    goOnline({100, 22, 37, 0x24, 4321});
+    DeviceImage& image = m_data->image();
+    for (int slot = 0; slot < 256; ++slot)
+        std::fill_n(image.entries[slot].bytes, 12, std::uint8_t(0xE0 ^ slot));
+    image.readIndex = 256;
+    image.timeBase = 77;
+    image.writePosition = 5;
+    image.registerFactoryNumber = 1234;
+    image.deviceCombination = 3;
+    const QByteArray held(reinterpret_cast<const char*>(image.entries), sizeof image.entries);
+    QSignalSpy completed(m_link.get(), &DeviceLink::registerCompleted);
+
+    m_link->readEventRegister();
+    answerTick(statusAnswer({100, 22, 38, 0x24, 4321}));
+    for (int block = 0; block < 4; ++block)
+        answerTick(eventBlock(16 * block));
+    m_log.clear();
+    switch (ending) {
+    case 0:
+        answerTick(exceptionAnswer(0x03, 2));
+        break;
+    case 1:
+        for (int i = 0; i < 4; ++i) {
+            m_link->onLinkTick();
+            m_link->onReplyTimeout();
+        }
+        break;
+    case 2:
+        m_link->disconnectDevice();
+        m_link->onLinkTick();
+        m_link->onCloseWaitElapsed();
+        break;
+    case 3:
+        m_line->loseLine();
+        QTRY_VERIFY(!m_line->isOpen());
+        QTRY_VERIFY(!m_link->readingEvents());
+        break;
+    case 4:
+        m_link->reset();
+        m_link->onLinkTick();
+        m_link->onCloseWaitElapsed();
+        break;
+    }
+    QVERIFY(!m_link->readingEvents());
+    QVERIFY(!m_link->eventsRead());
+    QCOMPARE(completed.count(), 0);
+    QCOMPARE(m_log.count("Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"), 1);
+    QCOMPARE(m_link->IsConnected(), linkStays);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.entries), sizeof image.entries), held);
+    QCOMPARE(image.readIndex, ending == 4 ? -2 : 256);
+    QCOMPARE(image.writePosition, 5);
+    QCOMPARE(image.registerFactoryNumber, 1234);
+    QCOMPARE(image.deviceCombination, 3);
+    if (ending != 4) // the reset command unsets the time base
+        QCOMPARE(image.timeBase, 77u);
+    if (linkStays) {
+        m_link->onLinkTick();
+        QCOMPARE(lastWritten(), Requests::statusPoll());
+    }
+}
+
 void TestDeviceLink::exceptions_data()
 {
-    QTest::addColumn<int>("during"); // 0 a settings write, 1 a status poll, 2 a register read
+    QTest::addColumn<int>("during"); // 0 a settings write, 1 a status poll
     QTest::newRow("settings write") << 0;
     QTest::newRow("status poll") << 1;
-    QTest::newRow("register read") << 2;
 }
 
 void TestDeviceLink::exceptions()
@@ -716,13 +810,9 @@ void TestDeviceLink::exceptions()
     connectAndEstablish();
     goOnline();
     QSignalSpy finished(m_link.get(), &DeviceLink::operationFinished);
+    QSignalSpy ended(m_link.get(), &DeviceLink::linkEnded);
     if (during == 0)
         m_link->writeSettings();
-    if (during == 2) {
-        m_link->readEventRegister();
-        answerTick(statusAnswer());
-        answerTick(eventBlock(0));
-    }
     m_log.clear();
     answerTick(exceptionAnswer(during == 0 ? 0x10 : 0x03, 4));
     QCOMPARE(m_log, QStringList{"Dorvik odrzucił rozkaz, kod wyjątku 4"});
@@ -730,11 +820,62 @@ void TestDeviceLink::exceptions()
     QVERIFY(m_link->IsConnected());
     QCOMPARE(m_link->pendingOperation(), during == 0 ? 0 : -1);
     QCOMPARE(finished.count(), during == 0 ? 1 : 0);
-    QVERIFY(!m_link->readingEvents());
-    QCOMPARE(m_data->image().readIndex, -2);
-    QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
     m_link->onLinkTick();
     QCOMPARE(lastWritten(), Requests::statusPoll());
+    if (during == 0)
+        return;
+    // Status polls refused (or spoilt) in a row get the tries of a time-out, then the
+    // port is let go; a good answer in between starts the count again.
+    m_line->deliver(exceptionAnswer(0x03, 4));
+    answerTick(statusAnswer());
+    answerTick(exceptionAnswer(0x03, 4));
+    answerTick(withCrc(hex("ff 03 02 00 00")));
+    answerTick(exceptionAnswer(0x03, 4));
+    QVERIFY(m_line->isOpen());
+    QCOMPARE(ended.count(), 0);
+    answerTick(exceptionAnswer(0x03, 4));
+    QVERIFY(!m_line->isOpen());
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(m_log.last(), QString("Dorvik odrzuca odczyt stanu, połączenie zakończone"));
+}
+
+void TestDeviceLink::unsentRequests_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::newRow("settings write") << 2;
+    QTest::newRow("compare") << 3;
+    QTest::newRow("reset") << 6;
+    QTest::newRow("status poll") << 0;
+}
+
+void TestDeviceLink::unsentRequests()
+{
+    QFETCH(int, operation);
+    connectAndEstablish();
+    goOnline();
+    QSignalSpy finished(m_link.get(), &DeviceLink::operationFinished);
+    command(operation);
+    m_log.clear();
+    m_line->failWrites = true;
+    m_link->onLinkTick();
+    QCOMPARE(m_log.first(), QStringLiteral("Rozkaz nie został wysłany do portu COM7"));
+    if (operation == 0) {
+        // A poll that did not leave is a try without an answer.
+        QVERIFY(m_link->isTimerActive(LinkTimer::Reply));
+        QVERIFY(m_link->replyAwaited());
+        return;
+    }
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first(), (QVariantList{operation, false}));
+    QVERIFY(!m_link->isTimerActive(LinkTimer::Reply));
+    QVERIFY(!m_log.contains("Rozkaz Reset Wysłano"));
+    QCOMPARE(m_line->isOpen(), operation != 6);
+    QCOMPARE(m_link->pendingOperation(), 0);
+    if (operation != 6) {
+        m_line->failWrites = false;
+        m_link->onLinkTick();
+        QCOMPARE(lastWritten(), Requests::statusPoll());
+    }
 }
 
 void TestDeviceLink::newConnectionStartsClean()
@@ -782,7 +923,9 @@ void TestDeviceLink::lostLineEndsLinkOnce()
     QTRY_COMPARE(ended.count(), 1);
     QCoreApplication::processEvents();
     QCOMPARE(ended.count(), 1);
-    QCOMPARE(m_log, QStringList{"Utracono połączenie z portem COM7"});
+    QCOMPARE(m_log,
+             (QStringList{"Utracono połączenie z portem COM7",
+                          "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"}));
     QVERIFY(!m_link->readingEvents());
     QVERIFY(!m_link->isTimerActive(LinkTimer::Tick));
     QVERIFY(!m_link->IsConnected());

@@ -50,7 +50,6 @@ private slots:
     void storeEntries_data();
     void storeEntries();
     void statusTimeBase();
-    void listTextsBenchmark();
 };
 
 void TestEventRegister::entryLayout()
@@ -163,20 +162,24 @@ void TestEventRegister::timeText()
 
 void TestEventRegister::beginRead()
 {
+    RegisterRead read;
+    EventRegister::beginRead(read, 77, 4321, 0x24);
+    QCOMPARE(read.readIndex, -1);
+    std::fill_n(read.entries[9].bytes, 12, 0x5A);
+    // Taken only whole: the held register gets the read's entries, position, number,
+    // combination and the time base it is given.
     DeviceData data;
     DeviceImage& image = data.image();
-    image.liveWritePosition = 77;
-    image.factoryNumber = 4321;
-    image.deviceSelector = 0x24;
-    EventRegister::beginRead(image);
+    image.readIndex = -2;
+    takeRead(image, read, 1'700'000'000);
     QCOMPARE(int(image.writePosition), 77);
-    QCOMPARE(image.readIndex, -1);
     QCOMPARE(int(image.registerFactoryNumber), 4321);
     QCOMPARE(int(image.deviceCombination), 9);
-    QVERIFY(!isComplete(image));
-    image.deviceSelector = 0x23; // circuit 3 variant B: no such combination
-    EventRegister::beginRead(image);
-    QCOMPARE(int(image.deviceCombination), 0);
+    QCOMPARE(image.timeBase, 1'700'000'000u);
+    QCOMPARE(image.entries[9].bytes[11], 0x5A);
+    QVERIFY(isComplete(image));
+    EventRegister::beginRead(read, 0, 0, 0x23); // circuit 3 variant B: no such combination
+    QCOMPARE(int(read.deviceCombination), 0);
 }
 
 void TestEventRegister::storeEntries_data()
@@ -198,23 +201,20 @@ void TestEventRegister::storeEntries()
     QFETCH(int, replyBytes);
     QFETCH(int, stored);
     QFETCH(int, readIndexAfter);
-    DeviceData data;
-    DeviceImage& image = data.image();
-    image.readIndex = readIndex;
+    RegisterRead read;
+    read.readIndex = readIndex;
     QByteArray reply;
     for (int i = 0; i * 12 < replyBytes; ++i)
         reply += QByteArray(reinterpret_cast<const char*>(makeEntry(1000 + i).bytes), 12);
     reply.truncate(replyBytes);
 
-    QCOMPARE(EventRegister::storeEntries(image, reply), stored);
+    QCOMPARE(EventRegister::storeEntries(read, reply), stored);
 
-    QCOMPARE(image.readIndex, readIndexAfter);
+    QCOMPARE(read.readIndex, readIndexAfter);
     for (int s = 0; s < 256; ++s) {
         const bool inside = s >= readIndex && s < readIndex + stored;
-        QCOMPARE(counter(image.entries[s]), inside ? quint32(1000 + s - readIndex) : 0u);
+        QCOMPARE(counter(read.entries[s]), inside ? quint32(1000 + s - readIndex) : 0u);
     }
-    QCOMPARE(image.rowEntry[0], 0); // nothing written past the register
-    QCOMPARE(isComplete(image), readIndexAfter >= 256);
 }
 
 void TestEventRegister::statusTimeBase()
@@ -234,24 +234,6 @@ void TestEventRegister::statusTimeBase()
     resetReadState(image);
     applyStatus(image, 0xFFFFFFFFu, 0, 10); // wraps modulo 2^32
     QCOMPARE(image.timeBase, 11u);
-}
-
-void TestEventRegister::listTextsBenchmark()
-{
-    Fixture f;
-    f.image.timeBase = 1425715000u;
-    for (int s = 0; s < 256; ++s)
-        f.image.entries[s] = makeEntry(s * 60u, {s % 56, (s * 7) % 55});
-    QBENCHMARK
-    {
-        for (int r = 0; r < 256; ++r) {
-            const int s = slotOfRow(f.image, r);
-            rowNumberText(f.image, r);
-            EventRegister::timeText(f.image, s);
-            counterText(f.image, s);
-            eventText(f.image, s);
-        }
-    }
 }
 
 QTEST_GUILESS_MAIN(TestEventRegister)

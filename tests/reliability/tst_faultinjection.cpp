@@ -23,10 +23,11 @@ QString text(int id)
 // A line of the link's log: one of the system's own texts, its number or port filled in.
 bool isSystemText(const QString& line, const QString& port)
 {
-    static const QList<int> plain = {
-        StringId::readStarted,       StringId::crcError,      StringId::frameTypeError,
-        StringId::timeLimitPassed,   StringId::settingsRead,  StringId::readingEventRegister,
-        StringId::eventRegisterRead, StringId::disconnecting, StringId::disconnected};
+    static const QList<int> plain = {StringId::readStarted,       StringId::crcError,
+                                     StringId::frameTypeError,    StringId::timeLimitPassed,
+                                     StringId::settingsRead,      StringId::readingEventRegister,
+                                     StringId::eventRegisterRead, StringId::disconnecting,
+                                     StringId::disconnected,      StringId::registerReadAbandoned};
     for (int id : plain) {
         if (line == stringText(id))
             return true;

@@ -30,6 +30,7 @@ class FakeLinkPage : public FakePage, public LinkControl {
 public:
     using FakePage::FakePage;
     bool isConnected() const override { return connected; }
+    bool isPortOpen() const override { return portOpen || connected; }
     bool readingEvents() const override { return reading; }
     void log(const QString& text) override { lines << text; }
     void connectDevice() override { calls << QStringLiteral("connect"); }
@@ -41,6 +42,7 @@ public:
     void writeRs485Config() override { calls << QStringLiteral("writeRs485"); }
 
     bool connected = false;
+    bool portOpen = false;
     bool reading = false;
     QStringList lines;
     QStringList calls;

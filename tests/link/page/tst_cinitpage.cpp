@@ -44,7 +44,6 @@ private slots:
     void factoryNumberPrompts();
     void labelFiles();
     void connectAtStart();
-    void benchmarkLogLine();
 };
 
 void TestCInitPage::logLineFormat_data()
@@ -278,20 +277,6 @@ void TestCInitPage::connectAtStart()
     QVERIFY(f.line->events.isEmpty());
     QTRY_COMPARE(f.line->events.value(0), QStringLiteral("open /tmp/dorvik-start 19200"));
     QCOMPARE(f.context.activePage, CInitPage::pageIndex);
-}
-
-void TestCInitPage::benchmarkLogLine()
-{
-    PageFixture f;
-    f.page->show();
-    for (int i = 0; i < CInitPage::maxLogLines; ++i)
-        f.page->log(QStringLiteral("Nastawy odczytano"));
-    // A full log: one line in, one out, and the repaint.
-    QBENCHMARK
-    {
-        f.page->log(QStringLiteral("Nastawy odczytano"));
-        QCoreApplication::processEvents();
-    }
 }
 
 QTEST_MAIN(TestCInitPage)
