@@ -1,21 +1,15 @@
-// The engine's reply handling fed arbitrary framed replies in every state. The input is
-// a script of steps: replies (well framed with any contents, answers to the request
-// just sent, raw bytes), the handlers of the timers, the user's commands and a lost
-// line. After every step the engine's state must be one it can be in, the port must
-// not be left open with nothing driving it nor be driven while closed, every request
-// on the wire must be one of the protocol's (an event block read only within the
-// register), and nothing the user did not ask for may be sent.
+// The engine fed a script of steps: replies (well framed with any contents, answers to
+// the request just sent, raw bytes), the handlers of the timers, the user's commands and
+// a lost line. After every step the engine's state must be one it can be in, the port
+// must be driven while open and idle while closed, every request on the wire must be one
+// of the protocol's (an event block read only within the register), and nothing the user
+// did not ask for may be sent. Step codes are those of makeseeds.py.
 #include "fuzzcommon.h"
 #include "link/crc16.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
-#include "link/requests.h"
-#include "model/devicedata.h"
-#include "model/eventregister.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
-
-#include <QTemporaryDir>
 
 namespace {
 
@@ -27,72 +21,32 @@ QByteArray framed(QByteArray frame)
 
 QByteArray readAnswer(const QByteArray& data)
 {
-    QByteArray frame("\xff\x03", 2);
-    frame.append(char(data.size()));
-    return framed(frame + data);
-}
-
-// `count` bytes that differ from one another and from run to run of the pattern byte.
-QByteArray pattern(int count, std::uint8_t seed)
-{
-    QByteArray bytes(count, Qt::Uninitialized);
-    for (int i = 0; i < count; ++i)
-        bytes[i] = char(seed * 37 + i * 11);
-    return bytes;
+    return framed(QByteArray("\xff\x03", 2) + char(data.size()) + data);
 }
 
 int word(const QByteArray& frame, int at)
 {
-    return (std::uint8_t(frame[at]) << 8) | std::uint8_t(frame[at + 1]);
+    return std::uint8_t(frame[at]) << 8 | std::uint8_t(frame[at + 1]);
 }
 
-// What the user asked for during one input.
-struct Asked {
-    bool writeSettings = false;
-    bool factoryNumber = false;
-    bool rs485 = false;
-    bool reset = false;
-    bool disconnect = false;
-};
-
-void checkRequest(const QByteArray& frame, const Asked& asked)
+void checkRequest(const QByteArray& frame, const QList<int>& asked)
 {
-    FUZZ_CHECK(frame.size() >= 8);
-    FUZZ_CHECK(
-        Crc16(QByteArrayView(frame).first(frame.size() - 2)) ==
-        (std::uint8_t(frame[frame.size() - 2]) | std::uint8_t(frame[frame.size() - 1]) << 8));
-    FUZZ_CHECK(std::uint8_t(frame[0]) == 0xFF);
-    const int function = std::uint8_t(frame[1]);
-    const int first = word(frame, 2);
-    const int count = word(frame, 4);
-    if (function == 0x03) {
+    FUZZ_CHECK(frame.size() >= 8 && std::uint8_t(frame[0]) == 0xFF);
+    FUZZ_CHECK(framed(frame.first(frame.size() - 2)) == frame);
+    const int first = word(frame, 2), count = word(frame, 4);
+    if (frame[1] == 0x03) {
         FUZZ_CHECK(frame.size() == 8);
-        const bool block = count == 96 && first >= 1024 && (first - 1024) % (12 * 16) == 0 &&
-                           (first - 1024) / 12 < entryCount;
-        FUZZ_CHECK(block || (first == 9 && count == 1) || (first == 12 && count == 6) ||
+        FUZZ_CHECK((count == 96 && first >= 1024 && (first - 1024) % (12 * 16) == 0 &&
+                    (first - 1024) / 12 < entryCount) ||
+                   (first == 9 && count == 1) || (first == 12 && count == 6) ||
                    (first == 0 && count == 10));
         return;
     }
-    FUZZ_CHECK(function == 0x10);
-    FUZZ_CHECK(frame.size() == 9 + 2 * count);
-    FUZZ_CHECK(std::uint8_t(frame[6]) == 2 * count);
-    const QByteArray data = frame.mid(7, 2 * count);
-    if (first == 0 && count == 1) {
-        FUZZ_CHECK(data == QByteArray("\xff\xaa") || data == QByteArray("\xaa\x55") ||
-                   data == QByteArray("\xaa\x21"));
-        if (data == QByteArray("\xaa\x55"))
-            FUZZ_CHECK(asked.disconnect);
-        if (data == QByteArray("\xaa\x21"))
-            FUZZ_CHECK(asked.reset);
-    } else if (first == 0 && count == 2) {
-        FUZZ_CHECK(data.startsWith(QByteArray("\xaa\x27")));
-        FUZZ_CHECK(asked.factoryNumber);
-    } else if (first == 0 && count == 7) {
-        FUZZ_CHECK(asked.writeSettings);
-    } else {
-        FUZZ_CHECK(first == 7 && count == 1);
-        FUZZ_CHECK(asked.rs485);
-    }
+    FUZZ_CHECK(frame[1] == 0x10 && frame.size() == 9 + 2 * count && frame[6] == char(2 * count));
+    // The command word of a write to register 0, or register << 8 | count: the link opening
+    // or what the user asked for.
+    const int what = first == 0 && count <= 2 ? word(frame, 7) : first << 8 | count;
+    FUZZ_CHECK(what == 0xFFAA || asked.contains(what));
 }
 
 void checkState(const DeviceLink& link, const MemoryLine& line, const DeviceData& data)
@@ -103,80 +57,59 @@ void checkState(const DeviceLink& link, const MemoryLine& line, const DeviceData
                stage == DeviceLink::STAGE_LINK_OPEN_ACKNOWLEDGED);
     FUZZ_CHECK(link.pendingOperation() >= DeviceLink::OP_STATUS_POLL &&
                link.pendingOperation() <= DeviceLink::OP_WRITE_RS485);
-    const DeviceImage& image = data.image();
-    FUZZ_CHECK(image.readIndex >= EventRegister::notRead && image.readIndex <= entryCount);
+    FUZZ_CHECK(data.image().readIndex >= -2 && data.image().readIndex <= entryCount);
     FUZZ_CHECK(link.registerProgress() >= 0 && link.registerProgress() <= entryCount);
-    FUZZ_CHECK(image.combinationIndex < unsigned(combinationCount));
-    FUZZ_CHECK(data.currentLabelSetIndex() >= 0 && data.currentLabelSetIndex() < combinationCount);
-    FUZZ_CHECK(data.currentFlagOutputSetIndex() >= 0 &&
-               data.currentFlagOutputSetIndex() < combinationCount);
+    FUZZ_CHECK(data.image().combinationIndex < unsigned(combinationCount));
+    FUZZ_CHECK(unsigned(data.currentLabelSetIndex()) < unsigned(combinationCount));
+    FUZZ_CHECK(unsigned(data.currentFlagOutputSetIndex()) < unsigned(combinationCount));
     FUZZ_CHECK(link.retryCount() <= 3);
-    if (line.isOpen()) {
-        // Something will go on: the connection procedure, the link tick or the close.
-        FUZZ_CHECK(link.isTimerActive(LinkTimer::Connect) || link.isTimerActive(LinkTimer::Tick) ||
-                   link.isClosing());
-    } else {
-        FUZZ_CHECK(!link.IsConnected());
-        FUZZ_CHECK(!link.readingEvents());
-        FUZZ_CHECK(stage == DeviceLink::STAGE_IDLE);
-        FUZZ_CHECK(!link.isTimerActive(LinkTimer::Connect));
-        FUZZ_CHECK(!link.isTimerActive(LinkTimer::Tick));
-        FUZZ_CHECK(!link.isTimerActive(LinkTimer::Reply));
-        FUZZ_CHECK(!link.isClosing());
-    }
+    // Open, something goes on: the connection procedure, the link tick or the close.
+    const bool driven = link.isTimerActive(LinkTimer::Connect) ||
+                        link.isTimerActive(LinkTimer::Tick) || link.isClosing();
+    FUZZ_CHECK(line.isOpen()
+                   ? driven
+                   : !driven && !link.IsConnected() && !link.readingEvents() &&
+                         stage == DeviceLink::STAGE_IDLE && !link.isTimerActive(LinkTimer::Reply));
 }
 
-// The reply a controller gives to the last request: read answers of the size asked
-// for, with contents from the pattern byte, and write answers that echo the request.
+// The reply a controller gives to a request: a read answer of the size asked for with
+// contents from the seed, a write answer echoing the request.
 QByteArray answerTo(const QByteArray& request, std::uint8_t seed)
 {
-    if (request.size() < 8)
-        return {};
-    if (request[1] == 0x03)
-        return readAnswer(pattern((2 * word(request, 4)) & 0xFF, seed));
-    return framed(request.first(6));
-}
-
-QString labelDirectory()
-{
-    static const QTemporaryDir dir; // empty: every label file is missing
-    return dir.path();
+    if (request[1] != 0x03)
+        return framed(request.first(6));
+    QByteArray bytes((2 * word(request, 4)) & 0xFF, Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(seed * 37 + i * 11);
+    return readAnswer(bytes);
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    Fuzz::ensureApplication();
-    labelDirectory();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
 {
-    Fuzz::Input input(bytes, size);
+    Fuzz::Input input{bytes, size};
     DeviceData data;
     SettingsRecord::applyDefaults(data);
     QStringList log;
-    LogSink sink = [&log](const QString& line) { log.append(line); };
-    LabelStore labels(data, labelDirectory(), sink);
+    const LogSink sink = [&log](const QString& line) { log.append(line); };
+    LabelStore labels(data, Fuzz::scratch(), sink); // empty: every label file is missing
     labels.setLabelFileCode(LabelStore::startCode);
     MemoryLine line;
     DeviceLink link(data, labels, line, sink);
     link.setClock([] { return qint64(1'700'000'000); });
     link.setSelectedPort(QStringLiteral("COM3"));
-    Asked asked;
+    // What the user asked for, as checkRequest names it.
+    QList<int> asked;
     qsizetype checkedWrites = 0;
     qsizetype checkedLog = 0;
 
     for (int step = 0; step < 2000 && !input.atEnd(); ++step) {
         const std::uint8_t op = input.byte();
         switch (op % 20) {
-        case 0: { // a read answer of any byte count and contents
-            const int count = input.byte();
-            line.deliver(readAnswer(input.bytes(std::size_t(count))));
+        case 0: // a read answer of any byte count and contents
+            line.deliver(readAnswer(input.bytes(input.byte())));
             break;
-        }
         case 1: // a write answer with any register and count
             line.deliver(framed(QByteArray("\xff\x10", 2) + input.bytes(4)));
             break;
@@ -213,35 +146,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         case 12:
             link.connectDevice();
             break;
-        case 13: {
+        case 13:
             switch (input.byte() % 9) {
             case 0:
-                link.disconnectDevice();
-                asked.disconnect = true;
+                link.disconnectDevice(), asked << 0xAA55;
                 break;
             case 1:
                 link.readSettings();
                 break;
             case 2:
-                link.writeSettings();
-                asked.writeSettings = true;
+                link.writeSettings(), asked << 0x0007;
                 break;
             case 3:
                 link.compareSettings();
                 break;
-            case 4: {
-                const quint32 number = input.byte() | input.byte() << 8 | input.byte() << 16;
-                link.writeFactoryNumber(number);
-                asked.factoryNumber = true;
+            case 4:
+                link.writeFactoryNumber(input.byte() | input.byte() << 8 | input.byte() << 16);
+                asked << 0xAA27;
                 break;
-            }
             case 5:
-                link.reset();
-                asked.reset = true;
+                link.reset(), asked << 0xAA21;
                 break;
             case 6:
-                link.writeRs485Config();
-                asked.rs485 = true;
+                link.writeRs485Config(), asked << 0x0701;
                 break;
             case 7:
                 link.readEventRegister();
@@ -251,7 +178,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                 break;
             }
             break;
-        }
         case 14:
             line.loseLine();
             break;
@@ -275,24 +201,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             break;
         }
         QCoreApplication::sendPostedEvents();
-
         for (; checkedWrites < line.written.size(); ++checkedWrites)
             checkRequest(line.written[checkedWrites], asked);
-        for (; checkedLog < log.size(); ++checkedLog) {
-            const QString& text = log[checkedLog];
-            FUZZ_CHECK(!text.isEmpty());
-            FUZZ_CHECK(!text.contains(QLatin1String("%d")) && !text.contains(QLatin1String("%u")) &&
-                       !text.contains(QLatin1String("%s")));
-        }
+        for (; checkedLog < log.size(); ++checkedLog)
+            FUZZ_CHECK(!log[checkedLog].isEmpty() && !log[checkedLog].contains(QLatin1Char('%')));
         checkState(link, line, data);
-    }
-    // FUZZ_VERBOSE=1 shows what an input did, for reading a finding.
-    static const bool verbose = qEnvironmentVariableIsSet("FUZZ_VERBOSE");
-    if (verbose) {
-        for (const QString& event : std::as_const(line.events))
-            std::fprintf(stderr, "  line: %s\n", qPrintable(event));
-        for (const QString& text : std::as_const(log))
-            std::fprintf(stderr, "  log: %s\n", qPrintable(text));
     }
     return 0;
 }

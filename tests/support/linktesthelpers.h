@@ -23,15 +23,12 @@ inline QByteArray withCrc(QByteArray frame)
 
 inline QByteArray readAnswer(const QByteArray& data)
 {
-    QByteArray frame("\xff\x03", 2);
-    frame.append(char(data.size()));
-    frame.append(data);
-    return withCrc(frame);
+    return withCrc(QByteArray("\xff\x03", 2) + char(data.size()) + data);
 }
 
 inline QByteArray probeAnswer(std::uint8_t byte1 = 0x00)
 {
-    return readAnswer(QByteArray(1, '\0') + QByteArray(1, char(byte1)));
+    return readAnswer(QByteArray(1, '\0') + char(byte1));
 }
 
 struct Status {
@@ -46,7 +43,7 @@ inline QByteArray statusAnswer(const Status& s = {})
 {
     QByteArray d(12, '\0');
     for (int i = 0; i < 4; ++i)
-        d[i] = char((s.counter >> (8 * i)) & 0xFF);
+        d[i] = char(s.counter >> (8 * i));
     d[7] = char(s.version);
     d[8] = char(s.livePosition);
     d[9] = char(s.selector);
@@ -57,20 +54,14 @@ inline QByteArray statusAnswer(const Status& s = {})
 
 inline QByteArray settingsAnswer(const SettingsImage& image, std::uint8_t combination)
 {
-    QByteArray d(reinterpret_cast<const char*>(image.bytes), 16);
-    d.append(QByteArray(3, '\0'));
-    d.append(char(combination << 4));
-    return readAnswer(d);
+    return readAnswer(QByteArray(reinterpret_cast<const char*>(image.bytes), 16) +
+                      QByteArray(3, '\0') + char(combination << 4));
 }
 
 inline QByteArray writeAnswer(std::uint16_t firstRegister, std::uint16_t count)
 {
-    QByteArray frame("\xff\x10", 2);
-    frame.append(char(firstRegister >> 8));
-    frame.append(char(firstRegister & 0xFF));
-    frame.append(char(count >> 8));
-    frame.append(char(count & 0xFF));
-    return withCrc(frame);
+    return withCrc(QByteArray("\xff\x10", 2) + char(firstRegister >> 8) + char(firstRegister) +
+                   char(count >> 8) + char(count));
 }
 
 inline QByteArray exceptionAnswer(std::uint8_t function, std::uint8_t code)
@@ -82,10 +73,8 @@ inline QByteArray exceptionAnswer(std::uint8_t function, std::uint8_t code)
 inline QByteArray eventBlock(int firstSlot)
 {
     QByteArray d;
-    for (int e = 0; e < 16; ++e) {
-        for (int b = 0; b < 12; ++b)
-            d.append(char((firstSlot + e) * 3 + b));
-    }
+    for (int i = 0; i < 16 * 12; ++i)
+        d.append(char((firstSlot + i / 12) * 3 + i % 12));
     return readAnswer(d);
 }
 

@@ -1,0 +1,294 @@
+#include "model/devicedata.h"
+#include "model/labellocation.h"
+#include "model/labelstore.h"
+#include "model/settingsrecord.h"
+#include "model/strings.h"
+#include "model/textcodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr qsizetype fullSize = qsizetype(labelAreaSize);
+
+QByteArray areaOf(const DeviceData& data)
+{
+    return QByteArray(reinterpret_cast<const char*>(data.image().labelSets), fullSize);
+}
+
+// No zero byte anywhere, and a shifted copy shows.
+QByteArray pattern(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(i % 251 + 1);
+    return bytes;
+}
+
+bool put(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(dir);
+    QFile file(QDir(dir).filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+// The system's texts, its code page, and the label files that hold the names of signals,
+// times, flags and outputs.
+class TestTexts : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    DeviceData m_data;
+    QStringList m_log;
+    LabelStore store(const QString& directory)
+    {
+        return LabelStore(m_data, directory, [this](const QString& line) { m_log << line; });
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_data = DeviceData();
+        SettingsRecord::applyDefaults(m_data);
+        m_log.clear();
+    }
+
+    void strings()
+    {
+        for (int id = 2; id <= 149; ++id)
+            QVERIFY2(hasStringText(id) == !(id >= 110 && id <= 112),
+                     qPrintable(QString::number(id)));
+        QVERIFY(hasStringText(165) && hasStringText(184) && !hasStringText(1));
+        QCOMPARE(stringText(39), QStringLiteral(" ")); // signal 17 is one blank
+        QCOMPARE(stringText(148), QStringLiteral("Rbs [s] "));
+        QCOMPARE(stringText(1000), QString::fromUtf8("Wczytuję plik etykiet "));
+        // Slot k of the flag and output names: "Default text k+1", whose id is not k + 78.
+        for (int slot = 0; slot < 32; ++slot)
+            QCOMPARE(stringText(StringId::flagOutputDefault(slot)),
+                     QStringLiteral("Default text %1").arg(slot + 1));
+        QCOMPARE(fillText(StringId::deviceLine, {"12", "7", "2"}),
+                 QString::fromUtf8("Nr Fabryczny: 12, Układ: 7, Wariant: 2"));
+        // A value is never read as a format; a missing value leaves its mark.
+        QCOMPARE(fillText(StringId::timeLimitCount, {"%d%s"}), QStringLiteral("Limit czasu:%d%s"));
+        QCOMPARE(fillText(StringId::timeLimitCount, {}), QStringLiteral("Limit czasu:%d"));
+    }
+
+    void codePage_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("small") << QString::fromUtf8("ąćęłńóśźż")
+                               << QByteArray::fromHex("b9e6eab3f1f39c9fbf");
+        QTest::newRow("capital") << QString::fromUtf8("ĄĆĘŁŃÓŚŹŻ")
+                                 << QByteArray::fromHex("a5c6caa3d1d38c8faf");
+        QTest::newRow("name") << QString::fromUtf8("W2 wył €") << QByteArray("W2 wy\xb3 \x80");
+        QTest::newRow("unmappable") << QString::fromUtf8("a中Жb") << QByteArray("a??b");
+        QTest::newRow("emoji is one mark") << QString::fromUtf8("x😀y") << QByteArray("x?y");
+        QTest::newRow("zero char") << QString(QChar(0)) + u'z' << QByteArray("?z");
+    }
+
+    void codePage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(toWindows1250(text), bytes);
+        if (!bytes.contains('?'))
+            QCOMPARE(fromWindows1250(bytes), text);
+        QByteArray all;
+        for (int b = 1; b < 256; ++b)
+            all.append(char(b));
+        QCOMPARE(toWindows1250(fromWindows1250(all)), all);
+        QStringDecoder platform("windows-1250");
+        if (platform.isValid())
+            QCOMPARE(fromWindows1250(all), platform.decode(all));
+    }
+
+    void labelSlots_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("short") << QStringLiteral("abc") << QByteArray("abc");
+        QTest::newRow("31 fits") << QString(31, u'a') << QByteArray(31, 'a');
+        QTest::newRow("32 cut to 31") << QString(32, u'a') << QByteArray(31, 'a');
+        QTest::newRow("cut by bytes") << QString(40, QChar(0x015B)) << QByteArray(31, '\x9c');
+        QTest::newRow("empty") << QString() << QByteArray();
+    }
+
+    void labelSlots()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, stored);
+        char pair[2][32];
+        std::memset(pair, 'x', sizeof pair);
+        setSlotText(pair[0], text);
+        // The text, zeros to the end of the slot, and the next slot untouched.
+        QCOMPARE(QByteArray(pair[0], 32), stored + QByteArray(32 - stored.size(), '\0'));
+        QCOMPARE(pair[1][0], 'x');
+        QCOMPARE(slotText(pair[0]), fromWindows1250(stored));
+        // A slot without a zero is read to 31 bytes, never into the next slot.
+        std::memset(pair[0], '\xb3', 32);
+        QCOMPARE(slotText(pair[0]), QString(31, QChar(0x0142)));
+    }
+
+    void labelFileNames()
+    {
+        const QList<std::pair<int, const char*>> names = {
+            {0, "Labels.nzw"},    {9, "Labels.nzw"},   {10, "Labels_1.nzw"}, {22, "Labels_2.nzw"},
+            {99, "Labels_9.nzw"}, {100, "Labels.nzw"}, {255, "Labels.nzw"}};
+        for (const auto& [code, name] : names)
+            QCOMPARE(LabelStore::fileNameForCode(code), QLatin1String(name));
+    }
+
+    void builtInLabels()
+    {
+        m_data.image().combinationIndex = 11;
+        store(m_dir->path()).defaultFill();
+        const DeviceImage& image = m_data.image();
+        for (int k = 0; k < 16; ++k) {
+            const LabelSet& set = image.labelSets[k];
+            QCOMPARE(slotText(set.timeDescriptions[7]),
+                     QString::fromUtf8("Czas impulsów sterujących"));
+            QCOMPARE(slotText(set.signalNames[55]), QStringLiteral("Restart"));
+            QCOMPARE(slotText(set.variantDescriptions[2]), QStringLiteral("Wariant C"));
+            QCOMPARE(slotText(set.circuitDescription), k < 8 ? stringText(2 + k) : QString());
+            QCOMPARE(slotText(image.flagOutputLabelSets[k].names[31]),
+                     QStringLiteral("Default text 32"));
+        }
+        // Windows-1250 bytes, zero-padded to the end of the slot.
+        QCOMPARE(QByteArray(image.labelSets[3].signalNames[1], 32),
+                 QByteArray("W2 wy\xb3") + QByteArray(26, '\0'));
+        // The current sets follow the held combination.
+        QCOMPARE(m_data.currentLabelSetIndex() + m_data.currentFlagOutputSetIndex(), 22);
+        QVERIFY(m_log.isEmpty());
+    }
+
+    void loadLabelFile_data()
+    {
+        QTest::addColumn<qsizetype>("size"); // -1: no file, -2: a directory of that name
+        QTest::addColumn<int>("failure");
+        QTest::newRow("93696") << fullSize << 0;
+        QTest::newRow("44544") << qsizetype(labelSetsSize) << 0;
+        QTest::newRow("44543") << qsizetype(labelSetsSize) - 1 << StringId::labelFileInvalid;
+        QTest::newRow("93695") << fullSize - 1 << StringId::labelFileInvalid;
+        QTest::newRow("missing") << qsizetype(-1) << StringId::labelFileMissing;
+        QTest::newRow("directory") << qsizetype(-2) << StringId::labelFileMissing;
+    }
+
+    void loadLabelFile()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(int, failure);
+        const QByteArray file = pattern(std::max<qsizetype>(size, 0));
+        if (size >= 0)
+            QVERIFY(put(m_dir->path(), "Labels_2.nzw", file));
+        else if (size == -2)
+            QVERIFY(QDir(m_dir->path()).mkdir("Labels_2.nzw"));
+        LabelStore labels = store(m_dir->path());
+        labels.setLabelFileCode(20);
+        QCOMPARE(labels.labelFileCode(), 20);
+        QCOMPARE(labels.labelFileName(), failure ? stringText(1005) : "Labels_2.nzw");
+        const QString loading = stringText(StringId::labelFileLoading) +
+                                QDir::toNativeSeparators(m_dir->filePath("Labels_2.nzw"));
+        QCOMPARE(m_log.join('|'), failure ? loading + '|' + stringText(failure) : loading);
+        if (failure) // the built-in texts
+            QCOMPARE(slotText(m_data.currentLabelSet().signalNames[0]), QStringLiteral("U1 jest"));
+        else // the short form leaves every flag and output name empty
+            QCOMPARE(areaOf(m_data), file + QByteArray(fullSize - size, '\0'));
+    }
+
+    void labelFileKeptAndSaved()
+    {
+        QVERIFY(put(m_dir->path(), "Labels_2.nzw", pattern(fullSize)));
+        LabelStore labels = store(m_dir->path());
+        labels.setLabelFileCode(20);
+        setSlotText(m_data.image().labelSets[0].signalNames[0], QStringLiteral("edited"));
+        m_log.clear();
+        // The same code, or one that names the same file, keeps unsaved edits.
+        labels.setLabelFileCode(20);
+        labels.setLabelFileCode(22);
+        QCOMPARE(labels.labelFileCode(), 22);
+        QVERIFY(m_log.isEmpty());
+        QCOMPARE(slotText(m_data.image().labelSets[0].signalNames[0]), QStringLiteral("edited"));
+        // Another file is loaded, even from a state with built-in texts.
+        labels.setLabelFileCode(35);
+        QCOMPARE(labels.labelFileName(), stringText(StringId::labelFileDefault));
+        QVERIFY(put(m_dir->path(), "Labels_4.nzw", QByteArray(fullSize, '\xb3')));
+        labels.setLabelFileCode(42);
+        QCOMPARE(labels.labelFileName(), QStringLiteral("Labels_4.nzw"));
+        // Slots without a zero read within their width.
+        const LabelSet& last = m_data.image().labelSets[15];
+        QCOMPARE(slotText(last.signalNames[55]), QString(31, QChar(0x0142)));
+        QCOMPARE(slotText(last.circuitDescription), QString(95, QChar(0x0142)));
+        // Saving writes the whole area, read back byte for byte.
+        setSlotText(m_data.image().flagOutputLabelSets[15].names[31], QString::fromUtf8("Wyjście"));
+        m_log.clear();
+        QVERIFY(labels.saveLabelFile());
+        QCOMPARE(m_log, QStringList{stringText(StringId::labelFileSaved)});
+        DeviceData next;
+        LabelStore(next, m_dir->path(), {}).setLabelFileCode(40);
+        QCOMPARE(areaOf(next), areaOf(m_data));
+        m_log.clear();
+        QVERIFY(!store(m_dir->filePath("no-such-dir")).saveLabelFile());
+        QCOMPARE(m_log, QStringList{stringText(StringId::labelFileSaveProblem)});
+    }
+
+    void labelLocation_data()
+    {
+        // Which directories hold a label file ("u" user data, "p" program, "s" shipped), the
+        // one chosen, and the user data directory's files afterwards.
+        QTest::addColumn<QString>("holding");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("userFiles");
+        QTest::newRow("user's first") << "ups"
+                                      << "u" << QStringList{"Labels_2.nzw"};
+        QTest::newRow("beside the program") << "ps"
+                                            << "p" << QStringList();
+        QTest::newRow("installed: copied") << "s"
+                                           << "u" << QStringList{"Labels_2.nzw"};
+        QTest::newRow("nothing installed") << ""
+                                           << "p" << QStringList();
+        QTest::newRow("user's, topped up") << "u+s"
+                                           << "u" << QStringList{"Labels_2.nzw", "Labels_3.nzw"};
+    }
+
+    void labelLocation()
+    {
+        QFETCH(QString, holding);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, userFiles);
+        const LabelLocation::Places places{m_dir->filePath("data"), m_dir->filePath("bin"),
+                                           m_dir->filePath("share")};
+        QVERIFY(QDir().mkpath(places.program));
+        const QStringList dirs{places.userData, places.program, places.shipped};
+        for (int i = 0; i < 3; ++i) {
+            if (holding.contains(QLatin1Char("ups"[i])))
+                QVERIFY(put(dirs[i], "Labels_2.nzw", QByteArray(1, "ups"[i])));
+        }
+        if (holding.contains('+'))
+            QVERIFY(put(places.shipped, "Labels_3.nzw", "new"));
+        QCOMPARE(LabelLocation::choose(places), chosen == "u" ? places.userData : places.program);
+        QCOMPARE(QDir(places.userData).entryList(QDir::Files), userFiles);
+        // The user's own file is never overwritten by an installed one.
+        if (!userFiles.isEmpty())
+            QCOMPARE(contents(places.userData + "/Labels_2.nzw"),
+                     QByteArray(holding.contains('u') ? "u" : "s"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTexts)
+#include "tst_texts.moc"
