@@ -1,7 +1,7 @@
 #include "events/ceditex.h"
+#include "events/cellformat.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
-#include "events/eventsprintsource.h"
 #include "files/eventsfile.h"
 #include "model/labelstore.h"
 #include "model/textcodec.h"
@@ -21,7 +21,39 @@
 
 namespace {
 
-constexpr std::uint32_t red = 0x0000FF, yellow = 0x00FFFF, nameColour = 0x010101;
+constexpr std::uint32_t red = 0x0000FF, yellow = 0x00FFFF, blue = 0xFF0000, green = 0x00FF00,
+                        grey = 0x808080, nameColour = 0x010101;
+const ListColors colors{0x111111, 0xEEEEEE, 0x222222, 0xDDDDDD};
+const FontSpec listFont{"DejaVu Sans", 9};
+
+std::unique_ptr<CellFormat> format(std::uint32_t style, std::uint32_t text = 0,
+                                   std::uint32_t back = 0)
+{
+    auto f = std::make_unique<CellFormat>();
+    f->setStyle(style);
+    f->textColor = text;
+    f->backColor = back;
+    return f;
+}
+
+// A level's style; -1 leaves the level out. Cell red on blue, row black on yellow,
+// column green on grey, so a result names the level that won.
+struct Levels {
+    std::unique_ptr<CellFormat> cell, row, column;
+    Levels(long long c, long long r, long long col)
+    {
+        if (c >= 0)
+            cell = format(std::uint32_t(c), red, blue);
+        if (r >= 0)
+            row = format(std::uint32_t(r), 0, yellow);
+        if (col >= 0)
+            column = format(std::uint32_t(col), green, grey);
+    }
+    ResolvedFormat resolve(bool selected = false) const
+    {
+        return resolveCellFormat({cell.get(), row.get(), column.get()}, selected, colors, listFont);
+    }
+};
 
 // The page with the built-in labels, as the tool has them at start.
 struct Page {
@@ -42,32 +74,157 @@ struct Page {
         QCoreApplication::processEvents();
     }
     QString text(int row, int column) const { return page.list()->itemText(row, column); }
-    std::uint32_t rowBack(int row) { return page.list()->resolvedFormat(row, 1, false).backColor; }
     auto& names(int combination) { return image().labelSets[combination].signalNames; }
 };
 
 } // namespace
 
-class TestCEventsDlg : public QObject {
+// The events page: its list, the formats of the list control and the bit boxes.
+class TestEvents : public QObject {
     Q_OBJECT
 private slots:
+    void cellColours_data();
+    void cellColours();
+    void cellFonts_data();
+    void cellFonts();
+    void listPaintsResolvedColours();
     void listTexts();
     void restartColours_data();
     void restartColours();
     void emptyListUntilComplete();
     void rowNotices();
     void namesStoredOnlyWhenUnlocked();
-    void selectionAndRowTexts();
     void csvMatchesTheCommandLine();
 };
 
-void TestCEventsDlg::listTexts()
+void TestEvents::cellColours_data()
+{
+    QTest::addColumn<long long>("cell");
+    QTest::addColumn<long long>("row");
+    QTest::addColumn<long long>("column");
+    QTest::addColumn<std::uint32_t>("text");
+    QTest::addColumn<std::uint32_t>("back");
+    QTest::newRow("nothing set") << -1LL << -1LL << -1LL << 0x111111u << 0xEEEEEEu;
+    QTest::newRow("row 0x30, text colour 0: black") << -1LL << 0x30LL << -1LL << 0u << yellow;
+    QTest::newRow("row 0x20: list text") << -1LL << 0x20LL << -1LL << 0x111111u << yellow;
+    QTest::newRow("cell 0x80, column applies") << 0x80LL << 0x30LL << 0x30LL << green << grey;
+    QTest::newRow("cell colour beats row") << 0x10LL << 0x30LL << 0x30LL << red << yellow;
+    QTest::newRow("cell 0x40 keeps the column off")
+        << 0x40LL << -1LL << 0x30LL << 0x111111u << 0xEEEEEEu;
+    QTest::newRow("column fills what the row leaves")
+        << -1LL << 0x20LL << 0x30LL << green << yellow;
+    // The row's 0x40 is looked at first: with the column off, its 0x80 no longer counts.
+    QTest::newRow("row 0x40 before column 0x80") << -1LL << 0x70LL << 0x90LL << 0u << yellow;
+}
+
+void TestEvents::cellColours()
+{
+    QFETCH(long long, cell);
+    QFETCH(long long, row);
+    QFETCH(long long, column);
+    const ResolvedFormat r = Levels(cell, row, column).resolve();
+    QTEST(r.textColor, "text");
+    QTEST(r.backColor, "back");
+    QVERIFY(!r.font);
+
+    // Selected, only the variants count.
+    Levels l(0x10, 0x30, -1);
+    QCOMPARE(l.resolve(true), (ResolvedFormat{0x222222, 0xDDDDDD, {}}));
+    l.row->selected = format(0x20, 0, green);
+    l.cell->selected = format(0x10, blue);
+    QCOMPARE(l.resolve(true), (ResolvedFormat{blue, green, {}}));
+}
+
+void TestEvents::cellFonts_data()
+{
+    QTest::addColumn<long long>("cell");
+    QTest::addColumn<long long>("row");
+    QTest::addColumn<long long>("column");
+    QTest::addColumn<int>("weight"); // -1: no font change
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("underline");
+    QTest::newRow("colour bits only") << 0x30LL << 0x30LL << -1LL << -1 << false << false;
+    QTest::newRow("row bold") << -1LL << 0x01LL << -1LL << 700 << false << false;
+    // Each level brings only what differs from the list's font.
+    QTest::newRow("three levels merge") << 0x04LL << 0x01LL << 0x02LL << 700 << true << true;
+    QTest::newRow("cell 0x80 drops the row's font")
+        << 0x80LL << 0x01LL << 0x02LL << 400 << true << false;
+    QTest::newRow("row 0x40 drops the column's font")
+        << -1LL << 0x41LL << 0x02LL << 700 << false << false;
+}
+
+void TestEvents::cellFonts()
+{
+    QFETCH(long long, cell);
+    QFETCH(long long, row);
+    QFETCH(long long, column);
+    QFETCH(int, weight);
+    const ResolvedFormat r = Levels(cell, row, column).resolve();
+    QCOMPARE(bool(r.font), weight >= 0);
+    if (!r.font)
+        return;
+    QCOMPARE(r.font->weight, weight);
+    QTEST(r.font->italic, "italic");
+    QTEST(r.font->underline, "underline");
+    QCOMPARE(r.font->family, listFont.family);
+
+    // An assigned font overlays its face and size on the row's bold.
+    Levels l(0, 0x01, -1);
+    l.cell->setFont(FontSpec{"Serif", 14});
+    QCOMPARE(l.resolve().font, (FontSpec{"Serif", 14, -1, 700}));
+}
+
+void TestEvents::listPaintsResolvedColours()
+{
+    CListCtrlEx list;
+    list.resize(240, 160);
+    for (int c = 0; c < 3; ++c)
+        list.InsertColumn(c, QString(QChar('A' + c)), 60);
+    for (int i = 0; i < 5; ++i)
+        list.InsertItem(i, QString::number(i));
+    for (int i : {1, 2}) {
+        QVERIFY(list.SetRowStyle(i, 0x30));
+        QVERIFY(list.SetRowBkColor(i, yellow));
+    }
+    QVERIFY(list.setStyle(FormatTarget::cell(1, 2), 0x80));
+    QVERIFY(list.setStyle(FormatTarget::column(1), 0x20));
+    QVERIFY(list.setBkColor(FormatTarget::column(1), green));
+    list.setStyle(FormatTarget::row(2).selectedVariant(), 0x20);
+    list.setBkColor(FormatTarget::row(2).selectedVariant(), red);
+    list.selectRow(0);
+    list.selectionModel()->select(list.model()->index(2, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    // A background pixel of a cell: its lower left corner, clear of text and grid.
+    const QImage image = list.grab().toImage();
+    const auto pixel = [&](int item, int column) {
+        const QRect r = list.visualRect(list.model()->index(item, column));
+        return image.pixelColor(list.viewport()->mapTo(&list, r.bottomLeft() + QPoint(3, -2)));
+    };
+    QCOMPARE(pixel(1, 0), colorFromRef(yellow));
+    QCOMPARE(pixel(1, 1), colorFromRef(yellow));                 // the row beats the column
+    QCOMPARE(pixel(1, 2), list.palette().color(QPalette::Base)); // the cell's 0x80
+    QCOMPARE(pixel(0, 1), colorFromRef(list.colors().selectedBack));
+    QCOMPARE(pixel(2, 2), colorFromRef(red)); // the row's variant
+    QCOMPARE(list.selectedCount(), 2);
+
+    // Selection and focus both moved: one notice per item, posted, the new one last.
+    list.selectRow(1);
+    QCoreApplication::processEvents();
+    QList<int> received;
+    connect(&list, &CListCtrlEx::itemChanged, this, [&](int item) { received.append(item); });
+    list.selectRow(4);
+    QVERIFY(received.isEmpty());
+    QCoreApplication::processEvents();
+    QCOMPARE(received, (QList<int>{1, 4}));
+}
+
+void TestEvents::listTexts()
 {
     Page p(10);
     p.image().deviceCombination = 2; // circuit 2, variant 1
     p.image().registerFactoryNumber = 1234;
-    // Row 1: bits 12 and 14 rose.
-    p.image().entries[slotOfRow(10, 1)] = makeEntry(100, {12, 14});
+    p.image().entries[slotOfRow(10, 1)] = makeEntry(100, {12, 14}); // bits 12 and 14 rose
     p.image().entries[slotOfRow(10, 16)] = makeEntry(1, {}, false);
     p.image().timeBase = 1425715500 - 100; // 2015-03-07 09:05:00 in Warsaw
     p.page.onSetActive();
@@ -82,26 +239,24 @@ void TestCEventsDlg::listTexts()
     QCOMPARE(p.text(1, 3), QString("W1 zał_^,U1 brak_^,"));
     QCOMPARE(p.text(16, 0), QString("17?"));
     QCOMPARE(p.text(15, 0), QString("16"));
-
     // The cells follow the grid table, each named by its bit's default name.
     QCOMPARE(p.page.nameBox(eventCellBits[0][6])->text(), QString("Restart"));
     QCOMPARE(p.page.nameBox(eventCellBits[7][6])->text(), QString("Zadz.zab I>"));
     QCOMPARE(p.page.nameBox(eventCellBits[6][4])->text(), QString("Agr.imp.zał"));
 }
 
-void TestCEventsDlg::restartColours_data()
+void TestEvents::restartColours_data()
 {
     QTest::addColumn<int>("writePosition");
     QTest::addColumn<QList<int>>("restartRows");
     QTest::addColumn<int>("firstYellow"); // -1: none
-
     QTest::newRow("no restart") << 77 << QList<int>{} << -1;
     QTest::newRow("newest entry a restart") << 77 << QList<int>{0} << 1;
     QTest::newRow("two restarts, write position 0") << 0 << QList<int>{200, 5} << 6;
     QTest::newRow("oldest entry a restart") << 77 << QList<int>{255} << -1;
 }
 
-void TestCEventsDlg::restartColours()
+void TestEvents::restartColours()
 {
     QFETCH(int, writePosition);
     QFETCH(QList<int>, restartRows);
@@ -117,7 +272,7 @@ void TestCEventsDlg::restartColours()
         const std::uint32_t back = restartRows.contains(r)                ? red
                                    : firstYellow >= 0 && r >= firstYellow ? yellow
                                                                           : list.back;
-        QCOMPARE(p.rowBack(r), back);
+        QCOMPARE(p.page.list()->resolvedFormat(r, 1, false).backColor, back);
         QCOMPARE(p.page.list()->resolvedFormat(r, 3, false).textColor,
                  back == list.back ? list.text : 0u);
         if (r > 0 && restartRows.contains(r))
@@ -125,13 +280,12 @@ void TestCEventsDlg::restartColours()
     }
 }
 
-void TestCEventsDlg::emptyListUntilComplete()
+void TestEvents::emptyListUntilComplete()
 {
     Page p;
     p.page.onSetActive();
     QVERIFY(!p.page.isListBuilt());
     QCOMPARE(p.page.rowTexts(0), (std::array<QString, 3>{"Nie odczytano zdarzeń", "", ""}));
-
     // A register completing while the page is in front is listed at once.
     fillRegister(p.image(), 3);
     p.page.registerChanged();
@@ -142,10 +296,7 @@ void TestCEventsDlg::emptyListUntilComplete()
     p.page.onKillActive();
     p.image().entries[0] = makeEntry(1, {7});
     EventRegister::resetReadState(p.image());
-    p.page.registerChanged(); // not in front: nothing happens until activation
-    QCOMPARE(p.page.list()->itemCount(), 256);
     p.page.onSetActive();
-    QVERIFY(p.page.isListBuilt());
     QCOMPARE(p.page.list()->itemCount(), 1);
     QCOMPARE(p.text(0, 1), QString("Nie odczytano zdarzeń"));
     p.image().rowEntry[0] = 0;
@@ -153,7 +304,7 @@ void TestCEventsDlg::emptyListUntilComplete()
     QVERIFY(!p.page.bitBox(7)->isChecked());
 }
 
-void TestCEventsDlg::rowNotices()
+void TestEvents::rowNotices()
 {
     Page p(40);
     p.image().entries[slotOfRow(40, 0)] = makeEntry(1, {0, 9});
@@ -167,27 +318,23 @@ void TestCEventsDlg::rowNotices()
     QVERIFY(!p.page.bitBox(31)->isChecked());
     for (int k = 0; k < signalCount; ++k)
         QCOMPARE(p.page.nameBox(k)->textColor(), (k == 30 || k == 31) ? red : nameColour);
-
     // Row 0 differs from row 1, yet is compared with itself.
     p.select(0);
     QVERIFY(p.page.bitBox(9)->isChecked());
     for (int k = 0; k < signalCount; ++k)
         QCOMPARE(p.page.nameBox(k)->textColor(), nameColour);
-
     p.select(39);
     QCOMPARE(p.page.nameBox(2)->textColor(), red);
     emit p.page.list()->itemChanged(300);
     emit p.page.list()->itemChanged(-1);
     QVERIFY(p.page.bitBox(2)->isChecked());
-    QCOMPARE(p.page.nameBox(2)->textColor(), red);
 }
 
-void TestCEventsDlg::namesStoredOnlyWhenUnlocked()
+void TestEvents::namesStoredOnlyWhenUnlocked()
 {
     Page p(9);
     p.image().deviceCombination = 5;
     p.image().entries[slotOfRow(9, 1)] = makeEntry(1, {6});
-
     // Locked: read-only, greyed, and leaving stores nothing.
     p.page.onSetActive();
     QVERIFY(p.page.nameBox(6)->isReadOnly());
@@ -211,58 +358,16 @@ void TestCEventsDlg::namesStoredOnlyWhenUnlocked()
     QCOMPARE(slotText(p.names(0)[6]), QString("Imp.odc."));
     p.page.onSetActive();
     QCOMPARE(p.text(1, 3), name.left(31) + "_^,");
-
-    // storeNames works whatever the lock says; a combination above 15 uses set 0.
-    p.context.isLocked = true;
-    p.image().deviceCombination = 200;
-    p.page.onSetActive();
-    QCOMPARE(p.page.nameBox(6)->text(), QString("Imp.odc."));
-    p.page.nameBox(6)->setText("Z pliku");
-    p.page.storeNames();
-    QCOMPARE(slotText(p.names(0)[6]), QString("Z pliku"));
 }
 
-void TestCEventsDlg::selectionAndRowTexts()
-{
-    Page p(9);
-    for (int k = 0; k < 8; ++k)
-        setSlotText(p.names(0)[k], "Sygnał numer " + QString::number(k));
-    p.image().entries[slotOfRow(9, 2)] = makeEntry(12345, {0, 1, 2, 3, 4, 5, 6, 7});
-    p.page.onSetActive();
-    QCOMPARE(p.page.selection().first, -1);
-    QCOMPARE(p.page.selection().count, 0);
-    for (int r : {7, 2, 4})
-        p.page.list()->selectionModel()->select(p.page.list()->model()->index(r, 0),
-                                                QItemSelectionModel::Select |
-                                                    QItemSelectionModel::Rows);
-    QCOMPARE(p.page.selection().first, 2);
-    QCOMPARE(p.page.selection().count, 3);
-
-    const auto texts = p.page.rowTexts(2);
-    QCOMPARE(texts[1], QString("12345"));
-    QCOMPARE(texts[2], p.text(2, 3).left(63));
-    QCOMPARE(texts[2].size(), 63);
-    QCOMPARE(p.page.rowTexts(300), (std::array<QString, 3>{}));
-
-    // What the events printout takes: the selected rows and the same texts.
-    const EventsPrintSource source = eventsPrintSource(p.page);
-    QCOMPARE(source.selectedRows, (QList<int>{2, 4, 7}));
-    QCOMPARE(source.rowCount, 256);
-    QCOMPARE(source.texts(2), texts);
-}
-
-void TestCEventsDlg::csvMatchesTheCommandLine()
+void TestEvents::csvMatchesTheCommandLine()
 {
     const QString file = QStringLiteral(TAVREL_TEST_DATA "/events_sample.rzd");
-    EventsFileRecord record;
-    QCOMPARE(readEventsFile(file, record), FileStatus::Ok);
     Page p;
-    applyEventsFile(record, p.context.data(), [](const QString&) {});
+    QCOMPARE(loadEventsFile(file, p.context.data(), [](const QString&) {}), FileStatus::Ok);
     p.page.onSetActive();
     const QByteArray csv = p.page.csv();
-    QVERIFY(csv.startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
     QCOMPARE(csv.count("\r\n"), 257);
-
     QProcess cli;
     cli.start(QStringLiteral(TAVREL_CLI),
               {"events", "--csv", "--labels-dir", p.labelsDir.path(), file});
@@ -274,7 +379,6 @@ void TestCEventsDlg::csvMatchesTheCommandLine()
     QVERIFY(p.page.writeCsv(dir.filePath("zdarzenia.csv")));
     QCOMPARE(QFileInfo(dir.filePath("zdarzenia.csv")).size(), csv.size());
     QCOMPARE(p.context.lines, QStringList{"Zapisano zdarzenia do pliku CSV"});
-
     // A file that cannot be written: the message, and no success line.
     QVERIFY(QDir(dir.path()).mkdir("taken"));
     QString shown;
@@ -289,5 +393,5 @@ void TestCEventsDlg::csvMatchesTheCommandLine()
     QCOMPARE(p.context.lines.size(), 1);
 }
 
-QTEST_MAIN(TestCEventsDlg)
-#include "tst_ceventsdlg.moc"
+QTEST_MAIN(TestEvents)
+#include "tst_events.moc"
