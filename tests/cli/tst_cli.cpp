@@ -201,8 +201,6 @@ private slots:
         QTest::newRow("no command") << QStringList{} << 2 << "no command given";
         QTest::newRow("unknown command") << QStringList{"print"} << 2 << "unknown command";
         QTest::newRow("no file") << QStringList{"settings"} << 2 << "one settings file expected";
-        QTest::newRow("unknown option") << QStringList{"events", "a.rzd", "--pdf"} << 2 << "pdf";
-        QTest::newRow("code too big") << QStringList{"labels", "--code", "256"} << 2 << "--code";
         QTest::newRow("combination 16")
             << QStringList{"labels", "--combination", "16"} << 2 << "--combination";
         QTest::newRow("missing settings")
@@ -215,8 +213,6 @@ private slots:
         QTest::newRow("events combination 16")
             << QStringList{"events", "--csv", data("events_combination16.rzd")} << 1
             << "Niewłaściwy plik zdarzeń";
-        QTest::newRow("missing events") << QStringList{"events", m_empty.filePath("x.rzd")} << 1
-                                        << "Problem z czytaniem zdarzeń z dysku";
     }
     void exitCodes()
     {
