@@ -225,27 +225,20 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("field");
-        QTest::newRow("comma") << "U2 brak_v,"
-                               << "\"U2 brak_v,\"";
-        QTest::newRow("quote") << "W1 \"A\""
-                               << "\"W1 \"\"A\"\"\"";
-        QTest::newRow("line break") << "a\nb"
-                                    << "\"a\nb\"";
+        const auto row = [](const char* name, const char* text, const char* field) {
+            QTest::newRow(name) << QString(text) << QString(field);
+        };
+        row("comma", "U2 brak_v,", "\"U2 brak_v,\"");
+        row("quote", "W1 \"A\"", "\"W1 \"\"A\"\"\"");
+        row("line break", "a\nb", "\"a\nb\"");
         // A spreadsheet runs a cell starting with one of these as a formula.
-        QTest::newRow("equals") << "=1+2"
-                                << "'=1+2";
-        QTest::newRow("minus") << "-1"
-                               << "'-1";
-        QTest::newRow("at") << "@SUM(A1)"
-                            << "'@SUM(A1)";
-        QTest::newRow("leading tab") << "\t=1"
-                                     << "'\t=1";
-        QTest::newRow("leading carriage return") << "\r=1"
-                                                 << "\"'\r=1\"";
-        QTest::newRow("formula quoted") << "=HYPERLINK(\"x\")_^,"
-                                        << "\"'=HYPERLINK(\"\"x\"\")_^,\"";
-        QTest::newRow("sign inside kept") << "U2-1 = @"
-                                          << "U2-1 = @";
+        row("equals", "=1+2", "'=1+2");
+        row("minus", "-1", "'-1");
+        row("at", "@SUM(A1)", "'@SUM(A1)");
+        row("leading tab", "\t=1", "'\t=1");
+        row("leading carriage return", "\r=1", "\"'\r=1\"");
+        row("formula quoted", "=HYPERLINK(\"x\")_^,", "\"'=HYPERLINK(\"\"x\"\")_^,\"");
+        row("sign inside kept", "U2-1 = @", "U2-1 = @");
     }
     void csvField()
     {
