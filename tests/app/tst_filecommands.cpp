@@ -54,13 +54,10 @@ private slots:
         m_commands.reset();
         m_page.reset();
     }
-    void loadSettings_data();
-    void loadSettings();
-    void mismatchLinesWhileConnected();
     void saveSettings();
-    void loadEvents_data();
-    void loadEvents();
     void saveEvents();
+    void loadCommands_data();
+    void loadCommands();
     void eventsCommandsWaitForTheRegisterRead();
     void commandsNeedTheLogInFront();
 
@@ -95,74 +92,6 @@ void TestFileCommands::init()
     });
 }
 
-void TestFileCommands::loadSettings_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // null: no such file
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("good") << goodSettings << "a.nst"
-                          << "";
-    QTest::newRow("no extension") << goodSettings << "bez"
-                                  << "";
-    QTest::newRow("23 bytes") << goodSettings.left(23) << "a.nst"
-                              << "Niewłaściwy rozmiar pliku nastaw";
-    QTest::newRow("combination 16") << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
-                                    << "Niewłaściwy plik nastaw";
-    QTest::newRow("missing") << QByteArray() << "brak.nst"
-                             << "Problem z czytaniem nastaw";
-    QTest::newRow("cancel") << goodSettings << ""
-                            << "";
-}
-
-void TestFileCommands::loadSettings()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, chosen);
-    QFETCH(QString, message);
-    if (!bytes.isNull() && !chosen.isEmpty())
-        writeFile(path(chosen), bytes);
-    DeviceData& data = context().deviceData;
-    const QByteArray before = imageBytes(data);
-
-    run(&FileCommands::loadSettings, chosen);
-
-    QCOMPARE(m_requests.size(), 1);
-    QVERIFY(!m_requests[0].save);
-    QCOMPARE(m_requests[0].filter, QStringLiteral("Pliki Konfig (*.nst)"));
-    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
-    if (!message.isEmpty() || chosen.isEmpty()) {
-        // Nothing changes on a refused file.
-        QCOMPARE(imageBytes(data), before);
-        QVERIFY(!data.settingsValid);
-        QCOMPARE(context().settingsPagesAdded, 0);
-        QCOMPARE(context().lines, Lines());
-        QCOMPARE(context().labels().labelFileCode(), LabelStore::startCode);
-        return;
-    }
-    const DeviceImage& image = data.image();
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.settings.bytes), 16),
-             goodSettings.left(16));
-    QCOMPARE(image.combinationIndex, 5u);
-    QCOMPARE(int(image.factoryNumber), 1234);
-    QVERIFY(data.settingsValid);
-    QCOMPARE(context().labels().labelFileCode(), 30);
-    QCOMPARE(context().settingsPagesAdded, 1);
-    // Offline the file is not compared with a controller.
-    QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano nastawy")});
-}
-
-void TestFileCommands::mismatchLinesWhileConnected()
-{
-    context().connected = true;
-    writeFile(path(QStringLiteral("a.nst")), goodSettings);
-    run(&FileCommands::loadSettings, QStringLiteral("a.nst"));
-    QCOMPARE(context().lines,
-             (Lines{QStringLiteral("Niezgodność układu rozdzielni i wariantu przełączen"),
-                    QStringLiteral("Niezgodność numeru fabrycznego"),
-                    QStringLiteral("Wczytano nastawy")}));
-    QCOMPARE(context().deviceData.image().combinationIndex, 5u);
-}
-
 void TestFileCommands::saveSettings()
 {
     DeviceData& data = context().deviceData;
@@ -189,56 +118,6 @@ void TestFileCommands::saveSettings()
     run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
     QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
     QCOMPARE(context().lines.size(), 1);
-}
-
-void TestFileCommands::loadEvents_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("good") << goodEvents() << "a.rzd"
-                          << "";
-    QTest::newRow("3083 bytes") << goodEvents().left(3083) << "a.rzd"
-                                << "Niewłaściwy rozmiar pliku zdarzeń";
-    QTest::newRow("combination 16") << goodEvents().replace(3080, 1, "\x10") << "a.rzd"
-                                    << "Niewłaściwy plik zdarzeń";
-    QTest::newRow("missing") << QByteArray() << "brak.rzd"
-                             << "Problem z czytaniem zdarzeń z dysku";
-}
-
-void TestFileCommands::loadEvents()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, chosen);
-    QFETCH(QString, message);
-    if (!bytes.isNull())
-        writeFile(path(chosen), bytes);
-    DeviceData& data = context().deviceData;
-    data.image().combinationIndex = 6;
-    const QByteArray before = imageBytes(data);
-
-    run(&FileCommands::loadEvents, chosen);
-
-    QCOMPARE(m_requests.value(0).filter, QStringLiteral("Pliki Konfig (*.rzd)"));
-    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
-    if (!message.isEmpty()) {
-        QCOMPARE(imageBytes(data), before);
-        QCOMPARE(context().eventsPageAdded, 0);
-        QCOMPARE(context().activePage, CInitPage::pageIndex);
-        QCOMPARE(context().lines, Lines());
-        return;
-    }
-    const DeviceImage& image = data.image();
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.entries), 3072), bytes.left(3072));
-    QCOMPARE(image.timeBase, 0x01020304u);
-    QCOMPARE(int(image.writePosition), 7);
-    QCOMPARE(int(image.registerFactoryNumber), 777);
-    QCOMPARE(int(image.deviceCombination), 3);
-    QCOMPARE(image.readIndex, 256);
-    QCOMPARE(image.combinationIndex, 6u); // the settings stay
-    QCOMPARE(context().lines, Lines{QStringLiteral("Wczytano zdarzenia z dysku")});
-    QCOMPARE(context().eventsPageAdded, 1);
-    QCOMPARE(context().activePage, FakeContext::eventsPageIndex);
 }
 
 void TestFileCommands::saveEvents()
@@ -287,6 +166,51 @@ void TestFileCommands::commandsNeedTheLogInFront()
     run(&FileCommands::loadSettings, QString());
     QCOMPARE(m_requests.size(), 1);
     QCOMPARE(context().activePage, CInitPage::pageIndex);
+}
+
+// The file of the dialog loaded (or refused with its message); a loaded register brings
+// the events page to the front.
+void TestFileCommands::loadCommands_data()
+{
+    QTest::addColumn<bool>("events");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("chosen"); // empty: Cancel
+    QTest::addColumn<QString>("message");
+    QTest::newRow("settings") << false << goodSettings << "bez"
+                              << "";
+    QTest::newRow("settings, combination 16")
+        << false << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
+        << "Niewłaściwy plik nastaw";
+    QTest::newRow("settings, cancel") << false << goodSettings << ""
+                                      << "";
+    QTest::newRow("events") << true << goodEvents() << "a.rzd"
+                            << "";
+    QTest::newRow("events, missing") << true << QByteArray() << "brak.rzd"
+                                     << "Problem z czytaniem zdarzeń z dysku";
+}
+
+void TestFileCommands::loadCommands()
+{
+    QFETCH(bool, events);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, chosen);
+    QFETCH(QString, message);
+    if (!bytes.isNull() && !chosen.isEmpty())
+        writeFile(path(chosen), bytes);
+    const QByteArray before = imageBytes(context().deviceData);
+    run(events ? &FileCommands::loadEvents : &FileCommands::loadSettings, chosen);
+    QCOMPARE(m_requests.size(), 1);
+    QVERIFY(!m_requests[0].save);
+    QCOMPARE(m_requests[0].filter, events ? "Pliki Konfig (*.rzd)" : "Pliki Konfig (*.nst)");
+    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
+    const bool loaded = message.isEmpty() && !chosen.isEmpty();
+    QCOMPARE(imageBytes(context().deviceData) != before, loaded);
+    QCOMPARE(context().deviceData.settingsValid, loaded && !events);
+    QCOMPARE(context().settingsPagesAdded, int(loaded && !events));
+    QCOMPARE(context().eventsPageAdded, int(loaded && events));
+    QCOMPARE(context().activePage,
+             loaded && events ? FakeContext::eventsPageIndex : CInitPage::pageIndex);
+    QCOMPARE(context().lines.size(), int(loaded));
 }
 
 QTEST_MAIN(TestFileCommands)

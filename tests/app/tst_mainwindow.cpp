@@ -1,3 +1,4 @@
+#include "app/animationwidget.h"
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
@@ -24,18 +25,18 @@ private slots:
     void init();
     void cleanup();
 
-    void startState();
     void menuEnabling_data();
     void menuEnabling();
     void commandsRunOnTheCommunicationPage();
     void tabClickAsksThePageBeingLeft();
     void sheetGrowsOnce_data();
     void sheetGrowsOnce();
-    void largerPageWidensTheWindow();
     void password_data();
     void password();
     void printoutStartsOnCommunicationPage_data();
     void printoutStartsOnCommunicationPage();
+    void animationPlaysTheRange_data();
+    void animationPlaysTheRange();
 
 private:
     FakeLinkPage* link() const
@@ -75,18 +76,6 @@ QStringList TestMainWindow::pageTitles() const
     for (int i = 0; i < sheet()->pageCount(); ++i)
         titles << sheet()->page(i)->title();
     return titles;
-}
-
-void TestMainWindow::startState()
-{
-    m_frame->show();
-    QCOMPARE(m_frame->windowTitle(), QStringLiteral("Dorvik"));
-    QVERIFY(!(m_frame->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(m_frame->minimumSize(), m_frame->maximumSize());
-    QCOMPARE(pageTitles(), (QStringList{"Dorvik", "Komunikacja z Dorvik"}));
-    QCOMPARE(m_frame->view()->activePageIndex(), 0);
-    QVERIFY(m_frame->view()->locked());
-    QVERIFY(!m_frame->view()->deviceAccess());
 }
 
 void TestMainWindow::menuEnabling_data()
@@ -260,34 +249,6 @@ void TestMainWindow::sheetGrowsOnce()
     QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
 }
 
-void TestMainWindow::largerPageWidensTheWindow()
-{
-    const auto factory = [](PageKind kind, AppContext& context,
-                            const StartOptions& options) -> CPropertyPage* {
-        CPropertyPage* page = createFakePage(kind, context, options);
-        if (kind == PageKind::Events)
-            page->setMinimumSize(1000, 500);
-        return page;
-    };
-    CMainFrame frame(StartOptions{}, factory);
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    CTavrelView* view = frame.view();
-    const QSize before = frame.size();
-
-    view->addSettingsPages();
-    QCOMPARE(frame.size(), before);
-    view->addEventsPage();
-    CMyProperty* sheet = view->sheet();
-    QVERIFY(sheet->width() > 1000);
-    QVERIFY(sheet->height() > 500);
-    QTRY_VERIFY(frame.width() >= sheet->width() + 4);
-    QCOMPARE(frame.minimumSize(), frame.maximumSize());
-    // Every page takes the same area, so switching does not move anything.
-    for (int i = 0; i < sheet->pageCount(); ++i)
-        QCOMPARE(sheet->page(i)->minimumSize(), view->page(PageKind::Events)->minimumSize());
-}
-
 void TestMainWindow::password_data()
 {
     QTest::addColumn<QString>("typed");
@@ -357,6 +318,35 @@ void TestMainWindow::printoutStartsOnCommunicationPage()
     QCOMPARE(m_frame->view()->printMode(), mode);
     QCOMPARE(m_frame->view()->activePageIndex(), 1);
     QCOMPARE(link()->lines, QStringList{message});
+}
+
+void TestMainWindow::animationPlaysTheRange_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<QList<int>>("frames"); // after each period; -1: stopped
+    QTest::newRow("twice") << 1 << 3 << 2 << QList<int>{2, 3, 1, 2, 3, -1};
+    QTest::newRow("range past the clip is clamped") << 2 << 9 << 1 << QList<int>{3, -1};
+    QTest::newRow("without end") << 0 << 4 << -1 << QList<int>{1, 2, 3, 0, 1};
+}
+
+void TestMainWindow::animationPlaysTheRange()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, repeat);
+    QFETCH(QList<int>, frames);
+    AnimationWidget w;
+    QVERIFY(w.open(linkClip()));
+    QCOMPARE(w.size(), QSize(34, 34));
+    w.play(from, to, repeat);
+    for (int expected : frames) {
+        w.advance();
+        QCOMPARE(w.isPlaying(), expected >= 0);
+        if (expected >= 0)
+            QCOMPARE(w.currentFrame(), expected);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

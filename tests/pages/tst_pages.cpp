@@ -27,27 +27,401 @@ class TestPages : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_data = std::make_unique<DeviceData>();
+        const auto pages = [](PageKind kind, AppContext& context, const StartOptions& options) {
+            return kind == PageKind::Communication ? new FakeLinkPage(pageTitle(kind))
+                                                   : createPage(kind, context, options);
+        };
+        m_labels = std::make_unique<LabelStore>(*m_data, m_labelDir.path(), [](const QString&) {});
+        m_view = std::make_unique<CTavrelView>(*m_data, *m_labels, StartOptions{}, pages);
+        SettingsRecord::applyDefaults(*m_data);
+        m_labels->defaultFill();
+        m_view->addSettingsPages();
+        m_view->setActivePage(1);
+        m_view->show();
+        m_prompts.clear();
+        setPromptHandler([this](QWidget*, const QString& text) { m_prompts << text; });
+    }
 
-    void times_data();
-    void times();
-    void timesRefused();
-    void timesDescriptions();
+    void cleanup()
+    {
+        setPromptHandler({});
+        m_view.reset();
+        m_labels.reset();
+        m_data.reset();
+    }
 
-    void program_data();
-    void program();
-    void programNames();
+    // --- Nastawy czasów -------------------------------------------------------------------
 
-    void circuit_data();
-    void circuit();
-    void circuitOnline();
-    void circuitDescriptions();
+    void times_data()
+    {
+        // Row, code held, what the row shows, what is typed (null: nothing), the code
+        // stored on leaving and what the row shows at the next visit.
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("next");
+        const auto row = [](const char* name, int r, int held, const char* shown, const char* typed,
+                            int stored, const char* next) {
+            QTest::newRow(name) << r << held << shown << QString(typed) << stored << next;
+        };
+        row("default ms", 0, 0x65, "10000 [ms]", nullptr, 0x65, "10000 [ms]");
+        row("100 ms shows 200", 7, 0x02, "200 [ms]", nullptr, 3, "200 [ms]");
+        row("0x80 is 127 s", 1, 0x80, "127 [s]", nullptr, 0xFF, "126 [s]");
+        row("0 s shows 1 s", 7, 0x81, "1 [s]", nullptr, 11, "1000 [ms]");
+        row("minutes 0xFF", 3, 0xFF, "2540 [min]", nullptr, 0x7F, "1260 [min]");
+        row("ms to s", 0, 0x65, "10000 [ms]", "15000", 0x90, "15 [s]");
+        row("ms truncated", 0, 0x65, "10000 [ms]", " 150 ", 2, "200 [ms]");
+        row("s to ms", 1, 0xBD, "60 [s]", "2.5", 26, "2500 [ms]");
+        row("s 11.9", 1, 0xBD, "60 [s]", "11.9", 120, "11900 [ms]");
+        row("min above", 3, 0x3D, "600 [min]", "5000", 0x7F, "1260 [min]");
+    }
 
-    void rs485_data();
-    void rs485();
-    void rs485Write_data();
-    void rs485Write();
+    void times()
+    {
+        QFETCH(int, row);
+        QFETCH(int, held);
+        QFETCH(QString, typed);
+        auto* times = page<Canalog>(PageKind::Times);
+        const auto shown = [&] {
+            return times->valueEdit(row)->text() + ' ' + times->unitEdit(row)->text();
+        };
+        SettingsRecord::setTimeCode(image().settings, row, std::uint8_t(held));
+        QVERIFY(show(PageKind::Times));
+        QTEST(shown(), "shown");
+        if (!typed.isNull())
+            type(times->valueEdit(row), typed);
+        QVERIFY(leave());
+        QTEST(int(SettingsRecord::timeCode(image().settings, row)), "stored");
+        QVERIFY(m_data->settingsValid);
+        QVERIFY(show(PageKind::Times));
+        QTEST(shown(), "next");
+        QVERIFY(m_prompts.isEmpty());
+    }
+
+    void timesRefused()
+    {
+        auto* times = page<Canalog>(PageKind::Times);
+        QVERIFY(show(PageKind::Times));
+        for (const char* bad : {"2,5", "nan", "inf", "1 000", ""}) {
+            type(times->valueEdit(4), bad);
+            QVERIFY(!leave());
+            QVERIFY(isActive(PageKind::Times));
+            QCOMPARE(m_prompts.takeFirst(), QString("Please enter a number."));
+            QTRY_COMPARE(times->focusWidget(), times->valueEdit(4));
+            QCOMPARE(times->valueEdit(4)->selectedText(), QString(bad));
+            QCOMPARE(int(byte(8)), 0x15);
+        }
+        // Rows above the refused one are stored and show their new unit; the rows below
+        // keep their text in their unit, and the next leave reads each in its own.
+        type(times->valueEdit(0), "15000");
+        type(times->valueEdit(1), "4");
+        type(times->valueEdit(6), "3");
+        QVERIFY(!leave());
+        QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
+        QCOMPARE(times->valueEdit(1)->text() + times->unitEdit(1)->text(), QString("4000[ms]"));
+        QCOMPARE(times->valueEdit(6)->text() + times->unitEdit(6)->text(), QString("3[s]"));
+        type(times->valueEdit(4), "2500");
+        QVERIFY(leave());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(image().settings.bytes), 16).toHex(),
+                 "000000019029333d1a651f2f02060021");
+    }
+
+    void timesDescriptions()
+    {
+        auto* times = page<Canalog>(PageKind::Times);
+        QVERIFY(show(PageKind::Times));
+        type(times->descriptionEdit(0), "locked");
+        QCOMPARE(times->descriptionEdit(0)->text(), QString("tgSZR - czas graniczny dla SZR"));
+        login(QString::fromUtf16(servicePassword)); // leaves the page for the log
+        QVERIFY(show(PageKind::Times));
+        type(times->descriptionEdit(3), QString(100, QChar(u'ł')));
+        QVERIFY(leave());
+        // Cut to the 96-byte slot in Windows-1250 bytes; only the current set changes.
+        QCOMPARE(QByteArray(image().labelSets[0].timeDescriptions[3], wideSlot),
+                 QByteArray(95, '\xB3') + '\0');
+        QCOMPARE(QByteArray(image().labelSets[1].timeDescriptions[3]).left(5), "tgAZZ");
+    }
+
+    // --- Program działania ----------------------------------------------------------------
+
+    void program_data()
+    {
+        // Bytes 2, 3, 11, 12 (flags 16..23, outputs, flags 0..7, flags 8..15), slots
+        // without a name, boxes clicked; boxes checked then, bytes stored.
+        QTest::addColumn<QByteArray>("held");
+        QTest::addColumn<QList<int>>("unnamed");
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QList<int>>("checked");
+        QTest::addColumn<QByteArray>("stored");
+        using L = QList<int>;
+        QTest::newRow("defaults") << QByteArray("00012f02") << L{} << L{} << L{0, 1, 2, 3, 5, 9, 24}
+                                  << QByteArray("00012f02");
+        QTest::newRow("a flag of each byte") << QByteArray("00012f02") << L{} << L{0, 9, 16, 23}
+                                             << L{1, 2, 3, 5, 16, 23, 24} << QByteArray("81012e00");
+        QTest::newRow("several outputs kept")
+            << QByteArray("00050000") << L{} << L{} << L{24, 26} << QByteArray("00050000");
+        QTest::newRow("output chosen")
+            << QByteArray("00850000") << L{31} << L{27, 27} << L{27} << QByteArray("00080000");
+        QTest::newRow("unnamed set bit") << QByteArray("00014000") << L{6} << L{5, 6, 7}
+                                         << L{5, 6, 7, 24} << QByteArray("0001e000");
+        L all(flagOutputSlotCount);
+        std::iota(all.begin(), all.end(), 0);
+        QTest::newRow("no names") << QByteArray("a5015aa5") << all << all
+                                  << L{1, 3, 4, 6, 8, 10, 13, 15, 16, 18, 21, 23, 24}
+                                  << QByteArray("a5015aa5");
+    }
+
+    void program()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(QList<int>, unnamed);
+        QFETCH(QList<int>, clicks);
+        auto* program = page<CBinary>(PageKind::Program);
+        const int offsets[] = {2, 3, 11, 12};
+        for (int i = 0; i < 4; ++i)
+            byte(offsets[i]) = std::uint8_t(QByteArray::fromHex(held)[i]);
+        for (int slot : unnamed)
+            setSlotText(m_data->currentFlagOutputSet().names[slot], QString());
+
+        QVERIFY(show(PageKind::Program));
+        QList<int> checked;
+        for (int slot = 0; slot < flagOutputSlotCount; ++slot)
+            QCOMPARE(program->bitBox(slot)->isEnabled(), !unnamed.contains(slot));
+        for (int slot : clicks)
+            click(program->bitBox(slot));
+        for (int slot = 0; slot < flagOutputSlotCount; ++slot) {
+            if (program->bitBox(slot)->isChecked())
+                checked << slot;
+        }
+        QTEST(checked, "checked");
+        QVERIFY(leave());
+        QByteArray stored;
+        for (int offset : offsets)
+            stored += char(byte(offset));
+        QTEST(stored.toHex(), "stored");
+    }
+
+    void programNames()
+    {
+        auto* program = page<CBinary>(PageKind::Program);
+        char(&names)[flagOutputSlotCount][wideSlot] = m_data->currentFlagOutputSet().names;
+        login(QString::fromUtf16(servicePassword));
+        QVERIFY(show(PageKind::Program));
+        type(program->nameEdit(4), "");
+        type(program->nameEdit(30), "Sygnał awarii");
+        type(program->nameEdit(12), QString(120, QChar(u'ś')));
+        click(program->bitBox(25)); // typed names survive the output click
+        QCOMPARE(program->nameEdit(30)->text(), QString("Sygnał awarii"));
+        QVERIFY(program->bitBox(4)->isEnabled());
+        QVERIFY(leave());
+        QCOMPARE(QByteArray(names[30]), "Sygna\xB3 awarii");
+        QCOMPARE(QByteArray(names[12], wideSlot), QByteArray(95, '\x9C') + '\0');
+        QCOMPARE(QByteArray(names[13]), "Default text 14");
+        QCOMPARE(int(byte(3)), 0x02);
+        QVERIFY(show(PageKind::Program));
+        QVERIFY(!program->bitBox(4)->isEnabled()); // the cleared name disables its bit
+    }
+
+    // --- Układ i wariant ------------------------------------------------------------------
+
+    void circuit_data()
+    {
+        // Combination held, clicks ("7" circuit 7, "B" variant B), the page then ("3 A [A]":
+        // circuit 3 and variant A checked, only variant A clickable), combination stored.
+        QTest::addColumn<int>("held");
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("stored");
+        const auto row = [](const char* name, int held, const char* clicks, const char* shown,
+                            int stored) {
+            QTest::newRow(name) << held << clicks << shown << stored;
+        };
+        row("defaults", 0, "", "1 A [AB]", 0);
+        row("circuit 7 B", 0, "7B", "7 B [AB]", 7);
+        row("circuit 3", 9, "3", "3 A [A]", 6);
+        row("circuit 8 dropped", 9, "8A", "8 - []", 9);
+        row("re-click, variant kept", 0, "1B", "- B [AB]", 1);
+        row("re-click, variant lacking", 6, "44C", "- C [ABCD]", 6);
+        row("variant only", 8, "C", "4 C [ABCD]", 10);
+    }
+
+    void circuit()
+    {
+        QFETCH(int, held);
+        QFETCH(QString, clicks);
+        QFETCH(int, stored);
+        auto* circuit = page<CUklad>(PageKind::Circuit);
+        const auto shown = [circuit] {
+            QString circuits, variants, enabled;
+            for (int c = 0; c < circuitCount; ++c) {
+                if (circuit->circuitBox(c)->isChecked())
+                    circuits += QString::number(c + 1);
+            }
+            for (int v = 0; v < variantCount; ++v) {
+                if (circuit->variantBox(v)->isChecked())
+                    variants += QChar('A' + v);
+                if (circuit->variantBox(v)->isEnabled())
+                    enabled += QChar('A' + v);
+            }
+            return QString("%1 %2 [%3]")
+                .arg(circuits.isEmpty() ? "-" : circuits, variants.isEmpty() ? "-" : variants,
+                     enabled);
+        };
+        Catalogue::selectCombination(*m_data, unsigned(held));
+        QVERIFY(show(PageKind::Circuit));
+        for (QChar step : clicks)
+            click(step.isDigit() ? circuit->circuitBox(step.digitValue() - 1)
+                                 : circuit->variantBox(step.unicode() - 'A'));
+        QTEST(shown(), "shown");
+        QVERIFY(leave());
+        QCOMPARE(int(image().combinationIndex), stored);
+        QCOMPARE(int(image().deviceCombination), stored);
+        QCOMPARE(m_data->currentFlagOutputSetIndex(), stored);
+        QVERIFY(m_data->settingsValid);
+        QVERIFY(show(PageKind::Circuit));
+        QCOMPARE(shown().left(3), QString("%1 %2")
+                                      .arg(Catalogue::circuitOf(unsigned(stored)) + 1)
+                                      .arg(QChar('A' + Catalogue::variantOf(unsigned(stored)))));
+    }
+
+    void circuitOnline()
+    {
+        auto* circuit = page<CUklad>(PageKind::Circuit);
+        Catalogue::selectCombination(*m_data, 8);
+        link().connected = true;
+        for (const QString& password : {QString("-"), QString::fromUtf16(servicePassword)}) {
+            login(password);
+            QVERIFY(show(PageKind::Circuit));
+            for (int c = 0; c < circuitCount; ++c)
+                QVERIFY(!circuit->circuitBox(c)->isEnabled());
+            for (int v = 0; v < variantCount; ++v)
+                QVERIFY(!circuit->variantBox(v)->isEnabled());
+            QCOMPARE(circuit->circuitEdit(0)->isReadOnly(), password == "-");
+            QVERIFY(circuit->circuitBox(3)->isChecked());
+        }
+        link().connected = false;
+        QVERIFY(leave());
+        QVERIFY(show(PageKind::Circuit));
+        QVERIFY(circuit->circuitBox(0)->isEnabled());
+        QVERIFY(circuit->variantBox(3)->isEnabled());
+    }
+
+    void circuitDescriptions()
+    {
+        auto* circuit = page<CUklad>(PageKind::Circuit);
+        setSlotText(image().labelSets[7].variantDescriptions[0], "Siódmy A");
+        login(QString::fromUtf16(servicePassword));
+        QVERIFY(show(PageKind::Circuit));
+        type(circuit->circuitEdit(7), "Rezerwa II");
+        type(circuit->variantEdit(0), "Przełączanie ręczne");
+        type(circuit->variantEdit(2), QString(40, QChar(u'ż')));
+        // Typed text survives the clicks; the choice moves to combination 7, the variant
+        // texts go back to the set of combination 0 they came from.
+        click(circuit->circuitBox(6));
+        click(circuit->variantBox(1));
+        QCOMPARE(circuit->variantEdit(0)->text(), QString("Przełączanie ręczne"));
+        QVERIFY(leave());
+        QCOMPARE(image().combinationIndex, 7u);
+        const LabelSet* sets = image().labelSets;
+        QCOMPARE(QByteArray(sets[7].circuitDescription), "Rezerwa II");
+        QCOMPARE(QByteArray(sets[0].variantDescriptions[0]), "Prze\xB3\xB9"
+                                                             "czanie r\xEA"
+                                                             "czne");
+        QCOMPARE(QByteArray(sets[0].variantDescriptions[2], 32), QByteArray(31, '\xBF') + '\0');
+        QCOMPARE(slotText(sets[7].variantDescriptions[0]), QString("Siódmy A"));
+        QVERIFY(show(PageKind::Circuit));
+        QCOMPARE(circuit->variantEdit(0)->text(), QString("Siódmy A"));
+    }
+
+    // --- RS 485 konfiguracja --------------------------------------------------------------
+
+    void rs485_data()
+    {
+        // Byte held, what the page shows, address typed and rate chosen, byte stored, the
+        // address shown after the leave, and whether the prompt kept the page in front.
+        QTest::addColumn<int>("held");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("refused");
+        const auto row = [](const char* name, int held, const char* shown, const char* typed,
+                            const char* rate, int stored, const char* after, bool refused = false) {
+            QTest::newRow(name) << held << shown << typed << rate << stored << after << refused;
+        };
+        row("defaults", 0x21, "1 19200", "1", "19200", 0x21, "1");
+        row("address 40", 0x21, "1 19200", "40", "19200", 0x28, "8");
+        row("address 0", 0x21, "1 19200", " 0 ", "4800", 0x61, "1");
+        row("address 256", 0x67, "7 4800", "256", "9600", 0x47, "256", true);
+        row("fraction", 0x27, "7 19200", "1.5", "38400", 0x07, "1.5", true);
+    }
+
+    void rs485()
+    {
+        QFETCH(int, held);
+        QFETCH(QString, typed);
+        QFETCH(QString, rate);
+        QFETCH(bool, refused);
+        auto* rs485 = page<CRS484cfg>(PageKind::Rs485);
+        byte(15) = std::uint8_t(held);
+        login(devicePassword(1234));
+        QVERIFY(show(PageKind::Rs485));
+        QTEST(rs485->addressEdit()->text() + ' ' + rs485->baudList()->currentText(), "shown");
+        type(rs485->addressEdit(), typed);
+        rs485->baudList()->setCurrentText(rate);
+        QCOMPARE(leave(), !refused);
+        QTEST(int(byte(15)), "stored");
+        QTEST(rs485->addressEdit()->text(), "after");
+        QVERIFY(m_data->settingsValid);
+        QCOMPARE(m_prompts, refused ? QStringList{"Please enter an integer between 0 and 255."}
+                                    : QStringList{});
+        if (refused)
+            QTRY_COMPARE(rs485->focusWidget(), rs485->addressEdit());
+    }
+
+    void rs485Write_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("writes"); // -1: the button is disabled
+        QTest::addColumn<int>("stored");
+        QTest::newRow("access online") << devicePassword(1234) << true << "12" << 1 << 0x0C;
+        QTest::newRow("refused address") << devicePassword(1234) << true << "300" << 0 << 0x01;
+        QTest::newRow("access offline") << devicePassword(1234) << false << "12" << -1 << 0x0C;
+        QTest::newRow("no access") << "-" << true << "12" << -1 << 0x21;
+    }
+
+    void rs485Write()
+    {
+        QFETCH(QString, password);
+        QFETCH(int, writes);
+        auto* rs485 = page<CRS484cfg>(PageKind::Rs485);
+        login(password);
+        QFETCH(bool, online);
+        link().connected = online;
+        QVERIFY(show(PageKind::Rs485));
+        QCOMPARE(rs485->writeButton()->isEnabled(), writes >= 0);
+        QCOMPARE(rs485->addressEdit()->isReadOnly(), password == "-");
+        QCOMPARE(rs485->baudList()->isEnabled(), password != "-");
+        QFETCH(QString, typed);
+        type(rs485->addressEdit(), typed);
+        rs485->baudList()->setCurrentIndex(3);
+        click(rs485->writeButton());
+        if (writes < 0)
+            QVERIFY(leave());
+        // Leaving stores the byte (or, without access, leaves it alone); a refused leave
+        // asks for no write.
+        QCOMPARE(isActive(PageKind::Communication), writes != 0);
+        QCOMPARE(int(link().calls.count("writeRs485")), std::max(writes, 0));
+        QTEST(int(byte(15)), "stored");
+    }
 
 private:
     template <class Page> Page* page(PageKind kind) const
@@ -60,8 +434,6 @@ private:
     bool show(PageKind kind) { return m_view->setActivePage(int(kind)); }
     bool leave() { return m_view->setActivePage(1); }
     bool isActive(PageKind kind) const { return m_view->activePageIndex() == int(kind); }
-    void login(const QString& password);
-    static void type(QLineEdit* edit, const QString& text);
     static void click(QAbstractButton* box) { QTest::mouseClick(box, Qt::LeftButton); }
 
     std::unique_ptr<DeviceData> m_data;
@@ -69,426 +441,23 @@ private:
     std::unique_ptr<LabelStore> m_labels;
     std::unique_ptr<CTavrelView> m_view;
     QStringList m_prompts;
+    void login(const QString& password)
+    {
+        image().factoryNumber = 1234;
+        m_view->passwordEdit()->setText(password);
+        m_view->confirmPassword();
+    }
+    static void type(QLineEdit* edit, const QString& text)
+    {
+        // Key by key, so read-only edits and length limits act; QTest::keyClicks is Latin-1.
+        edit->setFocus();
+        edit->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        for (QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_A, QString(ch), Qt::NoModifier);
+    }
 };
-
-void TestPages::init()
-{
-    m_data = std::make_unique<DeviceData>();
-    const auto pages = [](PageKind kind, AppContext& context, const StartOptions& options) {
-        return kind == PageKind::Communication ? new FakeLinkPage(pageTitle(kind))
-                                               : createPage(kind, context, options);
-    };
-    m_labels = std::make_unique<LabelStore>(*m_data, m_labelDir.path(), [](const QString&) {});
-    m_view = std::make_unique<CTavrelView>(*m_data, *m_labels, StartOptions{}, pages);
-    SettingsRecord::applyDefaults(*m_data);
-    m_labels->defaultFill();
-    m_view->addSettingsPages();
-    m_view->setActivePage(1);
-    m_view->show();
-    m_prompts.clear();
-    setPromptHandler([this](QWidget*, const QString& text) { m_prompts << text; });
-}
-
-void TestPages::cleanup()
-{
-    setPromptHandler({});
-    m_view.reset();
-    m_labels.reset();
-    m_data.reset();
-}
-
-void TestPages::login(const QString& password)
-{
-    image().factoryNumber = 1234;
-    m_view->passwordEdit()->setText(password);
-    m_view->confirmPassword();
-}
-
-void TestPages::type(QLineEdit* edit, const QString& text)
-{
-    // Key by key, so read-only edits and length limits act; QTest::keyClicks is Latin-1.
-    edit->setFocus();
-    edit->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(edit, Qt::Key_Delete);
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_A, QString(ch), Qt::NoModifier);
-}
-
-// --- Nastawy czasów -------------------------------------------------------------------
-
-void TestPages::times_data()
-{
-    // Row, code held, what the row shows, what is typed (null: nothing), the code
-    // stored on leaving and what the row shows at the next visit.
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("held");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<QString>("next");
-    const auto row = [](const char* name, int r, int held, const char* shown, const char* typed,
-                        int stored, const char* next) {
-        QTest::newRow(name) << r << held << shown << QString(typed) << stored << next;
-    };
-    row("default ms", 0, 0x65, "10000 [ms]", nullptr, 0x65, "10000 [ms]");
-    row("100 ms shows 200", 7, 0x02, "200 [ms]", nullptr, 3, "200 [ms]");
-    row("0x80 is 127 s", 1, 0x80, "127 [s]", nullptr, 0xFF, "126 [s]");
-    row("0 s shows 1 s", 7, 0x81, "1 [s]", nullptr, 11, "1000 [ms]");
-    row("minutes code 0", 3, 0x00, "10 [min]", nullptr, 2, "10 [min]");
-    row("minutes 0xFF", 3, 0xFF, "2540 [min]", nullptr, 0x7F, "1260 [min]");
-    row("ms to s", 0, 0x65, "10000 [ms]", "15000", 0x90, "15 [s]");
-    row("ms just above", 0, 0x65, "10000 [ms]", "12700", 0x8D, "12 [s]");
-    row("ms truncated", 0, 0x65, "10000 [ms]", " 150 ", 2, "200 [ms]");
-    row("s to ms", 1, 0xBD, "60 [s]", "2.5", 26, "2500 [ms]");
-    row("s 0.7", 1, 0xBD, "60 [s]", "0.7", 8, "700 [ms]");
-    row("s 11.9", 1, 0xBD, "60 [s]", "11.9", 120, "11900 [ms]");
-    row("s negative", 1, 0xBD, "60 [s]", "-1", 2, "200 [ms]");
-    row("min above", 3, 0x3D, "600 [min]", "5000", 0x7F, "1260 [min]");
-}
-
-void TestPages::times()
-{
-    QFETCH(int, row);
-    QFETCH(int, held);
-    QFETCH(QString, typed);
-    auto* times = page<Canalog>(PageKind::Times);
-    const auto shown = [&] {
-        return times->valueEdit(row)->text() + ' ' + times->unitEdit(row)->text();
-    };
-    SettingsRecord::setTimeCode(image().settings, row, std::uint8_t(held));
-    QVERIFY(show(PageKind::Times));
-    QTEST(shown(), "shown");
-    if (!typed.isNull())
-        type(times->valueEdit(row), typed);
-    QVERIFY(leave());
-    QTEST(int(SettingsRecord::timeCode(image().settings, row)), "stored");
-    QVERIFY(m_data->settingsValid);
-    QVERIFY(show(PageKind::Times));
-    QTEST(shown(), "next");
-    QVERIFY(m_prompts.isEmpty());
-}
-
-void TestPages::timesRefused()
-{
-    auto* times = page<Canalog>(PageKind::Times);
-    QVERIFY(show(PageKind::Times));
-    for (const char* bad : {"2,5", "nan", "inf", "1 000", ""}) {
-        type(times->valueEdit(4), bad);
-        QVERIFY(!leave());
-        QVERIFY(isActive(PageKind::Times));
-        QCOMPARE(m_prompts.takeFirst(), QString("Please enter a number."));
-        QTRY_COMPARE(times->focusWidget(), times->valueEdit(4));
-        QCOMPARE(times->valueEdit(4)->selectedText(), QString(bad));
-        QCOMPARE(int(byte(8)), 0x15);
-    }
-    // Rows above the refused one are stored and show their new unit; the rows below
-    // keep their text in their unit, and the next leave reads each in its own.
-    type(times->valueEdit(0), "15000");
-    type(times->valueEdit(1), "4");
-    type(times->valueEdit(6), "3");
-    QVERIFY(!leave());
-    QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
-    QCOMPARE(times->valueEdit(1)->text() + times->unitEdit(1)->text(), QString("4000[ms]"));
-    QCOMPARE(times->valueEdit(6)->text() + times->unitEdit(6)->text(), QString("3[s]"));
-    type(times->valueEdit(4), "2500");
-    QVERIFY(leave());
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image().settings.bytes), 16).toHex(),
-             "000000019029333d1a651f2f02060021");
-}
-
-void TestPages::timesDescriptions()
-{
-    auto* times = page<Canalog>(PageKind::Times);
-    QVERIFY(show(PageKind::Times));
-    type(times->descriptionEdit(0), "locked");
-    QCOMPARE(times->descriptionEdit(0)->text(), QString("tgSZR - czas graniczny dla SZR"));
-    login(QString::fromUtf16(servicePassword)); // leaves the page for the log
-    QVERIFY(show(PageKind::Times));
-    type(times->descriptionEdit(3), QString(100, QChar(u'ł')));
-    QVERIFY(leave());
-    // Cut to the 96-byte slot in Windows-1250 bytes; only the current set changes.
-    QCOMPARE(QByteArray(image().labelSets[0].timeDescriptions[3], wideSlot),
-             QByteArray(95, '\xB3') + '\0');
-    QCOMPARE(QByteArray(image().labelSets[1].timeDescriptions[3]).left(5), "tgAZZ");
-}
-
-// --- Program działania ----------------------------------------------------------------
-
-void TestPages::program_data()
-{
-    // Bytes 2, 3, 11, 12 (flags 16..23, outputs, flags 0..7, flags 8..15), slots
-    // without a name, boxes clicked; boxes checked then, bytes stored.
-    QTest::addColumn<QByteArray>("held");
-    QTest::addColumn<QList<int>>("unnamed");
-    QTest::addColumn<QList<int>>("clicks");
-    QTest::addColumn<QList<int>>("checked");
-    QTest::addColumn<QByteArray>("stored");
-    using L = QList<int>;
-    QTest::newRow("defaults") << QByteArray("00012f02") << L{} << L{} << L{0, 1, 2, 3, 5, 9, 24}
-                              << QByteArray("00012f02");
-    QTest::newRow("a flag of each byte") << QByteArray("00012f02") << L{} << L{0, 9, 16, 23}
-                                         << L{1, 2, 3, 5, 16, 23, 24} << QByteArray("81012e00");
-    QTest::newRow("several outputs kept")
-        << QByteArray("00050000") << L{} << L{} << L{24, 26} << QByteArray("00050000");
-    QTest::newRow("output chosen")
-        << QByteArray("00850000") << L{31} << L{27, 27} << L{27} << QByteArray("00080000");
-    QTest::newRow("unnamed set bit")
-        << QByteArray("00014000") << L{6} << L{5, 6, 7} << L{5, 6, 7, 24} << QByteArray("0001e000");
-    QTest::newRow("unnamed clear bit")
-        << QByteArray("80000000") << L{22, 23} << L{21, 22} << L{21, 23} << QByteArray("a0000000");
-    L all(flagOutputSlotCount);
-    std::iota(all.begin(), all.end(), 0);
-    QTest::newRow("no names") << QByteArray("a5015aa5") << all << all
-                              << L{1, 3, 4, 6, 8, 10, 13, 15, 16, 18, 21, 23, 24}
-                              << QByteArray("a5015aa5");
-}
-
-void TestPages::program()
-{
-    QFETCH(QByteArray, held);
-    QFETCH(QList<int>, unnamed);
-    QFETCH(QList<int>, clicks);
-    auto* program = page<CBinary>(PageKind::Program);
-    const int offsets[] = {2, 3, 11, 12};
-    for (int i = 0; i < 4; ++i)
-        byte(offsets[i]) = std::uint8_t(QByteArray::fromHex(held)[i]);
-    for (int slot : unnamed)
-        setSlotText(m_data->currentFlagOutputSet().names[slot], QString());
-
-    QVERIFY(show(PageKind::Program));
-    QList<int> checked;
-    for (int slot = 0; slot < flagOutputSlotCount; ++slot)
-        QCOMPARE(program->bitBox(slot)->isEnabled(), !unnamed.contains(slot));
-    for (int slot : clicks)
-        click(program->bitBox(slot));
-    for (int slot = 0; slot < flagOutputSlotCount; ++slot) {
-        if (program->bitBox(slot)->isChecked())
-            checked << slot;
-    }
-    QTEST(checked, "checked");
-    QVERIFY(leave());
-    QByteArray stored;
-    for (int offset : offsets)
-        stored += char(byte(offset));
-    QTEST(stored.toHex(), "stored");
-}
-
-void TestPages::programNames()
-{
-    auto* program = page<CBinary>(PageKind::Program);
-    char(&names)[flagOutputSlotCount][wideSlot] = m_data->currentFlagOutputSet().names;
-    login(QString::fromUtf16(servicePassword));
-    QVERIFY(show(PageKind::Program));
-    type(program->nameEdit(4), "");
-    type(program->nameEdit(30), "Sygnał awarii");
-    type(program->nameEdit(12), QString(120, QChar(u'ś')));
-    click(program->bitBox(25)); // typed names survive the output click
-    QCOMPARE(program->nameEdit(30)->text(), QString("Sygnał awarii"));
-    QVERIFY(program->bitBox(4)->isEnabled());
-    QVERIFY(leave());
-    QCOMPARE(QByteArray(names[30]), "Sygna\xB3 awarii");
-    QCOMPARE(QByteArray(names[12], wideSlot), QByteArray(95, '\x9C') + '\0');
-    QCOMPARE(QByteArray(names[13]), "Default text 14");
-    QCOMPARE(int(byte(3)), 0x02);
-    QVERIFY(show(PageKind::Program));
-    QVERIFY(!program->bitBox(4)->isEnabled()); // the cleared name disables its bit
-}
-
-// --- Układ i wariant ------------------------------------------------------------------
-
-void TestPages::circuit_data()
-{
-    // Combination held, clicks ("7" circuit 7, "B" variant B), the page then ("3 A [A]":
-    // circuit 3 and variant A checked, only variant A clickable), combination stored.
-    QTest::addColumn<int>("held");
-    QTest::addColumn<QString>("clicks");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<int>("stored");
-    const auto row = [](const char* name, int held, const char* clicks, const char* shown,
-                        int stored) { QTest::newRow(name) << held << clicks << shown << stored; };
-    row("defaults", 0, "", "1 A [AB]", 0);
-    row("circuit 7 B", 0, "7B", "7 B [AB]", 7);
-    row("circuit 3", 9, "3", "3 A [A]", 6);
-    row("circuit 4 D twice", 0, "4DD", "4 D [ABCD]", 11);
-    row("circuit 8 dropped", 9, "8A", "8 - []", 9);
-    row("re-click, variant kept", 0, "1B", "- B [AB]", 1);
-    row("re-click, variant lacking", 6, "44C", "- C [ABCD]", 6);
-    row("variant only", 8, "C", "4 C [ABCD]", 10);
-}
-
-void TestPages::circuit()
-{
-    QFETCH(int, held);
-    QFETCH(QString, clicks);
-    QFETCH(int, stored);
-    auto* circuit = page<CUklad>(PageKind::Circuit);
-    const auto shown = [circuit] {
-        QString circuits, variants, enabled;
-        for (int c = 0; c < circuitCount; ++c) {
-            if (circuit->circuitBox(c)->isChecked())
-                circuits += QString::number(c + 1);
-        }
-        for (int v = 0; v < variantCount; ++v) {
-            if (circuit->variantBox(v)->isChecked())
-                variants += QChar('A' + v);
-            if (circuit->variantBox(v)->isEnabled())
-                enabled += QChar('A' + v);
-        }
-        return QString("%1 %2 [%3]")
-            .arg(circuits.isEmpty() ? "-" : circuits, variants.isEmpty() ? "-" : variants, enabled);
-    };
-    Catalogue::selectCombination(*m_data, unsigned(held));
-    QVERIFY(show(PageKind::Circuit));
-    for (QChar step : clicks)
-        click(step.isDigit() ? circuit->circuitBox(step.digitValue() - 1)
-                             : circuit->variantBox(step.unicode() - 'A'));
-    QTEST(shown(), "shown");
-    QVERIFY(leave());
-    QCOMPARE(int(image().combinationIndex), stored);
-    QCOMPARE(int(image().deviceCombination), stored);
-    QCOMPARE(m_data->currentFlagOutputSetIndex(), stored);
-    QVERIFY(m_data->settingsValid);
-    QVERIFY(show(PageKind::Circuit));
-    QCOMPARE(shown().left(3), QString("%1 %2")
-                                  .arg(Catalogue::circuitOf(unsigned(stored)) + 1)
-                                  .arg(QChar('A' + Catalogue::variantOf(unsigned(stored)))));
-}
-
-void TestPages::circuitOnline()
-{
-    auto* circuit = page<CUklad>(PageKind::Circuit);
-    Catalogue::selectCombination(*m_data, 8);
-    link().connected = true;
-    for (const QString& password : {QString("-"), QString::fromUtf16(servicePassword)}) {
-        login(password);
-        QVERIFY(show(PageKind::Circuit));
-        for (int c = 0; c < circuitCount; ++c)
-            QVERIFY(!circuit->circuitBox(c)->isEnabled());
-        for (int v = 0; v < variantCount; ++v)
-            QVERIFY(!circuit->variantBox(v)->isEnabled());
-        QCOMPARE(circuit->circuitEdit(0)->isReadOnly(), password == "-");
-        QVERIFY(circuit->circuitBox(3)->isChecked());
-    }
-    link().connected = false;
-    QVERIFY(leave());
-    QVERIFY(show(PageKind::Circuit));
-    QVERIFY(circuit->circuitBox(0)->isEnabled());
-    QVERIFY(circuit->variantBox(3)->isEnabled());
-}
-
-void TestPages::circuitDescriptions()
-{
-    auto* circuit = page<CUklad>(PageKind::Circuit);
-    setSlotText(image().labelSets[7].variantDescriptions[0], "Siódmy A");
-    login(QString::fromUtf16(servicePassword));
-    QVERIFY(show(PageKind::Circuit));
-    type(circuit->circuitEdit(7), "Rezerwa II");
-    type(circuit->variantEdit(0), "Przełączanie ręczne");
-    type(circuit->variantEdit(2), QString(40, QChar(u'ż')));
-    // Typed text survives the clicks; the choice moves to combination 7, the variant
-    // texts go back to the set of combination 0 they came from.
-    click(circuit->circuitBox(6));
-    click(circuit->variantBox(1));
-    QCOMPARE(circuit->variantEdit(0)->text(), QString("Przełączanie ręczne"));
-    QVERIFY(leave());
-    QCOMPARE(image().combinationIndex, 7u);
-    const LabelSet* sets = image().labelSets;
-    QCOMPARE(QByteArray(sets[7].circuitDescription), "Rezerwa II");
-    QCOMPARE(QByteArray(sets[0].variantDescriptions[0]), "Prze\xB3\xB9"
-                                                         "czanie r\xEA"
-                                                         "czne");
-    QCOMPARE(QByteArray(sets[0].variantDescriptions[2], 32), QByteArray(31, '\xBF') + '\0');
-    QCOMPARE(slotText(sets[7].variantDescriptions[0]), QString("Siódmy A"));
-    QVERIFY(show(PageKind::Circuit));
-    QCOMPARE(circuit->variantEdit(0)->text(), QString("Siódmy A"));
-}
-
-// --- RS 485 konfiguracja --------------------------------------------------------------
-
-void TestPages::rs485_data()
-{
-    // Byte held, what the page shows, address typed and rate chosen, byte stored, the
-    // address shown after the leave, and whether the prompt kept the page in front.
-    QTest::addColumn<int>("held");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("rate");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<bool>("refused");
-    const auto row = [](const char* name, int held, const char* shown, const char* typed,
-                        const char* rate, int stored, const char* after, bool refused = false) {
-        QTest::newRow(name) << held << shown << typed << rate << stored << after << refused;
-    };
-    row("defaults", 0x21, "1 19200", "1", "19200", 0x21, "1");
-    row("address 40", 0x21, "1 19200", "40", "19200", 0x28, "8");
-    row("address 32", 0x05, "5 38400", "32", "38400", 0x01, "1");
-    row("address 0", 0x21, "1 19200", " 0 ", "4800", 0x61, "1");
-    row("address 300", 0x67, "7 4800", "300", "9600", 0x47, "300", true);
-    row("fraction", 0x27, "7 19200", "1.5", "38400", 0x07, "1.5", true);
-}
-
-void TestPages::rs485()
-{
-    QFETCH(int, held);
-    QFETCH(QString, typed);
-    QFETCH(QString, rate);
-    QFETCH(bool, refused);
-    auto* rs485 = page<CRS484cfg>(PageKind::Rs485);
-    byte(15) = std::uint8_t(held);
-    login(devicePassword(1234));
-    QVERIFY(show(PageKind::Rs485));
-    QTEST(rs485->addressEdit()->text() + ' ' + rs485->baudList()->currentText(), "shown");
-    type(rs485->addressEdit(), typed);
-    rs485->baudList()->setCurrentText(rate);
-    QCOMPARE(leave(), !refused);
-    QTEST(int(byte(15)), "stored");
-    QTEST(rs485->addressEdit()->text(), "after");
-    QVERIFY(m_data->settingsValid);
-    QCOMPARE(m_prompts,
-             refused ? QStringList{"Please enter an integer between 0 and 255."} : QStringList{});
-    if (refused)
-        QTRY_COMPARE(rs485->focusWidget(), rs485->addressEdit());
-}
-
-void TestPages::rs485Write_data()
-{
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("online");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("writes"); // -1: the button is disabled
-    QTest::addColumn<int>("stored");
-    QTest::newRow("access online") << devicePassword(1234) << true << "12" << 1 << 0x0C;
-    QTest::newRow("refused address") << devicePassword(1234) << true << "300" << 0 << 0x01;
-    QTest::newRow("access offline") << devicePassword(1234) << false << "12" << -1 << 0x0C;
-    QTest::newRow("no access") << "-" << true << "12" << -1 << 0x21;
-}
-
-void TestPages::rs485Write()
-{
-    QFETCH(QString, password);
-    QFETCH(int, writes);
-    auto* rs485 = page<CRS484cfg>(PageKind::Rs485);
-    login(password);
-    QFETCH(bool, online);
-    link().connected = online;
-    QVERIFY(show(PageKind::Rs485));
-    QCOMPARE(rs485->writeButton()->isEnabled(), writes >= 0);
-    QCOMPARE(rs485->addressEdit()->isReadOnly(), password == "-");
-    QCOMPARE(rs485->baudList()->isEnabled(), password != "-");
-    QFETCH(QString, typed);
-    type(rs485->addressEdit(), typed);
-    rs485->baudList()->setCurrentIndex(3);
-    click(rs485->writeButton());
-    if (writes < 0)
-        QVERIFY(leave());
-    // Leaving stores the byte (or, without access, leaves it alone); a refused leave
-    // asks for no write.
-    QCOMPARE(isActive(PageKind::Communication), writes != 0);
-    QCOMPARE(int(link().calls.count("writeRs485")), std::max(writes, 0));
-    QTEST(int(byte(15)), "stored");
-}
 
 QTEST_MAIN(TestPages)
 #include "tst_pages.moc"

@@ -35,7 +35,6 @@ private slots:
     void logLineFormat_data();
     void logLineFormat();
     void logOrderAndBound();
-    void serviceControlsFollowLocked();
     void portOfTheConnection_data();
     void portOfTheConnection();
     void linkUpAndDown();
@@ -43,7 +42,6 @@ private slots:
     void factoryNumberPrompts_data();
     void factoryNumberPrompts();
     void labelFiles();
-    void connectAtStart();
 };
 
 void TestCInitPage::logLineFormat_data()
@@ -87,31 +85,6 @@ void TestCInitPage::logOrderAndBound()
     const QRegularExpression prefix(
         QStringLiteral("^[ \\d]\\d:[ \\d]\\d:[ \\d]\\d\\.[ \\d]{2}\\d  "));
     QVERIFY(prefix.match(f.page->logLineAt(0)).hasMatch());
-}
-
-void TestCInitPage::serviceControlsFollowLocked()
-{
-    PageFixture f;
-    f.page->show();
-    const char* service[] = {"reset", "writeFactoryNumber", "saveLabels"};
-    for (bool locked : {true, false, true}) {
-        f.context.isLocked = locked;
-        f.page->onSetActive();
-        for (const char* name : service)
-            QVERIFY2(control<QPushButton>(*f.page, name)->isVisible() == !locked, name);
-        QCOMPARE(control<QLineEdit>(*f.page, "factoryNumber")->isReadOnly(), locked);
-        QVERIFY(control<QPushButton>(*f.page, "clearLog")->isVisible());
-    }
-    // The password alone changes nothing until the page is next activated.
-    f.context.isLocked = false;
-    QVERIFY(!control<QPushButton>(*f.page, "reset")->isVisible());
-    // Locked again with an entry that is not a number, the field cannot trap the page.
-    f.page->onSetActive();
-    control<QLineEdit>(*f.page, "factoryNumber")->clear();
-    f.context.isLocked = true;
-    f.page->onSetActive();
-    QCOMPARE(text(*f.page, "factoryNumber"), QStringLiteral("0"));
-    QVERIFY(f.page->onKillActive());
 }
 
 void TestCInitPage::portOfTheConnection_data()
@@ -265,18 +238,6 @@ void TestCInitPage::labelFiles()
     const QByteArray bytes = file.readAll();
     QCOMPARE(bytes.size(), 93696);
     QCOMPARE(bytes.left(769), QByteArray(768, 'a') + 'b');
-}
-
-void TestCInitPage::connectAtStart()
-{
-    StartOptions options;
-    options.port = QStringLiteral("/tmp/dorvik-start");
-    options.connect = true;
-    PageFixture f(options);
-    // Once the event loop runs, with the log in front.
-    QVERIFY(f.line->events.isEmpty());
-    QTRY_COMPARE(f.line->events.value(0), QStringLiteral("open /tmp/dorvik-start 19200"));
-    QCOMPARE(f.context.activePage, CInitPage::pageIndex);
 }
 
 QTEST_MAIN(TestCInitPage)

@@ -1,7 +1,7 @@
 // Writes the example files of examples/: a settings file, an events file and the label
 // file they name. The output depends on nothing but this program, so running it again
 // reproduces the committed files byte for byte:
-//     build/tests/cli/tavrel-makeexamples examples
+//     build/examples/tavrel-makeexamples examples
 
 #include "files/eventsfile.h"
 #include "files/settingsfile.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registerentries.h"
+#include "tests/events/registerentries.h"
 
 // A register that looks like a day of a real switchgear: supplies coming and going,
 // breakers following, two restarts of the controller and one entry with a bad check

@@ -1,0 +1,385 @@
+#include "events/ceditex.h"
+#include "events/cellformat.h"
+#include "events/ceventsdlg.h"
+#include "events/clistctrlex.h"
+#include "files/eventsfile.h"
+#include "model/labelstore.h"
+#include "model/textcodec.h"
+#include "pagekit/colors.h"
+#include "registerentries.h"
+#include "tests/support/fakecontext.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+constexpr std::uint32_t red = 0x0000FF, yellow = 0x00FFFF, blue = 0xFF0000, green = 0x00FF00,
+                        grey = 0x808080, nameColour = 0x010101;
+const ListColors colors{0x111111, 0xEEEEEE, 0x222222, 0xDDDDDD};
+const FontSpec listFont{"DejaVu Sans", 9};
+
+std::unique_ptr<CellFormat> format(std::uint32_t style, std::uint32_t text = 0,
+                                   std::uint32_t back = 0)
+{
+    auto f = std::make_unique<CellFormat>();
+    f->setStyle(style);
+    f->textColor = text;
+    f->backColor = back;
+    return f;
+}
+
+// A level's style; -1 leaves the level out. Cell red on blue, row black on yellow,
+// column green on grey, so a result names the level that won.
+struct Levels {
+    std::unique_ptr<CellFormat> cell, row, column;
+    Levels(long long c, long long r, long long col)
+    {
+        if (c >= 0)
+            cell = format(std::uint32_t(c), red, blue);
+        if (r >= 0)
+            row = format(std::uint32_t(r), 0, yellow);
+        if (col >= 0)
+            column = format(std::uint32_t(col), green, grey);
+    }
+    ResolvedFormat resolve(bool selected = false) const
+    {
+        return resolveCellFormat({cell.get(), row.get(), column.get()}, selected, colors, listFont);
+    }
+};
+
+// The page with the built-in labels, as the tool has them at start.
+struct Page {
+    QTemporaryDir labelsDir;
+    FakeContext context{labelsDir.path()};
+    CEventsDlg page{context};
+
+    Page(int writePosition = -1)
+    {
+        context.labels().setLabelFileCode(LabelStore::startCode);
+        if (writePosition >= 0)
+            fillRegister(image(), writePosition);
+    }
+    DeviceImage& image() { return context.data().image(); }
+    void select(int row)
+    {
+        page.list()->selectRow(row);
+        QCoreApplication::processEvents();
+    }
+    QString text(int row, int column) const { return page.list()->itemText(row, column); }
+    auto& names(int combination) { return image().labelSets[combination].signalNames; }
+};
+
+} // namespace
+
+// The events page: its list, the formats of the list control and the bit boxes.
+class TestEvents : public QObject {
+    Q_OBJECT
+private slots:
+    void cellColours_data()
+    {
+        QTest::addColumn<long long>("cell");
+        QTest::addColumn<long long>("row");
+        QTest::addColumn<long long>("column");
+        QTest::addColumn<std::uint32_t>("text");
+        QTest::addColumn<std::uint32_t>("back");
+        QTest::newRow("nothing set") << -1LL << -1LL << -1LL << 0x111111u << 0xEEEEEEu;
+        QTest::newRow("row 0x30, text colour 0: black") << -1LL << 0x30LL << -1LL << 0u << yellow;
+        QTest::newRow("row 0x20: list text") << -1LL << 0x20LL << -1LL << 0x111111u << yellow;
+        QTest::newRow("cell 0x80, column applies") << 0x80LL << 0x30LL << 0x30LL << green << grey;
+        QTest::newRow("cell colour beats row") << 0x10LL << 0x30LL << 0x30LL << red << yellow;
+        QTest::newRow("cell 0x40 keeps the column off")
+            << 0x40LL << -1LL << 0x30LL << 0x111111u << 0xEEEEEEu;
+        QTest::newRow("column fills what the row leaves")
+            << -1LL << 0x20LL << 0x30LL << green << yellow;
+        // The row's 0x40 is looked at first: with the column off, its 0x80 no longer counts.
+        QTest::newRow("row 0x40 before column 0x80") << -1LL << 0x70LL << 0x90LL << 0u << yellow;
+    }
+
+    void cellColours()
+    {
+        QFETCH(long long, cell);
+        QFETCH(long long, row);
+        QFETCH(long long, column);
+        const ResolvedFormat r = Levels(cell, row, column).resolve();
+        QTEST(r.textColor, "text");
+        QTEST(r.backColor, "back");
+        QVERIFY(!r.font);
+
+        // Selected, only the variants count.
+        Levels l(0x10, 0x30, -1);
+        QCOMPARE(l.resolve(true), (ResolvedFormat{0x222222, 0xDDDDDD, {}}));
+        l.row->selected = format(0x20, 0, green);
+        l.cell->selected = format(0x10, blue);
+        QCOMPARE(l.resolve(true), (ResolvedFormat{blue, green, {}}));
+    }
+
+    void cellFonts_data()
+    {
+        QTest::addColumn<long long>("cell");
+        QTest::addColumn<long long>("row");
+        QTest::addColumn<long long>("column");
+        QTest::addColumn<int>("weight"); // -1: no font change
+        QTest::addColumn<bool>("italic");
+        QTest::addColumn<bool>("underline");
+        QTest::newRow("colour bits only") << 0x30LL << 0x30LL << -1LL << -1 << false << false;
+        QTest::newRow("row bold") << -1LL << 0x01LL << -1LL << 700 << false << false;
+        // Each level brings only what differs from the list's font.
+        QTest::newRow("three levels merge") << 0x04LL << 0x01LL << 0x02LL << 700 << true << true;
+        QTest::newRow("cell 0x80 drops the row's font")
+            << 0x80LL << 0x01LL << 0x02LL << 400 << true << false;
+        QTest::newRow("row 0x40 drops the column's font")
+            << -1LL << 0x41LL << 0x02LL << 700 << false << false;
+    }
+
+    void cellFonts()
+    {
+        QFETCH(long long, cell);
+        QFETCH(long long, row);
+        QFETCH(long long, column);
+        QFETCH(int, weight);
+        const ResolvedFormat r = Levels(cell, row, column).resolve();
+        QCOMPARE(bool(r.font), weight >= 0);
+        if (!r.font)
+            return;
+        QCOMPARE(r.font->weight, weight);
+        QTEST(r.font->italic, "italic");
+        QTEST(r.font->underline, "underline");
+        QCOMPARE(r.font->family, listFont.family);
+
+        // An assigned font overlays its face and size on the row's bold.
+        Levels l(0, 0x01, -1);
+        l.cell->setFont(FontSpec{"Serif", 14});
+        QCOMPARE(l.resolve().font, (FontSpec{"Serif", 14, -1, 700}));
+    }
+
+    void listPaintsResolvedColours()
+    {
+        CListCtrlEx list;
+        list.resize(240, 160);
+        for (int c = 0; c < 3; ++c)
+            list.InsertColumn(c, QString(QChar('A' + c)), 60);
+        for (int i = 0; i < 5; ++i)
+            list.InsertItem(i, QString::number(i));
+        for (int i : {1, 2}) {
+            QVERIFY(list.SetRowStyle(i, 0x30));
+            QVERIFY(list.SetRowBkColor(i, yellow));
+        }
+        QVERIFY(list.setStyle(FormatTarget::cell(1, 2), 0x80));
+        QVERIFY(list.setStyle(FormatTarget::column(1), 0x20));
+        QVERIFY(list.setBkColor(FormatTarget::column(1), green));
+        list.setStyle(FormatTarget::row(2).selectedVariant(), 0x20);
+        list.setBkColor(FormatTarget::row(2).selectedVariant(), red);
+        list.selectRow(0);
+        list.selectionModel()->select(list.model()->index(2, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+        // A background pixel of a cell: its lower left corner, clear of text and grid.
+        const QImage image = list.grab().toImage();
+        const auto pixel = [&](int item, int column) {
+            const QRect r = list.visualRect(list.model()->index(item, column));
+            return image.pixelColor(list.viewport()->mapTo(&list, r.bottomLeft() + QPoint(3, -2)));
+        };
+        QCOMPARE(pixel(1, 0), colorFromRef(yellow));
+        QCOMPARE(pixel(1, 1), colorFromRef(yellow));                 // the row beats the column
+        QCOMPARE(pixel(1, 2), list.palette().color(QPalette::Base)); // the cell's 0x80
+        QCOMPARE(pixel(0, 1), colorFromRef(list.colors().selectedBack));
+        QCOMPARE(pixel(2, 2), colorFromRef(red)); // the row's variant
+        QCOMPARE(list.selectedCount(), 2);
+
+        // Selection and focus both moved: one notice per item, posted, the new one last.
+        list.selectRow(1);
+        QCoreApplication::processEvents();
+        QList<int> received;
+        connect(&list, &CListCtrlEx::itemChanged, this, [&](int item) { received.append(item); });
+        list.selectRow(4);
+        QVERIFY(received.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(received, (QList<int>{1, 4}));
+    }
+
+    void listTexts()
+    {
+        Page p(10);
+        p.image().deviceCombination = 2; // circuit 2, variant 1
+        p.image().registerFactoryNumber = 1234;
+        p.image().entries[slotOfRow(10, 1)] = makeEntry(100, {12, 14}); // bits 12 and 14 rose
+        p.image().entries[slotOfRow(10, 16)] = makeEntry(1, {}, false);
+        p.image().timeBase = 1425715500 - 100; // 2015-03-07 09:05:00 in Warsaw
+        p.page.onSetActive();
+
+        const QStringList headings = {"Lp", "Czas", "Rbs [s] ", "Zdarzenia"};
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(p.page.list()->model()->headerData(c, Qt::Horizontal).toString(), headings[c]);
+        QCOMPARE(p.page.list()->itemCount(), 256);
+        QCOMPARE(p.text(0, 3), QString("Nr Fabryczny: 1234, Układ: 2, Wariant: 1"));
+        QCOMPARE(p.text(1, 1), QString("2015_3_7 9:5:0"));
+        QCOMPARE(p.text(1, 2), QString("100"));
+        QCOMPARE(p.text(1, 3), QString("W1 zał_^,U1 brak_^,"));
+        QCOMPARE(p.text(16, 0), QString("17?"));
+        QCOMPARE(p.text(15, 0), QString("16"));
+        // The cells follow the grid table, each named by its bit's default name.
+        QCOMPARE(p.page.nameBox(eventCellBits[0][6])->text(), QString("Restart"));
+        QCOMPARE(p.page.nameBox(eventCellBits[7][6])->text(), QString("Zadz.zab I>"));
+        QCOMPARE(p.page.nameBox(eventCellBits[6][4])->text(), QString("Agr.imp.zał"));
+    }
+
+    void restartColours_data()
+    {
+        QTest::addColumn<int>("writePosition");
+        QTest::addColumn<QList<int>>("restartRows");
+        QTest::addColumn<int>("firstYellow"); // -1: none
+        QTest::newRow("no restart") << 77 << QList<int>{} << -1;
+        QTest::newRow("newest entry a restart") << 77 << QList<int>{0} << 1;
+        QTest::newRow("two restarts, write position 0") << 0 << QList<int>{200, 5} << 6;
+        QTest::newRow("oldest entry a restart") << 77 << QList<int>{255} << -1;
+    }
+
+    void restartColours()
+    {
+        QFETCH(int, writePosition);
+        QFETCH(QList<int>, restartRows);
+        QFETCH(int, firstYellow);
+        Page p(writePosition);
+        for (int r : restartRows)
+            p.image().entries[slotOfRow(writePosition, r)] = makeEntry(5, {55, 3});
+        p.page.onSetActive();
+
+        const ListColors& list = p.page.list()->colors();
+        for (int r = 0; r < 256; ++r) {
+            QCOMPARE(int(p.image().rowEntry[r]), slotOfRow(writePosition, r));
+            const std::uint32_t back = restartRows.contains(r)                ? red
+                                       : firstYellow >= 0 && r >= firstYellow ? yellow
+                                                                              : list.back;
+            QCOMPARE(p.page.list()->resolvedFormat(r, 1, false).backColor, back);
+            QCOMPARE(p.page.list()->resolvedFormat(r, 3, false).textColor,
+                     back == list.back ? list.text : 0u);
+            if (r > 0 && restartRows.contains(r))
+                QCOMPARE(p.text(r, 3), QString("Restart"));
+        }
+    }
+
+    void emptyListUntilComplete()
+    {
+        Page p;
+        p.page.onSetActive();
+        QVERIFY(!p.page.isListBuilt());
+        QCOMPARE(p.page.rowTexts(0), (std::array<QString, 3>{"Nie odczytano zdarzeń", "", ""}));
+        // A register completing while the page is in front is listed at once.
+        fillRegister(p.image(), 3);
+        p.page.registerChanged();
+        QCOMPARE(p.page.list()->itemCount(), 256);
+
+        // A new connection: the next activation shows the empty row again, and a notice
+        // for that row shows no entry.
+        p.page.onKillActive();
+        p.image().entries[0] = makeEntry(1, {7});
+        EventRegister::resetReadState(p.image());
+        p.page.onSetActive();
+        QCOMPARE(p.page.list()->itemCount(), 1);
+        QCOMPARE(p.text(0, 1), QString("Nie odczytano zdarzeń"));
+        p.image().rowEntry[0] = 0;
+        p.select(0);
+        QVERIFY(!p.page.bitBox(7)->isChecked());
+    }
+
+    void rowNotices()
+    {
+        Page p(40);
+        p.image().entries[slotOfRow(40, 0)] = makeEntry(1, {0, 9});
+        p.image().entries[slotOfRow(40, 5)] = makeEntry(1, {0, 30});
+        p.image().entries[slotOfRow(40, 6)] = makeEntry(1, {0, 31});
+        p.image().entries[0] = makeEntry(1, {2}); // row 39; its predecessor slot 255 is row 40
+        p.page.onSetActive();
+
+        p.select(5);
+        QVERIFY(p.page.bitBox(0)->isChecked() && p.page.bitBox(30)->isChecked());
+        QVERIFY(!p.page.bitBox(31)->isChecked());
+        for (int k = 0; k < signalCount; ++k)
+            QCOMPARE(p.page.nameBox(k)->textColor(), (k == 30 || k == 31) ? red : nameColour);
+        // Row 0 differs from row 1, yet is compared with itself.
+        p.select(0);
+        QVERIFY(p.page.bitBox(9)->isChecked());
+        for (int k = 0; k < signalCount; ++k)
+            QCOMPARE(p.page.nameBox(k)->textColor(), nameColour);
+        p.select(39);
+        QCOMPARE(p.page.nameBox(2)->textColor(), red);
+        emit p.page.list()->itemChanged(300);
+        emit p.page.list()->itemChanged(-1);
+        QVERIFY(p.page.bitBox(2)->isChecked());
+    }
+
+    void namesStoredOnlyWhenUnlocked()
+    {
+        Page p(9);
+        p.image().deviceCombination = 5;
+        p.image().entries[slotOfRow(9, 1)] = makeEntry(1, {6});
+        // Locked: read-only, greyed, and leaving stores nothing.
+        p.page.onSetActive();
+        QVERIFY(p.page.nameBox(6)->isReadOnly());
+        QCOMPARE(p.page.nameBox(6)->backColor(),
+                 colorRef(p.page.palette().color(QPalette::Button)));
+        p.page.nameBox(6)->setText("Zmieniona");
+        p.page.onKillActive();
+        QCOMPARE(slotText(p.names(5)[6]), QString("Imp.odc."));
+
+        // Unlocked: text typed survives a row notice and is stored into the register's
+        // set, cut to 31 bytes; the event texts show it at the next activation.
+        p.context.isLocked = false;
+        p.page.onSetActive();
+        QCOMPARE(p.page.nameBox(6)->backColor(), 0xFFFFFFu);
+        const QString name = "Łącznik sekcyjny zał. ręcznie - zbyt długa";
+        p.page.nameBox(6)->setText(name);
+        p.select(2);
+        QCOMPARE(p.page.nameBox(6)->text(), name);
+        p.page.onKillActive();
+        QCOMPARE(QByteArray(p.names(5)[6]).size(), 31);
+        QCOMPARE(slotText(p.names(5)[6]), name.left(31));
+        QCOMPARE(slotText(p.names(0)[6]), QString("Imp.odc."));
+        p.page.onSetActive();
+        QCOMPARE(p.text(1, 3), name.left(31) + "_^,");
+    }
+
+    void csvMatchesTheCommandLine()
+    {
+        const QString file = QStringLiteral(TAVREL_TEST_DATA "/events_sample.rzd");
+        Page p;
+        QCOMPARE(loadEventsFile(file, p.context.data(), [](const QString&) {}), FileStatus::Ok);
+        p.page.onSetActive();
+        const QByteArray csv = p.page.csv();
+        QCOMPARE(csv.count("\r\n"), 257);
+        QProcess cli;
+        cli.start(QStringLiteral(TAVREL_CLI),
+                  {"events", "--csv", "--labels-dir", p.labelsDir.path(), file});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(csv, cli.readAllStandardOutput());
+
+        QTemporaryDir dir;
+        QVERIFY(p.page.writeCsv(dir.filePath("zdarzenia.csv")));
+        QCOMPARE(QFileInfo(dir.filePath("zdarzenia.csv")).size(), csv.size());
+        QCOMPARE(p.context.lines, QStringList{"Zapisano zdarzenia do pliku CSV"});
+        // A file that cannot be written: the message, and no success line.
+        QVERIFY(QDir(dir.path()).mkdir("taken"));
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        QVERIFY(!p.page.writeCsv(dir.filePath("taken")));
+        QCOMPARE(shown, QString("Problem z zapisem pliku CSV"));
+        QCOMPARE(p.context.lines.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestEvents)
+#include "tst_events.moc"

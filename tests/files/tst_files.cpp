@@ -1,0 +1,274 @@
+#include "files/eventsfile.h"
+#include "files/eventstable.h"
+#include "files/settingsfile.h"
+#include "model/catalogue.h"
+#include "model/devicedata.h"
+#include "model/labelstore.h"
+#include "model/settingsrecord.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray golden(const char* name)
+{
+    return readAll(QStringLiteral(TAVREL_TEST_DATA "/") + QLatin1String(name));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Everything a refused file must leave as it was.
+QByteArray snapshot(const DeviceData& data)
+{
+    QByteArray bytes(reinterpret_cast<const char*>(&data.image()), sizeof(DeviceImage));
+    bytes.append(char(data.currentLabelSetIndex()));
+    bytes.append(char(data.currentFlagOutputSetIndex()));
+    bytes.append(char(data.settingsValid));
+    return bytes;
+}
+
+} // namespace
+
+// The settings and events files, byte for byte against the golden files, and the CSV table.
+class TestFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_data = DeviceData();
+        m_labels = std::make_unique<LabelStore>(m_data, m_dir.path(), [](const QString&) {});
+        SettingsRecord::applyDefaults(m_data);
+        m_labels->setLabelFileCode(LabelStore::startCode);
+        m_log.clear();
+    }
+
+    void settingsLoadAndSave()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("default.nst"));
+        QCOMPARE(saveSettingsFile(path, m_data, 20, sink()), FileStatus::Ok);
+        QCOMPARE(readAll(path), golden("settings_default.nst"));
+
+        QCOMPARE(loadSettingsFile(TAVREL_TEST_DATA "/settings_crafted.nst", m_data, *m_labels,
+                                  false, sink()),
+                 FileStatus::Ok);
+        const DeviceImage& image = m_data.image();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.settings.bytes), 16),
+                 QByteArray::fromHex("a55a8105008007ff8106825a007fc35f"));
+        QCOMPARE(image.combinationIndex, 9u);
+        QCOMPARE(int(image.circuit), 3); // circuit 4
+        QCOMPARE(int(image.variant), 1); // variant B
+        QCOMPARE(int(image.factoryNumber), 4660);
+        QCOMPARE(m_data.currentFlagOutputSetIndex(), 9);
+        QVERIFY(m_data.settingsValid);
+        QCOMPARE(m_labels->labelFileCode(), 55);
+        QCOMPARE(int(image.deviceCombination), 0); // the register's, not part of the file
+        QCOMPARE(m_log, (QStringList{"Zapisano nastawy", "Wczytano nastawy"}));
+
+        QCOMPARE(saveSettingsFile(path, m_data, quint8(m_labels->labelFileCode()), sink()),
+                 FileStatus::Ok);
+        QCOMPARE(readAll(path), golden("settings_crafted.nst"));
+    }
+
+    void labelFileCode_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("check");
+        QTest::addColumn<int>("accepted");
+        QTest::newRow("55 with complement") << 55 << 0xC8 << 55;
+        QTest::newRow("100 highest") << 100 << 0x9B << 100;
+        QTest::newRow("9 below range") << 9 << 0xF6 << 20;
+        QTest::newRow("101 above range") << 101 << 0x9A << 20;
+        QTest::newRow("wrong check") << 55 << 0x00 << 20;
+    }
+    void labelFileCode()
+    {
+        QFETCH(int, code);
+        QFETCH(int, check);
+        QByteArray bytes = golden("settings_default.nst");
+        bytes[22] = char(code);
+        bytes[23] = char(check);
+        const std::optional<SettingsFileRecord> record = recordFromBytes<SettingsFileRecord>(bytes);
+        QVERIFY(record);
+        QTEST(int(acceptedLabelFileCode(*record)), "accepted");
+    }
+
+    void refusedFileChangesNothing_data()
+    {
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<QByteArray>("content"); // null: no such file
+        QTest::addColumn<QString>("message");
+        const QByteArray settings = golden("settings_crafted.nst");
+        const QByteArray events = golden("events_sample.rzd");
+        QTest::newRow("settings, 23 bytes")
+            << false << settings.left(23) << "Niewłaściwy rozmiar pliku nastaw";
+        QTest::newRow("settings, combination 16")
+            << false << golden("settings_combination16.nst") << "Niewłaściwy plik nastaw";
+        QByteArray huge = settings;
+        huge[19] = char(0x80); // combination 0x80000009
+        QTest::newRow("settings, combination high byte")
+            << false << huge << "Niewłaściwy plik nastaw";
+        QTest::newRow("settings, missing") << false << QByteArray() << "Problem z czytaniem nastaw";
+        QTest::newRow("events, 3083 bytes")
+            << true << events.left(3083) << "Niewłaściwy rozmiar pliku zdarzeń";
+        QTest::newRow("events, combination 16")
+            << true << golden("events_combination16.rzd") << "Niewłaściwy plik zdarzeń";
+    }
+    void refusedFileChangesNothing()
+    {
+        QFETCH(bool, events);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        if (events)
+            QCOMPARE(loadEventsFile(TAVREL_TEST_DATA "/events_sample.rzd", m_data, sink()),
+                     FileStatus::Ok);
+        m_log.clear();
+        const QString path = m_dir.filePath(QLatin1String(QTest::currentDataTag()));
+        if (!content.isNull())
+            QVERIFY(writeFile(path, content));
+        const QByteArray before = snapshot(m_data);
+        if (events)
+            QCOMPARE(eventsFileMessage(loadEventsFile(path, m_data, sink())), message);
+        else
+            QCOMPARE(settingsFileMessage(loadSettingsFile(path, m_data, *m_labels, true, sink())),
+                     message);
+        QCOMPARE(snapshot(m_data), before);
+        QCOMPARE(m_labels->labelFileCode(), 20);
+        QVERIFY(m_log.isEmpty());
+    }
+
+    void mismatchLinesOnlyWhileConnected_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("combination");
+        QTest::addColumn<int>("factoryNumber");
+        QTest::addColumn<QStringList>("log");
+        const QString combination = "Niezgodność układu rozdzielni i wariantu przełączen";
+        const QString factory = "Niezgodność numeru fabrycznego";
+        const QString loaded = "Wczytano nastawy";
+        // The held record: combination 0, factory number 0.
+        QTest::newRow("offline") << false << 9 << 4660 << QStringList{loaded};
+        QTest::newRow("connected, both differ")
+            << true << 9 << 4660 << QStringList{combination, factory, loaded};
+        QTest::newRow("connected, factory number differs")
+            << true << 0 << 4660 << QStringList{factory, loaded};
+    }
+    void mismatchLinesOnlyWhileConnected()
+    {
+        QFETCH(bool, connected);
+        QFETCH(int, combination);
+        QFETCH(int, factoryNumber);
+        QByteArray bytes = golden("settings_default.nst");
+        bytes[16] = char(combination);
+        bytes[20] = char(factoryNumber & 0xFF);
+        bytes[21] = char(factoryNumber >> 8);
+        const QString path = m_dir.filePath(QStringLiteral("other.nst"));
+        QVERIFY(writeFile(path, bytes));
+        QCOMPARE(loadSettingsFile(path, m_data, *m_labels, connected, sink()), FileStatus::Ok);
+        QTEST(m_log, "log");
+        // Connected, the number stays the controller's: it keys the device password.
+        QCOMPARE(int(m_data.image().factoryNumber), connected ? 0 : factoryNumber);
+    }
+
+    void eventsLoadAndSave()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("saved.rzd"));
+        QCOMPARE(saveEventsFile(path, m_data, sink()), FileStatus::Ok);
+        QCOMPARE(readAll(path), QByteArray(3084, '\0')); // before any register
+
+        Catalogue::selectCombination(m_data, 7);
+        m_data.image().factoryNumber = 1234;
+        m_data.image().circuit = 5; // stale: recomputed from the held combination
+        const QByteArray settingsBefore(reinterpret_cast<const char*>(&m_data.image().settings),
+                                        sizeof(SettingsImage));
+        QCOMPARE(loadEventsFile(TAVREL_TEST_DATA "/events_sample.rzd", m_data, sink()),
+                 FileStatus::Ok);
+        const DeviceImage& image = m_data.image();
+        QByteArray expected = golden("events_sample.rzd");
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.entries), 3072),
+                 expected.left(3072));
+        QCOMPARE(image.timeBase, 1425715500u);
+        QCOMPARE(int(image.writePosition), 10);
+        QCOMPARE(int(image.liveWritePosition), 10);
+        QCOMPARE(int(image.registerFactoryNumber), 0xBEEF);
+        QCOMPARE(int(image.deviceCombination), 9);
+        QCOMPARE(image.readIndex, 256);
+        // The settings and their combination stay.
+        QCOMPARE(image.combinationIndex, 7u);
+        QCOMPARE(int(image.circuit), 6);
+        QCOMPARE(int(image.factoryNumber), 1234);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(&image.settings), sizeof(SettingsImage)),
+                 settingsBefore);
+
+        // The golden file has padding bytes set; they are saved as zero.
+        QCOMPARE(saveEventsFile(path, m_data, sink()), FileStatus::Ok);
+        expected[3077] = expected[3081] = expected[3082] = expected[3083] = 0;
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(expected.mid(3072).toHex(), QByteArray("2cb1fa540a00efbe09000000"));
+        QCOMPARE(m_log, (QStringList{"Zapisano zdarzenia na dysk", "Wczytano zdarzenia z dysku",
+                                     "Zapisano zdarzenia na dysk"}));
+    }
+
+    void csvField_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        const auto row = [](const char* name, const char* text, const char* field) {
+            QTest::newRow(name) << QString(text) << QString(field);
+        };
+        row("comma", "U2 brak_v,", "\"U2 brak_v,\"");
+        row("quote", "W1 \"A\"", "\"W1 \"\"A\"\"\"");
+        row("line break", "a\nb", "\"a\nb\"");
+        // A spreadsheet runs a cell starting with one of these as a formula.
+        row("equals", "=1+2", "'=1+2");
+        row("minus", "-1", "'-1");
+        row("at", "@SUM(A1)", "'@SUM(A1)");
+        row("leading tab", "\t=1", "'\t=1");
+        row("leading carriage return", "\r=1", "\"'\r=1\"");
+        row("formula quoted", "=HYPERLINK(\"x\")_^,", "\"'=HYPERLINK(\"\"x\"\")_^,\"");
+        row("sign inside kept", "U2-1 = @", "U2-1 = @");
+    }
+    void csvField()
+    {
+        QFETCH(QString, text);
+        QTEST(::csvField(text), "field");
+    }
+
+    void csvBytes()
+    {
+        const QList<EventListRow> rows = {
+            {"1", "2015_3_7 9:5:0", "0", "Nr Fabryczny: 7, Układ: 1, Wariant: 1"},
+            {"2?", "1970_1_1 1:0:0", "4294967295", ""},
+        };
+        QCOMPARE(eventsCsv(rows), QByteArray("Lp,Czas,Rbs [s],Zdarzenia\r\n"
+                                             "1,2015_3_7 9:5:0,0,\"Nr Fabryczny: 7, Uk\xc5\x82"
+                                             "ad: 1, Wariant: 1\"\r\n"
+                                             "2?,1970_1_1 1:0:0,4294967295,\r\n"));
+    }
+
+private:
+    LogSink sink()
+    {
+        return [this](const QString& line) { m_log.append(line); };
+    }
+
+    QTemporaryDir m_dir;
+    DeviceData m_data;
+    std::unique_ptr<LabelStore> m_labels;
+    QStringList m_log;
+};
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"

@@ -1,0 +1,530 @@
+#include "app/printjob.h"
+#include "events/ceventsdlg.h"
+#include "events/clistctrlex.h"
+#include "events/eventsprintsource.h"
+#include "files/eventsfile.h"
+#include "files/eventsprintout.h"
+#include "files/printoutpainter.h"
+#include "files/settingsprintout.h"
+#include "model/catalogue.h"
+#include "model/settingsrecord.h"
+#include "model/textcodec.h"
+#include "tests/support/fakecontext.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <numeric>
+
+namespace {
+
+// An A4 laser printer at 600 dpi: printable 4958 x 6800.
+const PrintoutPage a4 = *printoutPage({4960, 7016}, {1, 108}, false, {4958, 6800});
+const QString rule(90, u'-');
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The lines of a page's text (all pages for 0), blanks within a line made one.
+QStringList pdfLines(const QString& path, int page = 0)
+{
+    QStringList arguments{QStringLiteral("-layout")};
+    if (page > 0)
+        arguments << "-f" << QString::number(page) << "-l" << QString::number(page);
+    QStringList lines;
+    for (const QString& line : run("pdftotext", arguments << path << "-").split(u'\n')) {
+        if (!line.simplified().isEmpty())
+            lines.append(line.simplified());
+    }
+    return lines;
+}
+
+QString pdfInfo(const QString& path, const QString& key)
+{
+    return QRegularExpression("^" + key + ":\\s*(.*)$", QRegularExpression::MultilineOption)
+        .match(run("pdfinfo", {path}))
+        .captured(1)
+        .trimmed();
+}
+
+// Every word lies within the 12-point (1/6 inch) margins of the page.
+bool insideMargins(const QString& path)
+{
+    const QString html = run("pdftotext", {"-bbox", path, "-"});
+    const auto m = QRegularExpression("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\"").match(html);
+    const double w = m.captured(1).toDouble() - 11.5, h = m.captured(2).toDouble() - 11.5;
+    int words = 0;
+    for (const auto& b :
+         QRegularExpression("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                            "yMax=\"([\\d.]+)\"")
+             .globalMatch(html)) {
+        if (++words && (b.captured(1).toDouble() < 11.5 || b.captured(2).toDouble() < 11.5 ||
+                        b.captured(3).toDouble() > w || b.captured(4).toDouble() > h))
+            return false;
+    }
+    return words > 0 && w > 500;
+}
+
+// One line per row: the advance, then the texts with their columns (r, l, u, t).
+QString render(const QList<PrintoutRow>& rows)
+{
+    QString text;
+    for (const PrintoutRow& row : rows) {
+        text += QString::number(row.advance);
+        for (const PrintoutCell& cell : row.cells)
+            text += u'|' + QStringLiteral("rlut").at(int(cell.column)) + u':' + cell.text;
+        text += u'\n';
+    }
+    return text;
+}
+
+QStringList textsAt(const PrintoutSheet& sheet, int y)
+{
+    QStringList texts;
+    for (const PrintoutText& text : sheet) {
+        if (text.y == y)
+            texts.append(QStringLiteral("%1:%2").arg(text.x).arg(text.text));
+    }
+    return texts;
+}
+
+QList<int> range(int first, int end)
+{
+    QList<int> rows(end - first);
+    std::iota(rows.begin(), rows.end(), first);
+    return rows;
+}
+
+const EventRowTexts numbered = [](int row) -> std::array<QString, 3> {
+    return {QStringLiteral("t%1").arg(row), QStringLiteral("c%1").arg(row),
+            QStringLiteral("e%1").arg(row)};
+};
+
+// Runs `handle` on each modal dialog the job opens, until the job returns.
+void whileDialogsOpen(const std::function<void(QWidget*)>& handle, const std::function<void()>& job)
+{
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&handle] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            handle(dialog);
+    });
+    timer.start(20);
+    job();
+}
+
+} // namespace
+
+// The settings and events printouts: rows, page layout, PDF text, the CLI and the print job.
+class TestPrintouts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        SettingsRecord::applyDefaults(m_context.data());
+        m_context.labels().defaultFill();
+        m_context.data().settingsValid = true;
+        m_context.data().image().factoryNumber = 1207;
+        QCOMPARE(loadEventsFile(TAVREL_TEST_DATA "/events_sample.rzd", m_context.data(),
+                                [](const QString&) {}),
+                 FileStatus::Ok);
+        m_rows = eventListRows(m_context.data().image());
+    }
+
+    void settingsRows()
+    {
+        DeviceData data; // no label texts: only the named bits are printed
+        SettingsRecord::applyDefaults(data);
+        // Circuit 4 is described in label set 3, whatever combination is current.
+        Catalogue::selectCombination(data, 9); // circuit 4, variant B
+        DeviceImage& image = data.image();
+        setSlotText(image.labelSets[3].circuitDescription, QStringLiteral("Opis układu 4"));
+        setSlotText(image.labelSets[9].circuitDescription, QStringLiteral("nieużywany"));
+        setSlotText(image.flagOutputLabelSets[9].names[4], QStringLiteral("Blokada"));
+        setSlotText(image.flagOutputLabelSets[9].names[26], QStringLiteral("Wyjście 2"));
+        image.settings.bytes[11] = 0x10; // flag 4
+        image.settings.bytes[3] = 0x04;  // output 2
+        image.settings.bytes[15] = 0x7F; // address 31, 4800 baud
+        const QString text = render(settingsPrintoutRows(data));
+        QVERIFY(text.contains(QStringLiteral("2|l:Układ: 4|t:Opis układu 4\n")));
+        QVERIFY(text.contains(QStringLiteral("3|l:Program działania\n1|r:%1\n1|l:Blokada|t:-  1\n"
+                                             "3|l:Wyjście programowalne\n1|r:%1\n"
+                                             "1|l:Wyjście 2|t:-  1\n3|l:Konfiguracja")
+                                  .arg(rule)));
+        QVERIFY(text.endsWith(QStringLiteral("1|l:Parametry|t:4800,N,1\n1|l:Adres|t:31\n")));
+    }
+
+    void timeConversion_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("code 0") << 0 << 0 << 500 << "[ms]";
+        QTest::newRow("code 7") << 0 << 7 << 600 << "[ms]";
+        QTest::newRow("code 127") << 7 << 127 << 12600 << "[ms]";
+        QTest::newRow("0x80") << 1 << 0x80 << 127 << "[s]";
+        QTest::newRow("0x81") << 4 << 0x81 << 1 << "[s]";
+        QTest::newRow("minutes 0") << 3 << 0 << 10 << "[min]";
+        QTest::newRow("minutes ignore bit 7") << 3 << 0x80 << 1270 << "[min]";
+    }
+    void timeConversion()
+    {
+        QFETCH(int, row);
+        QFETCH(int, code);
+        const PrintoutTime time = printoutTime(row, quint8(code));
+        QTEST(time.value, "value");
+        QTEST(time.unit, "unit");
+    }
+
+    void page_data()
+    {
+        QTest::addColumn<QSize>("physical");
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<QSize>("paintable");
+        // width, height, font height, line height, lines per page; empty: no usable page
+        QTest::addColumn<QList<int>>("expected");
+        const QSize paper(4960, 7016);
+        QTest::newRow("portrait") << paper << QPoint(1, 108) << false << QSize(4958, 6800)
+                                  << QList<int>{4958, 6800, 85, 89, 75};
+        // The offsets stay with the paper's edges: H from the width, W from the height.
+        QTest::newRow("landscape") << paper << QPoint(1, 108) << true << QSize(6800, 4958)
+                                   << QList<int>{6800, 4958, 61, 64, 76};
+        QTest::newRow("80 high") << QSize(600, 280) << QPoint(100, 100) << false << QSize(400, 80)
+                                 << QList<int>{400, 80, 1, 1, 79};
+        QTest::newRow("79 high") << QSize(600, 279) << QPoint(100, 100) << false << QSize(400, 79)
+                                 << QList<int>{};
+    }
+    void page()
+    {
+        QFETCH(QSize, physical);
+        QFETCH(QPoint, offset);
+        QFETCH(bool, landscape);
+        QFETCH(QSize, paintable);
+        QFETCH(QList<int>, expected);
+        const std::optional<PrintoutPage> p = printoutPage(physical, offset, landscape, paintable);
+        QCOMPARE(p.has_value(), !expected.isEmpty());
+        if (p) {
+            QCOMPARE((QList<int>{p->width, p->height, p->metrics.fontHeight, p->metrics.lineHeight,
+                                 p->metrics.linesPerPage}),
+                     expected);
+        }
+        QList<int> x;
+        for (auto c : {PrintoutColumn::Rule, PrintoutColumn::Label, PrintoutColumn::Unit,
+                       PrintoutColumn::Text})
+            x.append(printoutColumnX(c, 4958));
+        for (int c = 0; c < 5; ++c)
+            x.append(eventsColumnX(static_cast<EventsColumn>(c), 4958));
+        QCOMPARE(x, (QList<int>{247, 495, 1239, 1983, 5, 200, 1120, 1470, 2100}));
+    }
+
+    // 75 lines a page: rows land at L = 1..74; a row whose advance reaches 75 opens the
+    // next page at L = 1, its blank advance lines dropped.
+    void settingsPageBreak_data()
+    {
+        QTest::addColumn<QList<int>>("advances");
+        QTest::addColumn<int>("lastPage");
+        QTest::addColumn<int>("lastLine");
+        QTest::newRow("74 rows fill a page") << QList<int>(74, 1) << 0 << 74;
+        QTest::newRow("the 75th opens page 2") << QList<int>(75, 1) << 1 << 1;
+        QTest::newRow("advance 3 from 72") << QList<int>(72, 1) + QList<int>{3} << 1 << 1;
+        QTest::newRow("page 2 goes on") << QList<int>(75, 1) + QList<int>{3, 1} << 1 << 5;
+    }
+    void settingsPageBreak()
+    {
+        QFETCH(QList<int>, advances);
+        QList<PrintoutRow> rows;
+        for (int advance : advances)
+            rows.append({advance, {{PrintoutColumn::Label, QStringLiteral("x")}}});
+        const QList<PrintoutSheet> sheets = settingsPrintoutSheets(rows, a4);
+        QTEST(int(sheets.size()) - 1, "lastPage");
+        QTEST(sheets.constLast().constLast().y / 89, "lastLine");
+    }
+
+    void eventsRowsPerPage_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("lineHeight");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("row 72 ends on the edge") << 250 + 73 * 89 << 89 << 72;
+        QTest::newRow("one unit short") << 250 + 73 * 89 - 1 << 89 << 71;
+        QTest::newRow("no row below the heading") << 250 + 2 * 10 - 1 << 10 << 0;
+    }
+    void eventsRowsPerPage()
+    {
+        QFETCH(int, height);
+        QFETCH(int, lineHeight);
+        const PrintoutPage page{4958, height, {0, lineHeight, 0}};
+        QTEST(::eventsRowsPerPage(page), "rows");
+        // A page that holds no row cannot take the printout.
+        QCOMPARE(eventsPrintoutSheets({0}, numbered, page).has_value(),
+                 ::eventsRowsPerPage(page) > 0);
+    }
+
+    void eventsSheets()
+    {
+        QCOMPARE(eventsPrintoutRange({}, 256), range(0, 256)); // none selected: all
+        QCOMPARE(eventsPrintoutRange({200, 3, 40, 3, -1, 256}, 256), (QList<int>{3, 40, 200}));
+        const std::optional<QList<PrintoutSheet>> sheets =
+            eventsPrintoutSheets(range(0, 256), numbered, a4);
+        QVERIFY(sheets);
+        QCOMPARE(sheets->size(), 4);
+        for (int p = 0; p < 4; ++p) {
+            QCOMPARE(textsAt(sheets->at(p), 110).constLast(),
+                     QStringLiteral("2100:Strona: %1/4 ").arg(p + 1));
+            for (const PrintoutText& text : sheets->at(p))
+                QVERIFY(text.y + a4.metrics.lineHeight <= a4.height);
+        }
+        QCOMPARE(textsAt(sheets->at(1), 250 + 89),
+                 (QStringList{"5:73", "200:t72", "1120:c72", "1470:e72"}));
+        QCOMPARE(textsAt(sheets->at(3), 250 + 40 * 89).value(0), QStringLiteral("5:256"));
+
+        // A row whose check byte is wrong ("2?") is numbered by the printout itself; texts
+        // over 63 characters are cut; beyond the list the number stands alone.
+        const QString longText(70, u'ż');
+        const EventRowTexts texts = eventRowTexts(
+            {{"1", "2015_3_7 9:5:0", "120", "x"}, {"2?", "2015_3_7 9:4:0", "60", longText}});
+        const auto one = eventsPrintoutSheets(eventsPrintoutRange({300, 1, 2}, 300), texts, a4);
+        QVERIFY(one && one->size() == 1);
+        QCOMPARE(textsAt(one->at(0), 250 + 89),
+                 (QStringList{"5:2", "200:2015_3_7 9:4:0", "1120:60",
+                              QStringLiteral("1470:") + longText.left(63)}));
+        QCOMPARE(textsAt(one->at(0), 250 + 2 * 89), (QStringList{"5:3", "200:", "1120:", "1470:"}));
+    }
+
+    void settingsPdf()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("settings.pdf"));
+        QString error;
+        QVERIFY2(savePrintoutPdf(
+                     path, settingsPrintoutLayout(settingsPrintoutRows(m_context.data())), &error),
+                 qPrintable(error));
+        QCOMPARE(pdfInfo(path, "Pages") + pdfInfo(path, "Page size"), "1595 x 842 pts (A4)");
+        const QStringList text = pdfLines(path);
+        QCOMPARE(text.mid(0, 7),
+                 (QStringList{rule, "Układ: 1 Dwa zasilania z systemu bez sprzęgła (rezerwa jawna)",
+                              "Wariant: A Wariant A", "Numer fabryczny: 1207", rule,
+                              "Wartość Jednostka Nastawa",
+                              "10000 [ms] tgSZR - czas graniczny dla SZR"}));
+        QCOMPARE(text.mid(text.size() - 4),
+                 (QStringList{"Konfiguracja portu RS485", rule, "Parametry 19200,N,1", "Adres 1"}));
+        QVERIFY(insideMargins(path));
+    }
+
+    void eventsPdf()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("events.pdf"));
+        QVERIFY(savePrintoutPdf(
+            path, eventsPrintoutLayout(eventsPrintoutRange({}, 256), eventRowTexts(m_rows))));
+        QCOMPARE(pdfInfo(path, QStringLiteral("Pages")), QStringLiteral("4"));
+        // 72 rows a page, each page under its own heading line.
+        int next = 0;
+        for (int page = 1; page <= 4; ++page) {
+            const QStringList text = pdfLines(path, page);
+            QCOMPARE(text.at(0),
+                     QStringLiteral("Lp Czas Rbs [s] Zdarzenia Strona: %1/4").arg(page));
+            QCOMPARE(text.at(1), rule);
+            QCOMPARE(text.size(), 2 + (page < 4 ? 72 : 40));
+            for (const QString& line : text.mid(2)) {
+                const EventListRow& row = m_rows.at(next++);
+                QCOMPARE(line, QStringList({QString::number(next), row.time, row.counter,
+                                            row.event.left(63)})
+                                   .join(u' ')
+                                   .simplified());
+            }
+        }
+        QVERIFY(insideMargins(path));
+    }
+
+    void landscapePrinter()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("landscape.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(path);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Point);
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setResolution(printoutResolution);
+        // W and H from the paper's portrait size, crosswise; lh = (4758 div 80) x 1.05.
+        const std::optional<PrintoutPage> page = printoutPageOf(printer);
+        QVERIFY(page);
+        QCOMPARE((QList<int>{page->width, page->height, page->metrics.lineHeight}),
+                 (QList<int>{7017 - 200, 4958 - 200, 61}));
+        QCOMPARE(paintPrintout(printer, eventsPrintoutLayout(eventsPrintoutRange({}, 256),
+                                                             eventRowTexts(m_rows))),
+                 PrintStatus::Ok);
+        QCOMPARE(pdfInfo(path, "Page size"), QStringLiteral("842 x 595 pts (A4)"));
+        QVERIFY(pdfLines(path, 4).constLast().startsWith(QStringLiteral("256 ")));
+    }
+
+    void failedPdfLeavesTheOldFile()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("kept.pdf"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QString error;
+        QVERIFY(!savePrintoutPdf(
+            path, [](auto&) { return std::optional<QList<PrintoutSheet>>(); }, &error));
+        QCOMPARE(error, QStringLiteral("Nie znaleziono drukarki"));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("pages");
+        QTest::addColumn<QString>("face"); // of the text; empty: the Arial-metric one
+        QTest::newRow("settings") << "settings"
+                                  << "settings_default.nst"
+                                  << "1"
+                                  << "";
+        QTest::newRow("events") << "events"
+                                << "events_sample.rzd"
+                                << "4"
+                                << "";
+        // Where no Arial-metric face is installed, the fallback face has an "fi" ligature.
+        QTest::newRow("DejaVu") << "settings"
+                                << "settings_default.nst"
+                                << "1"
+                                << "DejaVuSans";
+    }
+    void commandLine()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, file);
+        QFETCH(QString, face);
+        const QString out = m_dir.filePath(command + face + QStringLiteral("-cli.pdf"));
+        const QString input = QStringLiteral(TAVREL_TEST_DATA "/") + file;
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM")); // it needs no display of its own
+        if (!face.isEmpty())
+            env.insert(QStringLiteral("FONTCONFIG_FILE"), withoutArialFaces());
+        cli.setProcessEnvironment(env);
+        cli.start(TAVREL_CLI, {command, input, "--pdf", out, "--labels-dir", m_dir.path()});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 0);
+        QTEST(pdfInfo(out, QStringLiteral("Pages")), "pages");
+        if (!face.isEmpty())
+            QVERIFY(run(QStringLiteral("pdffonts"), {out}).contains(face));
+        // The text can be searched: plain letters, no ligature characters.
+        const QString text = run(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
+        QVERIFY(!text.contains(QChar(0xFB01)));
+        if (command == QLatin1String("settings"))
+            QVERIFY(text.contains(QStringLiteral("Konfiguracja portu RS485")));
+        else // the window's printout of the same file, page for page
+            QCOMPARE(pdfLines(out), pdfLines(m_dir.filePath(QStringLiteral("events.pdf"))));
+
+        cli.start(TAVREL_CLI, {command, input, "--pdf", m_dir.filePath("none/x.pdf")});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY(cli.readAllStandardError().contains("Problem z zapisem pliku PDF"));
+    }
+
+    void printJobPreviewsTheSelection()
+    {
+        CEventsDlg page(m_context);
+        page.onSetActive();
+        QCOMPARE(previewPages(&page), 4);
+        QCOMPARE(m_title, QStringLiteral("Podgląd wydruku"));
+        // A selection with a gap prints exactly its rows, in list order.
+        for (int row : {200, 2, 3})
+            page.list()->selectionModel()->select(page.list()->model()->index(row, 0),
+                                                  QItemSelectionModel::Select |
+                                                      QItemSelectionModel::Rows);
+        const EventsPrintSource source = eventsPrintSource(page);
+        QCOMPARE(source.selectedRows, (QList<int>{2, 3, 200}));
+        QCOMPARE(source.rowCount, 256);
+        QCOMPARE(source.texts(200)[2], m_rows[200].event.left(63));
+        QCOMPARE(previewPages(&page), 1);
+    }
+
+    void printJobSavesPdf()
+    {
+        const QString chosen = m_dir.filePath(QStringLiteral("nastawy"));
+        const PrintoutLayout layout =
+            settingsPrintoutLayout(settingsPrintoutRows(m_context.data()));
+        m_context.lines.clear();
+        QVERIFY(savePdfAs(chosen, layout, m_context, nullptr));
+        QCOMPARE(pdfInfo(chosen + ".pdf", QStringLiteral("Pages")), QStringLiteral("1"));
+        QCOMPARE(m_context.lines, QStringList{QStringLiteral("Zapisano wydruk do pliku PDF ") +
+                                              QDir::toNativeSeparators(chosen + ".pdf")});
+        // A file that cannot be written is reported in a message box, and not logged.
+        QString shown;
+        bool saved = true;
+        whileDialogsOpen(
+            [&](QWidget* dialog) {
+                if (auto* box = qobject_cast<QMessageBox*>(dialog))
+                    shown = box->text();
+                dialog->close();
+            },
+            [&] { saved = savePdfAs(m_dir.filePath("none/x.pdf"), layout, m_context, nullptr); });
+        QVERIFY(!saved);
+        QCOMPARE(shown, "Problem z zapisem pliku PDF " +
+                            QDir::toNativeSeparators(m_dir.filePath("none/x.pdf")));
+        QCOMPARE(m_context.lines.size(), 1);
+    }
+
+private:
+    // The number of pages the print preview of the events printout shows.
+    int previewPages(const CEventsDlg* eventsPage)
+    {
+        int pages = -1;
+        whileDialogsOpen(
+            [&](QWidget* dialog) {
+                auto* preview = qobject_cast<QPrintPreviewDialog*>(dialog);
+                auto* widget = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
+                m_title = dialog->windowTitle();
+                pages = widget ? widget->pageCount() : 0;
+                if (pages != 0)
+                    dialog->close();
+            },
+            [&] {
+                runPrintJob(PrintMode::events | PrintMode::preview, m_context,
+                            eventsPrintSource(*eventsPage), nullptr);
+            });
+        return pages;
+    }
+
+    // A fontconfig file that hides Arial and the faces with its metrics.
+    QString withoutArialFaces() const
+    {
+        const QString path = m_dir.filePath(QStringLiteral("no-arial.conf"));
+        QFile conf(path);
+        if (!conf.exists() && conf.open(QIODevice::WriteOnly)) {
+            conf.write("<?xml version=\"1.0\"?>\n<fontconfig>\n"
+                       "<include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n"
+                       "<selectfont><rejectfont>\n");
+            for (const char* family : {"Arial", "Liberation Sans", "Arimo"})
+                conf.write(QByteArray("<pattern><patelt name=\"family\"><string>") + family +
+                           "</string></patelt></pattern>\n");
+            conf.write("</rejectfont></selectfont>\n</fontconfig>\n");
+        }
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    FakeContext m_context{m_dir.path()};
+    QList<EventListRow> m_rows;
+    QString m_title;
+};
+
+QTEST_MAIN(TestPrintouts)
+#include "tst_printouts.moc"
