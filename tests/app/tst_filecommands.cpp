@@ -48,18 +48,144 @@ class TestFileCommands : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
     void cleanup()
     {
         m_commands.reset();
         m_page.reset();
     }
-    void saveSettings();
-    void saveEvents();
-    void loadCommands_data();
-    void loadCommands();
-    void eventsCommandsWaitForTheRegisterRead();
-    void commandsNeedTheLogInFront();
+
+    void init()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
+        m_page = std::make_unique<PageFixture>();
+        context().activePage = CInitPage::pageIndex;
+        m_commands = std::make_unique<FileCommands>(context(), nullptr);
+        m_commands->setMessageShower([this](const QString& text) { m_page->messages << text; });
+        m_requests.clear();
+        commands().setFileChooser([this](const FileCommands::DialogRequest& request) {
+            m_requests.append(request);
+            return m_chosen;
+        });
+    }
+
+    void saveSettings()
+    {
+        DeviceData& data = context().deviceData;
+        // Without settings there is nothing to save: no dialog.
+        run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
+        QVERIFY(m_requests.isEmpty());
+
+        data.settingsValid = true;
+        data.image().combinationIndex = 9;
+        data.image().factoryNumber = 0xBEEF;
+        writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
+        run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
+        QCOMPARE(m_requests.size(), 1);
+        QVERIFY(m_requests[0].save);
+        QCOMPARE(m_requests[0].initialName, QStringLiteral("*.nst"));
+        // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
+        // the longer old file is replaced whole.
+        QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
+                 QByteArray("0000000165bd333d1565952f02060021"
+                            "09000000efbe14eb"));
+        QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano nastawy")});
+        QVERIFY(m_page->messages.isEmpty());
+
+        run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
+        QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
+        QCOMPARE(context().lines.size(), 1);
+    }
+
+    void saveEvents()
+    {
+        // Nothing ever read: 3084 zero bytes.
+        run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
+        QCOMPARE(m_requests.size(), 1);
+        QVERIFY(m_requests[0].save);
+        QCOMPARE(m_requests[0].initialName, QStringLiteral("*.rzd"));
+        QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
+        QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano zdarzenia na dysk")});
+
+        run(&FileCommands::saveEvents, QStringLiteral("brak/b.rzd"));
+        QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
+        QCOMPARE(context().lines.size(), 1);
+    }
+
+    void eventsCommandsWaitForTheRegisterRead()
+    {
+        m_page->establish();
+        m_page->goOnline();
+        m_page->page->readEvents();
+        QVERIFY(m_page->page->readingEvents());
+        writeFile(path(QStringLiteral("a.rzd")), goodEvents());
+        const QByteArray before = imageBytes(context().deviceData);
+        run(&FileCommands::loadEvents, QStringLiteral("a.rzd"));
+        run(&FileCommands::saveEvents, QStringLiteral("a.rzd"));
+        QVERIFY(m_requests.isEmpty());
+        QCOMPARE(imageBytes(context().deviceData), before);
+        QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
+    }
+
+    void commandsNeedTheLogInFront()
+    {
+        // A page holding an invalid entry keeps the front: no dialog, nothing runs.
+        context().activePage = 3;
+        context().refuseLeave = true;
+        context().deviceData.settingsValid = true;
+        for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
+                             &FileCommands::loadEvents, &FileCommands::saveEvents})
+            run(command, QStringLiteral("a.nst"));
+        QVERIFY(m_requests.isEmpty());
+        QCOMPARE(context().activePage, 3);
+
+        context().refuseLeave = false;
+        run(&FileCommands::loadSettings, QString());
+        QCOMPARE(m_requests.size(), 1);
+        QCOMPARE(context().activePage, CInitPage::pageIndex);
+    }
+
+    void loadCommands_data()
+    {
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("chosen"); // empty: Cancel
+        QTest::addColumn<QString>("message");
+        QTest::newRow("settings") << false << goodSettings << "bez"
+                                  << "";
+        QTest::newRow("settings, combination 16")
+            << false << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
+            << "Niewłaściwy plik nastaw";
+        QTest::newRow("settings, cancel") << false << goodSettings << ""
+                                          << "";
+        QTest::newRow("events") << true << goodEvents() << "a.rzd"
+                                << "";
+        QTest::newRow("events, missing") << true << QByteArray() << "brak.rzd"
+                                         << "Problem z czytaniem zdarzeń z dysku";
+    }
+
+    void loadCommands()
+    {
+        QFETCH(bool, events);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, chosen);
+        QFETCH(QString, message);
+        if (!bytes.isNull() && !chosen.isEmpty())
+            writeFile(path(chosen), bytes);
+        const QByteArray before = imageBytes(context().deviceData);
+        run(events ? &FileCommands::loadEvents : &FileCommands::loadSettings, chosen);
+        QCOMPARE(m_requests.size(), 1);
+        QVERIFY(!m_requests[0].save);
+        QCOMPARE(m_requests[0].filter, events ? "Pliki Konfig (*.rzd)" : "Pliki Konfig (*.nst)");
+        QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
+        const bool loaded = message.isEmpty() && !chosen.isEmpty();
+        QCOMPARE(imageBytes(context().deviceData) != before, loaded);
+        QCOMPARE(context().deviceData.settingsValid, loaded && !events);
+        QCOMPARE(context().settingsPagesAdded, int(loaded && !events));
+        QCOMPARE(context().eventsPageAdded, int(loaded && events));
+        QCOMPARE(context().activePage,
+                 loaded && events ? FakeContext::eventsPageIndex : CInitPage::pageIndex);
+        QCOMPARE(context().lines.size(), int(loaded));
+    }
 
 private:
     FileCommands& commands() { return *m_commands; }
@@ -78,140 +204,9 @@ private:
     QList<FileCommands::DialogRequest> m_requests;
 };
 
-void TestFileCommands::init()
-{
-    QLoggingCategory::setFilterRules(QStringLiteral("tavrel.*.debug=false"));
-    m_page = std::make_unique<PageFixture>();
-    context().activePage = CInitPage::pageIndex;
-    m_commands = std::make_unique<FileCommands>(context(), nullptr);
-    m_commands->setMessageShower([this](const QString& text) { m_page->messages << text; });
-    m_requests.clear();
-    commands().setFileChooser([this](const FileCommands::DialogRequest& request) {
-        m_requests.append(request);
-        return m_chosen;
-    });
-}
-
-void TestFileCommands::saveSettings()
-{
-    DeviceData& data = context().deviceData;
-    // Without settings there is nothing to save: no dialog.
-    run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
-    QVERIFY(m_requests.isEmpty());
-
-    data.settingsValid = true;
-    data.image().combinationIndex = 9;
-    data.image().factoryNumber = 0xBEEF;
-    writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
-    run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
-    QCOMPARE(m_requests.size(), 1);
-    QVERIFY(m_requests[0].save);
-    QCOMPARE(m_requests[0].initialName, QStringLiteral("*.nst"));
-    // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
-    // the longer old file is replaced whole.
-    QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
-             QByteArray("0000000165bd333d1565952f02060021"
-                        "09000000efbe14eb"));
-    QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano nastawy")});
-    QVERIFY(m_page->messages.isEmpty());
-
-    run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
-    QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
-    QCOMPARE(context().lines.size(), 1);
-}
-
-void TestFileCommands::saveEvents()
-{
-    // Nothing ever read: 3084 zero bytes.
-    run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
-    QCOMPARE(m_requests.size(), 1);
-    QVERIFY(m_requests[0].save);
-    QCOMPARE(m_requests[0].initialName, QStringLiteral("*.rzd"));
-    QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
-    QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano zdarzenia na dysk")});
-
-    run(&FileCommands::saveEvents, QStringLiteral("brak/b.rzd"));
-    QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
-    QCOMPARE(context().lines.size(), 1);
-}
-
-void TestFileCommands::eventsCommandsWaitForTheRegisterRead()
-{
-    m_page->establish();
-    m_page->goOnline();
-    m_page->page->readEvents();
-    QVERIFY(m_page->page->readingEvents());
-    writeFile(path(QStringLiteral("a.rzd")), goodEvents());
-    const QByteArray before = imageBytes(context().deviceData);
-    run(&FileCommands::loadEvents, QStringLiteral("a.rzd"));
-    run(&FileCommands::saveEvents, QStringLiteral("a.rzd"));
-    QVERIFY(m_requests.isEmpty());
-    QCOMPARE(imageBytes(context().deviceData), before);
-    QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
-}
-
-void TestFileCommands::commandsNeedTheLogInFront()
-{
-    // A page holding an invalid entry keeps the front: no dialog, nothing runs.
-    context().activePage = 3;
-    context().refuseLeave = true;
-    context().deviceData.settingsValid = true;
-    for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
-                         &FileCommands::loadEvents, &FileCommands::saveEvents})
-        run(command, QStringLiteral("a.nst"));
-    QVERIFY(m_requests.isEmpty());
-    QCOMPARE(context().activePage, 3);
-
-    context().refuseLeave = false;
-    run(&FileCommands::loadSettings, QString());
-    QCOMPARE(m_requests.size(), 1);
-    QCOMPARE(context().activePage, CInitPage::pageIndex);
-}
-
 // The file of the dialog loaded (or refused with its message); a loaded register brings
-// the events page to the front.
-void TestFileCommands::loadCommands_data()
-{
-    QTest::addColumn<bool>("events");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("chosen"); // empty: Cancel
-    QTest::addColumn<QString>("message");
-    QTest::newRow("settings") << false << goodSettings << "bez"
-                              << "";
-    QTest::newRow("settings, combination 16")
-        << false << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
-        << "Niewłaściwy plik nastaw";
-    QTest::newRow("settings, cancel") << false << goodSettings << ""
-                                      << "";
-    QTest::newRow("events") << true << goodEvents() << "a.rzd"
-                            << "";
-    QTest::newRow("events, missing") << true << QByteArray() << "brak.rzd"
-                                     << "Problem z czytaniem zdarzeń z dysku";
-}
 
-void TestFileCommands::loadCommands()
-{
-    QFETCH(bool, events);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, chosen);
-    QFETCH(QString, message);
-    if (!bytes.isNull() && !chosen.isEmpty())
-        writeFile(path(chosen), bytes);
-    const QByteArray before = imageBytes(context().deviceData);
-    run(events ? &FileCommands::loadEvents : &FileCommands::loadSettings, chosen);
-    QCOMPARE(m_requests.size(), 1);
-    QVERIFY(!m_requests[0].save);
-    QCOMPARE(m_requests[0].filter, events ? "Pliki Konfig (*.rzd)" : "Pliki Konfig (*.nst)");
-    QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
-    const bool loaded = message.isEmpty() && !chosen.isEmpty();
-    QCOMPARE(imageBytes(context().deviceData) != before, loaded);
-    QCOMPARE(context().deviceData.settingsValid, loaded && !events);
-    QCOMPARE(context().settingsPagesAdded, int(loaded && !events));
-    QCOMPARE(context().eventsPageAdded, int(loaded && events));
-    QCOMPARE(context().activePage,
-             loaded && events ? FakeContext::eventsPageIndex : CInitPage::pageIndex);
-    QCOMPARE(context().lines.size(), int(loaded));
-}
+// the events page to the front.
 
 QTEST_MAIN(TestFileCommands)
 #include "tst_filecommands.moc"

@@ -22,21 +22,286 @@ using CommandList = QList<int>;
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_frame = std::make_unique<CMainFrame>(StartOptions{}, createFakePage);
+        // The start label file is looked for once the communication page's log exists.
+        const QString start =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/Labels_2.nzw");
+        QCOMPARE(link()->lines, (QStringList{stringText(StringId::labelFileLoading) +
+                                                 QDir::toNativeSeparators(start),
+                                             stringText(StringId::labelFileMissing)}));
+        link()->lines.clear();
+    }
 
-    void menuEnabling_data();
-    void menuEnabling();
-    void commandsRunOnTheCommunicationPage();
-    void tabClickAsksThePageBeingLeft();
-    void sheetGrowsOnce_data();
-    void sheetGrowsOnce();
-    void password_data();
-    void password();
-    void printoutStartsOnCommunicationPage_data();
-    void printoutStartsOnCommunicationPage();
-    void animationPlaysTheRange_data();
-    void animationPlaysTheRange();
+    void cleanup() { m_frame.reset(); }
+
+    void menuEnabling_data()
+    {
+        // 0: port closed, 1: port open, controller not online (yet), 2: online.
+        QTest::addColumn<int>("linkState");
+        QTest::addColumn<bool>("settingsValid");
+        QTest::addColumn<bool>("reading");
+        QTest::addColumn<bool>("listBuilt");
+        QTest::addColumn<CommandList>("enabled");
+
+        const auto ids = [](std::initializer_list<Command> commands) {
+            CommandList list;
+            for (Command c : commands)
+                list << static_cast<int>(c);
+            return list;
+        };
+        using C = Command;
+        const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
+        QTest::newRow("start") << 0 << false << false << false
+                               << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
+        QTest::newRow("connected") << 2 << false << false << false
+                                   << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
+                                                    C::SaveEvents, C::ReadEvents});
+        QTest::newRow("settings offline")
+            << 0 << true << false << false
+            << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
+                             C::PdfSettings, C::OpenEvents, C::SaveEvents});
+        QTest::newRow("settings connected")
+            << 2 << true << false << false
+            << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
+                             C::CompareSettings, C::PrintSettings, C::PreviewSettings,
+                             C::PdfSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
+        QTest::newRow("register read running")
+            << 2 << true << true << true
+            << always +
+                   ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
+                        C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
+        QTest::newRow("events listed offline")
+            << 0 << false << false << true
+            << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents,
+                             C::PreviewEvents, C::PdfEvents, C::ExportEventsCsv});
+        // Every status poll refused: the port is open and polled, and must be let go.
+        QTest::newRow("port open, not online")
+            << 1 << false << false << false
+            << always + ids({C::Disconnect, C::OpenEvents, C::SaveEvents});
+    }
+
+    void menuEnabling()
+    {
+        QFETCH(int, linkState);
+        QFETCH(bool, settingsValid);
+        QFETCH(bool, reading);
+        QFETCH(bool, listBuilt);
+        QFETCH(CommandList, enabled);
+
+        link()->portOpen = linkState == 1;
+        link()->connected = linkState == 2;
+        link()->reading = reading;
+        m_frame->data().settingsValid = settingsValid;
+        if (listBuilt) {
+            m_frame->view()->addEventsPage();
+            events()->built = true;
+        }
+
+        int items = 0;
+        for (QAction* menuAction : m_frame->menuBar()->actions()) {
+            QMenu* menu = menuAction->menu();
+            QVERIFY(menu);
+            // Enabled by the rule at the moment the menu opens.
+            emit menu->aboutToShow();
+            for (QAction* item : menu->actions()) {
+                bool isCommand = false;
+                const int id = item->data().toInt(&isCommand);
+                if (!isCommand)
+                    continue; // separators, the traffic window
+                QVERIFY2(item->isEnabled() == enabled.contains(id),
+                         qPrintable(QStringLiteral("%1 (%2)").arg(item->text()).arg(id)));
+                ++items;
+            }
+        }
+        QCOMPARE(items, 19);
+    }
+
+    void commandsRunOnTheCommunicationPage()
+    {
+        CTavrelView* view = m_frame->view();
+        // Enabled when the menu opened, the link dropped before the click: nothing runs.
+        link()->connected = true;
+        m_frame->updateAllMenus();
+        link()->connected = false;
+        view->runCommand(Command::ReadSettings);
+        QVERIFY(link()->calls.isEmpty());
+        QCOMPARE(view->activePageIndex(), 0);
+
+        // A page holding a bad entry keeps the front and the command waits.
+        link()->connected = true;
+        m_frame->data().settingsValid = true;
+        view->addSettingsPages();
+        QVERIFY(view->setActivePage(2));
+        m_frame->updateAllMenus();
+        page(PageKind::Times)->refuse = true;
+        m_frame->action(Command::WriteSettings)->trigger();
+        QCOMPARE(view->activePageIndex(), 2);
+        QVERIFY(link()->calls.isEmpty());
+
+        page(PageKind::Times)->refuse = false;
+        m_frame->action(Command::WriteSettings)->trigger();
+        QCOMPARE(view->activePageIndex(), 1);
+        QCOMPARE(link()->calls, QStringList{"writeSettings"});
+    }
+
+    void tabClickAsksThePageBeingLeft()
+    {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        m_frame->view()->addSettingsPages();
+        QVERIFY(m_frame->view()->setActivePage(3));
+        FakePage* program = page(PageKind::Program);
+        program->refuse = true;
+
+        QTabBar* bar = sheet()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        QTest::keyClick(sheet(), Qt::Key_Tab, Qt::ControlModifier);
+        sheet()->setCurrentIndex(0);
+        QCOMPARE(sheet()->currentIndex(), 3);
+
+        program->refuse = false;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        QCOMPARE(sheet()->activePageIndex(), 1);
+        QCOMPARE(sheet()->currentIndex(), 1);
+    }
+
+    void sheetGrowsOnce_data()
+    {
+        QTest::addColumn<bool>("eventsFirst");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<int>("eventsIndex");
+        const QStringList start{"Dorvik", "Komunikacja z Dorvik"};
+        const QStringList settings{"Nastawy czasów", "Program działania", "Układ i wariant",
+                                   "RS 485 konfiguracja"};
+        QTest::newRow("settings first")
+            << false << start + settings + QStringList{"Zdarzenia"} << 6;
+        QTest::newRow("events first") << true << start + QStringList{"Zdarzenia"} + settings << 2;
+    }
+
+    void sheetGrowsOnce()
+    {
+        QFETCH(bool, eventsFirst);
+        QFETCH(QStringList, titles);
+        QFETCH(int, eventsIndex);
+        CTavrelView* view = m_frame->view();
+
+        const auto addEvents = [view] { view->addEventsPage(), view->activateEventsPage(); };
+        if (eventsFirst)
+            addEvents();
+        view->addSettingsPages();
+        view->addSettingsPages();
+        if (!eventsFirst)
+            addEvents();
+        addEvents();
+        view->addSettingsPages();
+
+        QStringList shown;
+        for (int i = 0; i < sheet()->pageCount(); ++i)
+            shown << sheet()->page(i)->title();
+        QCOMPARE(shown, titles);
+        QCOMPARE(view->activePageIndex(), eventsIndex);
+        QCOMPARE(sheet()->activePage(), events());
+        QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
+    }
+
+    void password_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("factoryNumber");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("deviceAccess");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("service") << "KTRsondal" << 0 << false << false << "Hasło zaakceptowane";
+        QTest::newRow("device") << "KLUCZDV4711" << 4711 << true << true << "Hasło zaakceptowane";
+        QTest::newRow("wrong") << "KTRsonda1" << 4711 << true << false << "Hasło nieprawidłowe";
+        QTest::newRow("letter case") << "KTRSONDAL" << 0 << true << false << "Hasło nieprawidłowe";
+        QTest::newRow("number 0") << "KLUCZDV0" << 0 << true << false << "Hasło nieprawidłowe";
+    }
+
+    void password()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, factoryNumber);
+        QFETCH(bool, locked);
+        QFETCH(bool, deviceAccess);
+        QFETCH(QString, message);
+
+        CTavrelView* view = m_frame->view();
+        m_frame->data().image().factoryNumber = static_cast<std::uint16_t>(factoryNumber);
+        QLineEdit* edit = view->findChild<QLineEdit*>(QStringLiteral("password"));
+        QCOMPARE(edit->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(edit, typed);
+        view->findChild<QPushButton*>(QStringLiteral("confirmPassword"))->click();
+
+        QCOMPARE(view->locked(), locked);
+        QCOMPARE(view->deviceAccess(), deviceAccess);
+        QCOMPARE(link()->lines, QStringList{message});
+        QVERIFY(edit->text().isEmpty());
+        QCOMPARE(view->activePageIndex(), 1);
+    }
+
+    void printoutStartsOnCommunicationPage_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("settings") << int(Command::PrintSettings) << 1 << "Drukowanie nastaw";
+        QTest::newRow("settings PDF") << int(Command::PdfSettings) << 9 << "Drukowanie nastaw";
+        QTest::newRow("events preview") << int(Command::PreviewEvents) << 6 << "Drukowanie zdarzeń";
+    }
+
+    void printoutStartsOnCommunicationPage()
+    {
+        QFETCH(int, command);
+        QFETCH(int, mode);
+        QFETCH(QString, message);
+        m_frame->data().settingsValid = true;
+        m_frame->view()->addEventsPage();
+        events()->built = true;
+        // The print job's dialogs are cancelled as they come up.
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, this, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialog->close();
+        });
+        cancel.start(10);
+        m_frame->view()->runCommand(static_cast<Command>(command));
+        QCOMPARE(m_frame->view()->printMode(), mode);
+        QCOMPARE(m_frame->view()->activePageIndex(), 1);
+        QCOMPARE(link()->lines, QStringList{message});
+    }
+
+    void animationPlaysTheRange_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("repeat");
+        QTest::addColumn<QList<int>>("frames"); // after each period; -1: stopped
+        QTest::newRow("twice") << 1 << 3 << 2 << QList<int>{2, 3, 1, 2, 3, -1};
+        QTest::newRow("range past the clip is clamped") << 2 << 9 << 1 << QList<int>{3, -1};
+        QTest::newRow("without end") << 0 << 4 << -1 << QList<int>{1, 2, 3, 0, 1};
+    }
+
+    void animationPlaysTheRange()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, repeat);
+        QFETCH(QList<int>, frames);
+        AnimationWidget w;
+        QVERIFY(w.open(linkClip()));
+        QCOMPARE(w.size(), QSize(34, 34));
+        w.play(from, to, repeat);
+        for (int expected : frames) {
+            w.advance();
+            QCOMPARE(w.isPlaying(), expected >= 0);
+            if (expected >= 0)
+                QCOMPARE(w.currentFrame(), expected);
+        }
+    }
 
 private:
     FakeLinkPage* link() const
@@ -49,305 +314,9 @@ private:
     }
     FakeEventsPage* events() const { return static_cast<FakeEventsPage*>(page(PageKind::Events)); }
     CMyProperty* sheet() const { return m_frame->view()->sheet(); }
-    QStringList pageTitles() const;
 
     std::unique_ptr<CMainFrame> m_frame;
 };
-
-void TestMainWindow::init()
-{
-    m_frame = std::make_unique<CMainFrame>(StartOptions{}, createFakePage);
-    // The start label file is looked for once the communication page's log exists.
-    const QString start = QCoreApplication::applicationDirPath() + QStringLiteral("/Labels_2.nzw");
-    QCOMPARE(link()->lines,
-             (QStringList{stringText(StringId::labelFileLoading) + QDir::toNativeSeparators(start),
-                          stringText(StringId::labelFileMissing)}));
-    link()->lines.clear();
-}
-
-void TestMainWindow::cleanup()
-{
-    m_frame.reset();
-}
-
-QStringList TestMainWindow::pageTitles() const
-{
-    QStringList titles;
-    for (int i = 0; i < sheet()->pageCount(); ++i)
-        titles << sheet()->page(i)->title();
-    return titles;
-}
-
-void TestMainWindow::menuEnabling_data()
-{
-    // 0: port closed, 1: port open, controller not online (yet), 2: online.
-    QTest::addColumn<int>("linkState");
-    QTest::addColumn<bool>("settingsValid");
-    QTest::addColumn<bool>("reading");
-    QTest::addColumn<bool>("listBuilt");
-    QTest::addColumn<CommandList>("enabled");
-
-    const auto ids = [](std::initializer_list<Command> commands) {
-        CommandList list;
-        for (Command c : commands)
-            list << static_cast<int>(c);
-        return list;
-    };
-    using C = Command;
-    const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
-    QTest::newRow("start") << 0 << false << false << false
-                           << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
-    QTest::newRow("connected") << 2 << false << false << false
-                               << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
-                                                C::SaveEvents, C::ReadEvents});
-    QTest::newRow("settings offline")
-        << 0 << true << false << false
-        << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
-                         C::PdfSettings, C::OpenEvents, C::SaveEvents});
-    QTest::newRow("settings connected")
-        << 2 << true << false << false
-        << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                         C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
-                         C::OpenEvents, C::SaveEvents, C::ReadEvents});
-    QTest::newRow("register read running")
-        << 2 << true << true << true
-        << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                         C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
-    QTest::newRow("events listed offline")
-        << 0 << false << false << true
-        << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
-                         C::PdfEvents, C::ExportEventsCsv});
-    // Every status poll refused: the port is open and polled, and must be let go.
-    QTest::newRow("port open, not online")
-        << 1 << false << false << false
-        << always + ids({C::Disconnect, C::OpenEvents, C::SaveEvents});
-}
-
-void TestMainWindow::menuEnabling()
-{
-    QFETCH(int, linkState);
-    QFETCH(bool, settingsValid);
-    QFETCH(bool, reading);
-    QFETCH(bool, listBuilt);
-    QFETCH(CommandList, enabled);
-
-    link()->portOpen = linkState == 1;
-    link()->connected = linkState == 2;
-    link()->reading = reading;
-    m_frame->data().settingsValid = settingsValid;
-    if (listBuilt) {
-        m_frame->view()->addEventsPage();
-        events()->built = true;
-    }
-
-    int items = 0;
-    for (QAction* menuAction : m_frame->menuBar()->actions()) {
-        QMenu* menu = menuAction->menu();
-        QVERIFY(menu);
-        // Enabled by the rule at the moment the menu opens.
-        emit menu->aboutToShow();
-        for (QAction* item : menu->actions()) {
-            bool isCommand = false;
-            const int id = item->data().toInt(&isCommand);
-            if (!isCommand)
-                continue; // separators, the traffic window
-            QVERIFY2(item->isEnabled() == enabled.contains(id),
-                     qPrintable(QStringLiteral("%1 (%2)").arg(item->text()).arg(id)));
-            ++items;
-        }
-    }
-    QCOMPARE(items, 19);
-}
-
-void TestMainWindow::commandsRunOnTheCommunicationPage()
-{
-    CTavrelView* view = m_frame->view();
-    // Enabled when the menu opened, the link dropped before the click: nothing runs.
-    link()->connected = true;
-    m_frame->updateAllMenus();
-    link()->connected = false;
-    view->runCommand(Command::ReadSettings);
-    QVERIFY(link()->calls.isEmpty());
-    QCOMPARE(view->activePageIndex(), 0);
-
-    // A page holding a bad entry keeps the front and the command waits.
-    link()->connected = true;
-    m_frame->data().settingsValid = true;
-    view->addSettingsPages();
-    QVERIFY(view->setActivePage(2));
-    m_frame->updateAllMenus();
-    page(PageKind::Times)->refuse = true;
-    m_frame->action(Command::WriteSettings)->trigger();
-    QCOMPARE(view->activePageIndex(), 2);
-    QVERIFY(link()->calls.isEmpty());
-
-    page(PageKind::Times)->refuse = false;
-    m_frame->action(Command::WriteSettings)->trigger();
-    QCOMPARE(view->activePageIndex(), 1);
-    QCOMPARE(link()->calls, QStringList{"writeSettings"});
-}
-
-void TestMainWindow::tabClickAsksThePageBeingLeft()
-{
-    m_frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-    m_frame->view()->addSettingsPages();
-    QVERIFY(m_frame->view()->setActivePage(3));
-    FakePage* program = page(PageKind::Program);
-    program->refuse = true;
-
-    QTabBar* bar = sheet()->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-    QCOMPARE(sheet()->currentIndex(), 3);
-    QTest::keyClick(sheet(), Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(sheet()->currentIndex(), 3);
-
-    sheet()->setCurrentIndex(0);
-    QCOMPARE(sheet()->currentIndex(), 3);
-
-    program->refuse = false;
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-    QCOMPARE(sheet()->activePageIndex(), 1);
-    QCOMPARE(sheet()->currentIndex(), 1);
-}
-
-void TestMainWindow::sheetGrowsOnce_data()
-{
-    QTest::addColumn<bool>("eventsFirst");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<int>("eventsIndex");
-    const QStringList start{"Dorvik", "Komunikacja z Dorvik"};
-    const QStringList settings{"Nastawy czasów", "Program działania", "Układ i wariant",
-                               "RS 485 konfiguracja"};
-    QTest::newRow("settings first") << false << start + settings + QStringList{"Zdarzenia"} << 6;
-    QTest::newRow("events first") << true << start + QStringList{"Zdarzenia"} + settings << 2;
-}
-
-void TestMainWindow::sheetGrowsOnce()
-{
-    QFETCH(bool, eventsFirst);
-    QFETCH(QStringList, titles);
-    QFETCH(int, eventsIndex);
-    CTavrelView* view = m_frame->view();
-
-    auto addEvents = [view] {
-        view->addEventsPage();
-        view->activateEventsPage();
-    };
-    if (eventsFirst)
-        addEvents();
-    view->addSettingsPages();
-    view->addSettingsPages();
-    if (!eventsFirst)
-        addEvents();
-    addEvents();
-    view->addSettingsPages();
-
-    QCOMPARE(pageTitles(), titles);
-    QCOMPARE(view->activePageIndex(), eventsIndex);
-    QCOMPARE(sheet()->activePage(), events());
-    QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
-}
-
-void TestMainWindow::password_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("factoryNumber");
-    QTest::addColumn<bool>("locked");
-    QTest::addColumn<bool>("deviceAccess");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("service") << "KTRsondal" << 0 << false << false << "Hasło zaakceptowane";
-    QTest::newRow("device") << "KLUCZDV4711" << 4711 << true << true << "Hasło zaakceptowane";
-    QTest::newRow("wrong") << "KTRsonda1" << 4711 << true << false << "Hasło nieprawidłowe";
-    QTest::newRow("letter case") << "KTRSONDAL" << 0 << true << false << "Hasło nieprawidłowe";
-    QTest::newRow("number 0") << "KLUCZDV0" << 0 << true << false << "Hasło nieprawidłowe";
-}
-
-void TestMainWindow::password()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, factoryNumber);
-    QFETCH(bool, locked);
-    QFETCH(bool, deviceAccess);
-    QFETCH(QString, message);
-
-    CTavrelView* view = m_frame->view();
-    m_frame->data().image().factoryNumber = static_cast<std::uint16_t>(factoryNumber);
-    QLineEdit* edit = view->findChild<QLineEdit*>(QStringLiteral("password"));
-    QCOMPARE(edit->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(edit, typed);
-    view->findChild<QPushButton*>(QStringLiteral("confirmPassword"))->click();
-
-    QCOMPARE(view->locked(), locked);
-    QCOMPARE(view->deviceAccess(), deviceAccess);
-    QCOMPARE(link()->lines, QStringList{message});
-    QVERIFY(edit->text().isEmpty());
-    QCOMPARE(view->activePageIndex(), 1);
-}
-
-void TestMainWindow::printoutStartsOnCommunicationPage_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("settings") << int(Command::PrintSettings) << 1 << "Drukowanie nastaw";
-    QTest::newRow("events") << int(Command::PrintEvents) << 2 << "Drukowanie zdarzeń";
-    QTest::newRow("settings preview") << int(Command::PreviewSettings) << 5 << "Drukowanie nastaw";
-    QTest::newRow("settings PDF") << int(Command::PdfSettings) << 9 << "Drukowanie nastaw";
-    QTest::newRow("events preview") << int(Command::PreviewEvents) << 6 << "Drukowanie zdarzeń";
-    QTest::newRow("events PDF") << int(Command::PdfEvents) << 10 << "Drukowanie zdarzeń";
-}
-
-void TestMainWindow::printoutStartsOnCommunicationPage()
-{
-    QFETCH(int, command);
-    QFETCH(int, mode);
-    QFETCH(QString, message);
-    m_frame->data().settingsValid = true;
-    m_frame->view()->addEventsPage();
-    events()->built = true;
-    // The print job's dialogs are cancelled as they come up.
-    QTimer cancel;
-    connect(&cancel, &QTimer::timeout, this, [] {
-        if (QWidget* dialog = QApplication::activeModalWidget())
-            dialog->close();
-    });
-    cancel.start(10);
-    m_frame->view()->runCommand(static_cast<Command>(command));
-    QCOMPARE(m_frame->view()->printMode(), mode);
-    QCOMPARE(m_frame->view()->activePageIndex(), 1);
-    QCOMPARE(link()->lines, QStringList{message});
-}
-
-void TestMainWindow::animationPlaysTheRange_data()
-{
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("repeat");
-    QTest::addColumn<QList<int>>("frames"); // after each period; -1: stopped
-    QTest::newRow("twice") << 1 << 3 << 2 << QList<int>{2, 3, 1, 2, 3, -1};
-    QTest::newRow("range past the clip is clamped") << 2 << 9 << 1 << QList<int>{3, -1};
-    QTest::newRow("without end") << 0 << 4 << -1 << QList<int>{1, 2, 3, 0, 1};
-}
-
-void TestMainWindow::animationPlaysTheRange()
-{
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, repeat);
-    QFETCH(QList<int>, frames);
-    AnimationWidget w;
-    QVERIFY(w.open(linkClip()));
-    QCOMPARE(w.size(), QSize(34, 34));
-    w.play(from, to, repeat);
-    for (int expected : frames) {
-        w.advance();
-        QCOMPARE(w.isPlaying(), expected >= 0);
-        if (expected >= 0)
-            QCOMPARE(w.currentFrame(), expected);
-    }
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

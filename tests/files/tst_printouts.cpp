@@ -364,11 +364,9 @@ private slots:
         QVERIFY(page);
         QCOMPARE((QList<int>{page->width, page->height, page->metrics.lineHeight}),
                  (QList<int>{7017 - 200, 4958 - 200, 61}));
-        QCOMPARE(paintPrintout(printer, eventsPrintoutLayout(eventsPrintoutRange({}, 256),
-                                                             eventRowTexts(m_rows))),
+        QCOMPARE(paintPrintout(printer, eventsPrintoutLayout({255}, eventRowTexts(m_rows))),
                  PrintStatus::Ok);
         QCOMPARE(pdfInfo(path, "Page size"), QStringLiteral("842 x 595 pts (A4)"));
-        QVERIFY(pdfLines(path, 4).constLast().startsWith(QStringLiteral("256 ")));
     }
 
     void failedPdfLeavesTheOldFile()

@@ -53,8 +53,6 @@ private slots:
         m_data.reset();
     }
 
-    // --- Nastawy czasów -------------------------------------------------------------------
-
     void times_data()
     {
         // Row, code held, what the row shows, what is typed (null: nothing), the code
@@ -147,8 +145,6 @@ private slots:
         QCOMPARE(QByteArray(image().labelSets[1].timeDescriptions[3]).left(5), "tgAZZ");
     }
 
-    // --- Program działania ----------------------------------------------------------------
-
     void program_data()
     {
         // Bytes 2, 3, 11, 12 (flags 16..23, outputs, flags 0..7, flags 8..15), slots
@@ -226,8 +222,6 @@ private slots:
         QVERIFY(show(PageKind::Program));
         QVERIFY(!program->bitBox(4)->isEnabled()); // the cleared name disables its bit
     }
-
-    // --- Układ i wariant ------------------------------------------------------------------
 
     void circuit_data()
     {
@@ -337,8 +331,6 @@ private slots:
         QVERIFY(show(PageKind::Circuit));
         QCOMPARE(circuit->variantEdit(0)->text(), QString("Siódmy A"));
     }
-
-    // --- RS 485 konfiguracja --------------------------------------------------------------
 
     void rs485_data()
     {

@@ -29,7 +29,6 @@ public:
         if (refuseLeave)
             return false;
         activePage = index;
-        ++pageSwitches;
         return true;
     }
     void addSettingsPages() override { ++settingsPagesAdded; }
@@ -54,7 +53,6 @@ public:
     bool refuseLeave = false;
     bool animationPlaying = false;
     int activePage = 0;
-    int pageSwitches = 0;
     int settingsPagesAdded = 0;
     int eventsPageAdded = 0;
 };

@@ -7,20 +7,13 @@
 
 #include <QStringList>
 
-// A page that can refuse to be left and counts how often the sheet called it.
+// A page that can refuse to be left.
 class FakePage : public CPropertyPage {
     Q_OBJECT
 public:
     using CPropertyPage::CPropertyPage;
-    void onSetActive() override { ++setActiveCalls; }
-    bool onKillActive() override
-    {
-        ++killActiveCalls;
-        return !refuse;
-    }
+    bool onKillActive() override { return !refuse; }
     bool refuse = false;
-    int setActiveCalls = 0;
-    int killActiveCalls = 0;
 };
 
 // The communication page as the window sees it: a link state the test sets, and the
