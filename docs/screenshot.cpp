@@ -6,6 +6,7 @@
 #include "app/ctavrelview.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTimer>
@@ -22,6 +23,9 @@ int main(int argc, char* argv[])
     StartOptions options;
     options.port = args[1];
     options.connect = true;
+    // The label files beside the window program in the build tree, as scripts/run has them.
+    options.labelsDir =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../app"));
     CMainFrame frame(options);
     frame.show();
     CTavrelView* view = frame.view();
