@@ -37,7 +37,8 @@ class TestDeviceLink : public QObject {
     // records cleared; C "Połącz", c connect tick, t link tick, o reply time-out, p end of
     // the error pause, w end of the wait before closing, L the line lost, F writes fail
     // from now on (or again succeed), Z the port cannot be opened (or again can), b nor at
-    // 9600 and 2400 baud. Replies: P probe, A link opening acknowledged, S status, E write
+    // 9600 and 2400 baud. Replies: P probe (of combination 7), Q a probe answer of
+    // combination 0, A link opening acknowledged, S status, E write
     // answer echoing the last request, e one with a wrong count, X exception, R settings
     // 1..16 of combination 15, D the held settings, d those of combination 3, N a read
     // answer of another size, K a bad CRC, Y an unknown function, B the event block asked
@@ -46,36 +47,25 @@ class TestDeviceLink : public QObject {
     void run(const QByteArray& steps)
     {
         using L = DeviceLink;
-        static const QHash<char, void (DeviceLink::*)()> handlers = {{'C', &L::connectDevice},
-                                                                     {'c', &L::onConnectTick},
-                                                                     {'t', &L::onLinkTick},
-                                                                     {'o', &L::onReplyTimeout},
-                                                                     {'p', &L::onErrorPauseElapsed},
-                                                                     {'w', &L::onCloseWaitElapsed},
-                                                                     {'1', &L::readSettings},
-                                                                     {'2', &L::writeSettings},
-                                                                     {'3', &L::compareSettings},
-                                                                     {'5', &L::disconnectDevice},
-                                                                     {'6', &L::reset},
-                                                                     {'7', &L::writeRs485Config},
-                                                                     {'8', &L::readEventRegister}};
-        static const QHash<char, QByteArray> replies = {
-            {'P', probeAnswer()},
-            {'A', writeAnswer(0, 1)},
-            {'S', statusAnswer()},
-            {'e', writeAnswer(0, 3)},
-            {'R', settingsAnswer({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}, 15)},
-            {'D', settingsAnswer(SettingsRecord::defaultImage, 0)},
-            {'d', settingsAnswer(SettingsRecord::defaultImage, 3)},
-            {'N', readAnswer(QByteArray(19, '\0'))},
-            {'K', statusAnswer().chopped(1) + '\0'},
-            {'Y', hex("ff 04 0c 00 00 00 00 00 00 00 16")}};
+        static const QByteArray calls = "Cctopw1235678", answers = "PQASeRDdNKY";
+        static void (L::*const handlers[])() = {
+            &L::connectDevice,       &L::onConnectTick,      &L::onLinkTick,   &L::onReplyTimeout,
+            &L::onErrorPauseElapsed, &L::onCloseWaitElapsed, &L::readSettings, &L::writeSettings,
+            &L::compareSettings,     &L::disconnectDevice,   &L::reset,        &L::writeRs485Config,
+            &L::readEventRegister};
+        const SettingsImage& held = SettingsRecord::defaultImage;
+        const SettingsImage other{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+        static const QByteArrayList replies(
+            {probeAnswer(0xF0), probeAnswer(), writeAnswer(0, 1), statusAnswer(), writeAnswer(0, 3),
+             settingsAnswer(other, 15), settingsAnswer(held, 0), settingsAnswer(held, 3),
+             readAnswer(QByteArray(19, '\0')), statusAnswer().chopped(1) + '\0',
+             hex("ff 04 0c 00 00 00 00 00 00 00 16")});
         for (char step : steps) {
             const QByteArray sent = last();
-            if (handlers.contains(step))
-                (m_link.get()->*handlers[step])();
-            else if (replies.contains(step))
-                m_line->deliver(replies[step]);
+            if (calls.contains(step))
+                (m_link.get()->*handlers[calls.indexOf(step)])();
+            else if (answers.contains(step))
+                m_line->deliver(replies[answers.indexOf(step)]);
             else if (step == 'E')
                 m_line->deliver(withCrc(sent.first(6)));
             else if (step == 'X')
@@ -100,36 +90,41 @@ class TestDeviceLink : public QObject {
     }
     void online(const Status& status = {})
     {
-        run("CPcAct");
+        m_link->connectDevice();
+        m_line->deliver(probeAnswer());
+        run("cAct");
         m_line->deliver(statusAnswer(status));
         QVERIFY(m_link->IsConnected());
         m_log.clear();
         m_line->clearRecords();
     }
-    // What went to the line since the records were cleared: requests by name, and flushes.
+    // What went to the line since the records were cleared: the rates it was opened at,
+    // the requests by name, and flushes.
     QString sent() const
     {
-        const std::pair<QByteArray, const char*> names[] = {
-            {Requests::linkProbe(), "probe"},
-            {Requests::linkOpen(), "open"},
-            {Requests::statusPoll(), "status"},
-            {Requests::settingsRead(), "read"},
-            {Requests::linkClose(), "close"},
-            {Requests::reset(), "reset"},
-            {Requests::factoryNumber(12345), "number"},
-            {Requests::settingsWrite(SettingsRecord::defaultImage), "write"},
-            {Requests::rs485Write(SettingsRecord::defaultImage), "rs485"}};
+        static const QHash<QByteArray, QString> names = [] {
+            const SettingsImage& held = SettingsRecord::defaultImage;
+            QHash<QByteArray, QString> n{{Requests::linkProbe(), "probe"},
+                                         {Requests::linkOpen(), "open"},
+                                         {Requests::statusPoll(), "status"},
+                                         {Requests::settingsRead(), "read"},
+                                         {Requests::linkClose(), "close"},
+                                         {Requests::reset(), "reset"},
+                                         {Requests::factoryNumber(12345), "number"},
+                                         {Requests::settingsWrite(held), "write"},
+                                         {Requests::rs485Write(held), "rs485"}};
+            for (int slot = 0; slot < 256; slot += 16)
+                n.insert(Requests::eventBlockRead(slot), QString("block%1").arg(slot));
+            return n;
+        }();
         QStringList out;
         for (const QString& event : m_line->events) {
-            const QByteArray frame = QByteArray::fromHex(event.mid(6).toLatin1());
-            QString name = event == "flush" ? "FLUSH" : QString();
-            for (const auto& [bytes, text] : names)
-                name = bytes == frame ? text : name;
-            for (int slot = 0; slot < 256; slot += 16)
-                name =
-                    Requests::eventBlockRead(slot) == frame ? QString("block%1").arg(slot) : name;
-            if (!name.isEmpty())
-                out << name;
+            if (event.startsWith("write "))
+                out << names.value(QByteArray::fromHex(event.mid(6).toLatin1()), "?");
+            else if (event.startsWith("open "))
+                out << '@' + event.section(' ', 2);
+            else if (event == "flush")
+                out << "FLUSH";
         }
         return out.join(' ');
     }
@@ -177,48 +172,6 @@ private slots:
         });
     }
 
-    void probing_data()
-    {
-        QTest::addColumn<int>("answered"); // the probe answered, 0: none
-        QTest::addColumn<int>("baud");
-        QTest::newRow("none") << 0 << 0;
-        QTest::newRow("first probe") << 1 << 19200;
-        QTest::newRow("sixth probe") << 6 << 9600;
-        QTest::newRow("eighth probe") << 8 << 4800;
-    }
-
-    void probing()
-    {
-        QFETCH(int, answered);
-        run("C");
-        QCOMPARE(m_link->timerInterval(LinkTimer::Connect), 300);
-        if (!answered) {
-            run("cccccccc");
-            QCOMPARE(m_line->events.filter("open"), QStringList(5, "open COM7 19200")
-                                                        << "open COM7 9600"
-                                                        << "open COM7 38400"
-                                                        << "open COM7 4800");
-            QCOMPARE(m_log.join('|'), "Próba połączenia... COM7|Urządzenie nie odpowiada");
-            QCOMPARE(sent(), QString("probe ").repeated(8).trimmed());
-            QCOMPARE(state(), "closed");
-            return;
-        }
-        run(QByteArray(answered - 1, 'c'));
-        QTEST(m_line->baudRate(), "baud");
-        m_line->deliver(probeAnswer(0xF0)); // bits 4..6 only: combination 7, for the labels
-        QCOMPARE(state(), "open connect sets 7/0");
-        run("c");
-        QTEST(m_line->baudRate(), "baud"); // the link opening goes out at the probe rate
-        image().timeBase = 99;
-        image().readIndex = 256;
-        run("Ac");
-        QCOMPARE(m_line->baudRate(), 2400);
-        QCOMPARE(m_log.last(), "Nawiązano połączenie COM7");
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
-        QCOMPARE(image().timeBase + image().readIndex, 0u - 2);
-        QCOMPARE(state(), "open tick sets 7/0"); // online with the first status answer
-    }
-
     void status_data()
     {
         QTest::addColumn<quint32>("typed"); // a factory number typed before the first answer
@@ -229,7 +182,14 @@ private slots:
     void status()
     {
         QFETCH(quint32, typed);
+        // A register loaded before is not of this link: its read state and time base go.
+        image().timeBase = 99;
+        image().readIndex = 256;
         run("CPcAc");
+        QCOMPARE(image().timeBase, 0u);
+        QCOMPARE(image().readIndex, -2);
+        QCOMPARE(m_link->timerInterval(LinkTimer::Connect), 300);
+        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
         m_link->setFactoryNumberField(typed);
         run("t");
         QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1500);
@@ -352,7 +312,8 @@ private slots:
         QVERIFY(!m_link->readingEvents() && !m_link->eventsRead());
         QCOMPARE(ended.count(), ending == "tX" ? 0 : 1); // a lost line is reported once
         if (ending == "6tw") { // the reset command unsets the time base and the read state
-            QCOMPARE(image().readIndex + image().timeBase + image().liveWritePosition, -2);
+            QCOMPARE(image().readIndex, -2);
+            QCOMPARE(image().timeBase + image().liveWritePosition, 0u);
             image().readIndex = 256;
             image().timeBase = 77;
         }
@@ -393,15 +354,27 @@ private slots:
         const QString timeOuts = "Limit czasu:1|Limit czasu:2|Limit czasu:3|";
         const QString writing = "Zapisywanie nastaw do Dorvik rozpoczęto|";
         const QString comparing = "Porównanie nastaw rozpoczęto|";
-        // The connection procedure, and "Połącz" again after it failed.
-        row("port not opened", "ZCZC", noOpen + '|' + start, "probe", "open connect");
-        row("no re-open at 9600", "bCcccccc", start + '|' + noOpen, "probe probe probe probe probe",
-            "closed");
-        row("no re-open at 2400", "bCPcAc", start + '|' + noOpen, "probe open", "closed");
-        row("link opening unanswered", "CPcc", start + '|' + noAnswer, "probe open", "closed");
+        // The connection procedure: five probes at 19200 baud, then 9600, 38400 and 4800;
+        // the link opening at the rate of the probe answered, then the link at 2400.
+        const QString probes = QString("@19200 probe ").repeated(5);
+        row("no probe answered", "Ccccccccc", start + '|' + noAnswer,
+            probes + "@9600 probe @38400 probe @4800 probe", "closed");
+        row("first probe answered", "CPcAc", start + '|' + up, "@19200 probe open @2400",
+            "open tick sets 7/0");
+        row("sixth probe answered", "CcccccPcAc", start + '|' + up,
+            probes + "@9600 probe open @2400", "open tick sets 7/0");
+        row("eighth probe answered", "CcccccccPcAc", start + '|' + up,
+            probes + "@9600 probe @38400 probe @4800 probe open @2400", "open tick sets 7/0");
+        // It fails, and "Połącz" works again.
+        row("port not opened", "ZCZC", noOpen + '|' + start, "@19200 @19200 probe", "open connect");
+        row("no re-open at 9600", "bCcccccc", start + '|' + noOpen, probes + "@9600", "closed");
+        row("no re-open at 2400", "bCPcAc", start + '|' + noOpen, "@19200 probe open @2400",
+            "closed sets 7/0");
+        row("link opening unanswered", "CPcc", start + '|' + noAnswer, "@19200 probe open",
+            "closed sets 7/0");
         row("operations refused during it", "C16PcAct",
-            start + '|' + notConnected + '|' + disconnected + '|' + up, "probe open status",
-            "open tick reply");
+            start + '|' + notConnected + '|' + disconnected + '|' + up,
+            "@19200 probe open @2400 status", "open tick reply sets 7/0");
         row("operations refused unconnected", "12345678",
             QStringList{notConnected, notConnected, notConnected, notConnected, disconnected,
                         disconnected, notConnected, notConnected}
@@ -426,6 +399,8 @@ private slots:
             "read read", "open online tick reply");
         row("compare, identical", "O3tDt", comparing + "Nastawy identyczne|+3", "read status",
             "open online tick reply");
+        row("compare, settings differ", "O3tRt", comparing + "Nastawy różne|+3", "read status",
+            "open online tick reply");
         row("compare, combination differs", "O3tdt", comparing + "Nastawy różne|+3", "read status",
             "open online tick reply");
         row("exception to a write", "O2tXt", writing + "Dorvik odrzucił rozkaz, kod wyjątku 4|-2",
@@ -437,12 +412,12 @@ private slots:
             "closed");
         row("reset, waiting", "O6t", "Rozkaz Reset", "reset FLUSH", "open online closing");
         row("reset", "O86tAtwC", "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + abandoned + '|' + start,
-            "reset FLUSH probe", "open connect");
+            "reset FLUSH @19200 probe", "open connect");
         // Four tries, then the port is let go without a closing frame to a silent controller.
         row("three time-outs", "Otototo", timeOuts.chopped(1), "status status status",
             "open online tick reply");
         row("status poll time-outs", "OtotototoC", timeOuts + "Rozłączanie|Rozłączanie|" + start,
-            "status status status status probe", "open connect");
+            "status status status status @19200 probe", "open connect");
         row("settings read time-outs", "O1totototo",
             "Czytanie rozpoczęto|" + timeOuts + "Minął limit czasu", "read read read read",
             "closed");
@@ -452,16 +427,16 @@ private slots:
         row("time-outs of an earlier link", "Ototo5twCPcActo",
             "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|" + start + '|' + up +
                 "|Limit czasu:1",
-            "status status close FLUSH probe open status", "open tick reply");
+            "status status close FLUSH @19200 probe open @2400 status", "open tick reply sets 7/0");
         // A bad reply: an error pause, the tick deferred to its end, answers in it dropped.
-        row("bad crc, pause", "CPcActKtS", start + '|' + up + "|Błąd CRC", "probe open status",
-            "open tick pause");
+        row("bad crc, pause", "CPcActKtS", start + '|' + up + "|Błąd CRC",
+            "@19200 probe open @2400 status", "open tick pause sets 7/0");
         row("bad crc", "CPcActKtSpSto", start + '|' + up + "|Błąd CRC|Limit czasu:1",
-            "probe open status status status", "open online tick reply");
+            "@19200 probe open @2400 status status status", "open online tick reply sets 7/0");
         row("unknown function", "CPcActYtpS", start + '|' + up + "|Błąd typu ramki",
-            "probe open status status", "open online tick");
+            "@19200 probe open @2400 status status", "open online tick sets 7/0");
         // Status polls refused or spoilt in a row get the tries of a time-out.
-        row("status polls refused", "OtXtXtStXtPtXtX",
+        row("status polls refused", "OtXtXtStXtQtXtX",
             QString("Dorvik odrzucił rozkaz, kod wyjątku 4|").repeated(5) +
                 "Dorvik odrzuca odczyt stanu, połączenie zakończone",
             QString("status ").repeated(7).trimmed(), "closed");

