@@ -24,6 +24,7 @@ class TestDeviceLink : public QObject {
     std::unique_ptr<MemoryLine> m_line;
     std::unique_ptr<DeviceLink> m_link;
     QStringList m_log;
+    QByteArray m_held;
     qint64 m_now = 1'700'000'000;
 
     DeviceImage& image() { return m_data->image(); }
@@ -74,6 +75,8 @@ class TestDeviceLink : public QObject {
                 m_line->deliver(eventBlock(((uchar(sent[2]) << 8 | uchar(sent[3])) - 1024) / 12));
             else if (step == 'O')
                 online();
+            else if (step == 'H')
+                holdRegister();
             else if (step == 'L')
                 m_line->loseLine();
             else if (step == 'F')
@@ -87,6 +90,26 @@ class TestDeviceLink : public QObject {
                 m_link->writeFactoryNumber(step == '4' ? 12345 : 65536);
         }
         QCoreApplication::processEvents(); // a lost line is reported after the current event
+    }
+    // A register as an events file gives it, and what of it the link must not change.
+    void holdRegister()
+    {
+        for (int slot = 0; slot < 256; ++slot)
+            std::fill_n(image().entries[slot].bytes, 12, std::uint8_t(0xE0 ^ slot));
+        image().readIndex = 256;
+        image().timeBase = 77;
+        image().writePosition = 5;
+        image().registerFactoryNumber = 1234;
+        image().deviceCombination = 3;
+        m_held = held();
+    }
+    QByteArray held()
+    {
+        return QByteArray(reinterpret_cast<const char*>(image().entries), sizeof image().entries) +
+               QByteArray::number(image().readIndex) + ' ' + QByteArray::number(image().timeBase) +
+               ' ' + QByteArray::number(image().writePosition) + ' ' +
+               QByteArray::number(image().registerFactoryNumber) + ' ' +
+               QByteArray::number(image().deviceCombination);
     }
     void online(const Status& status = {})
     {
@@ -128,27 +151,28 @@ class TestDeviceLink : public QObject {
         }
         return out.join(' ');
     }
-    // The state afterwards: the line, the link, its timers, the settings held.
-    QString state() const
+    // The state afterwards: the line, the link, its timers, the data held.
+    QString state()
     {
         QStringList facts{m_line->isOpen() ? "open" : "closed"};
-        const std::pair<bool, const char*> flags[] = {
+        const std::pair<bool, QString> flags[] = {
             {m_link->IsConnected(), "online"},
             {m_link->isTimerActive(LinkTimer::Connect), "connect"},
             {m_link->isTimerActive(LinkTimer::Tick), "tick"},
             {m_link->isTimerActive(LinkTimer::Reply), "reply"},
-            {m_link->isPausing(), "pause"},
+            {m_link->isPausing(), QString("pause %1").arg(m_link->pauseInterval())},
             {m_link->isClosing(), "closing"},
             {m_link->readingEvents(), "reading"},
-            {m_data->settingsValid, "valid"}};
+            {m_data->settingsValid, "valid"},
+            {m_data->currentLabelSetIndex() + m_data->currentFlagOutputSetIndex() > 0,
+             QString("sets %1/%2")
+                 .arg(m_data->currentLabelSetIndex())
+                 .arg(m_data->currentFlagOutputSetIndex())},
+            {!m_held.isEmpty() && held() == m_held, "held"}};
         for (const auto& [on, name] : flags) {
             if (on)
                 facts << name;
         }
-        if (m_data->currentLabelSetIndex() + m_data->currentFlagOutputSetIndex() > 0)
-            facts << QString("sets %1/%2")
-                         .arg(m_data->currentLabelSetIndex())
-                         .arg(m_data->currentFlagOutputSetIndex());
         return facts.join(' ');
     }
 
@@ -246,80 +270,6 @@ private slots:
         run("t");
         QCOMPARE(m_log.size(), 2);
         QCOMPARE(last(), Requests::statusPoll());
-    }
-
-    // A controller slower than the reply time-out answers every try, late. Replies do not
-    // say which request they answer: a late one must never be taken for the next one's.
-    void lateReplies_data()
-    {
-        QTest::addColumn<int>("timeOuts"); // tries of block 0 that timed out before an answer
-        QTest::newRow("none") << 0;
-        QTest::newRow("one") << 1;
-        QTest::newRow("three") << 3;
-    }
-
-    void lateReplies()
-    {
-        QFETCH(int, timeOuts);
-        run("O8tS" + QByteArray("to").repeated(timeOuts) + "tB");
-        QCOMPARE(m_link->registerProgress(), 16);
-        // Their answers may come up to as many time-outs and ticks later: they are drained,
-        // with the error pause to spare.
-        const LinkTimings t;
-        QCOMPARE(m_link->isPausing(), timeOuts > 0);
-        if (timeOuts)
-            QCOMPARE(m_link->pauseInterval(),
-                     timeOuts * (t.eventReplyTimeout + t.eventTick) + t.errorPause);
-        run(QByteArray("tB").repeated(timeOuts) + "ptB");
-        QCOMPARE(sent(), "status" + QString(" block0").repeated(timeOuts + 1) + " block16");
-        QCOMPARE(m_link->registerProgress(), 32);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(m_link->registerRead().entries), 384),
-                 eventBlock(0).mid(3, 192) + eventBlock(16).mid(3, 192));
-    }
-
-    void abandonedReadKeepsRegister_data()
-    {
-        QTest::addColumn<QByteArray>("ending"); // how the read ends after four blocks
-        QTest::addColumn<QString>("message");
-        QTest::newRow("exception") << QByteArray("tX") << "Dorvik odrzucił rozkaz, kod wyjątku 4";
-        QTest::newRow("fourth time-out") << QByteArray("totototo") << "Rozłączanie";
-        QTest::newRow("disconnect") << QByteArray("5tw") << "Rozłączono";
-        QTest::newRow("port lost") << QByteArray("LL") << "Utracono połączenie z portem COM7";
-        QTest::newRow("reset") << QByteArray("6tw") << "Rozkaz Reset Wysłano";
-    }
-
-    void abandonedReadKeepsRegister()
-    {
-        QFETCH(QByteArray, ending);
-        QFETCH(QString, message);
-        online({100, 22, 37, 0x24, 4321});
-        for (int slot = 0; slot < 256; ++slot)
-            std::fill_n(image().entries[slot].bytes, 12, std::uint8_t(0xE0 ^ slot));
-        image().readIndex = 256;
-        image().timeBase = 77;
-        image().writePosition = 5;
-        image().registerFactoryNumber = 1234;
-        image().deviceCombination = 3;
-        QSignalSpy ended(m_link.get(), &DeviceLink::linkEnded);
-        run("8tS");
-        const QByteArray held = imageBytes();
-        run("tBtBtBtB");
-        m_log.clear();
-        run(ending);
-        QCoreApplication::processEvents();
-        QVERIFY(m_log.contains(message));
-        QCOMPARE(m_log.count("Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"), 1);
-        QVERIFY(!m_link->readingEvents() && !m_link->eventsRead());
-        QCOMPARE(ended.count(), ending == "tX" ? 0 : 1); // a lost line is reported once
-        if (ending == "6tw") { // the reset command unsets the time base and the read state
-            QCOMPARE(image().readIndex, -2);
-            QCOMPARE(image().timeBase + image().liveWritePosition, 0u);
-            image().readIndex = 256;
-            image().timeBase = 77;
-        }
-        if (ending != "tX") // the end of the link clears the controller's number
-            image().factoryNumber = 4321;
-        QCOMPARE(imageBytes(), held);
     }
 
     void truncatedReplies()
@@ -421,39 +371,34 @@ private slots:
         row("settings read time-outs", "O1totototo",
             "Czytanie rozpoczęto|" + timeOuts + "Minął limit czasu", "read read read read",
             "closed");
-        row("register read time-outs", "O8tStBtBtotototo",
-            "Czytanie rejestru zdarzeń|" + timeOuts + "Rozłączanie|Rozłączanie|" + abandoned,
-            "status block0 block16 block32 block32 block32 block32", "closed");
-        row("time-outs of an earlier link", "Ototo5twCPcActo",
-            "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|" + start + '|' + up +
-                "|Limit czasu:1",
-            "status status close FLUSH @19200 probe open @2400 status", "open tick reply sets 7/0");
-        // A bad reply: an error pause, the tick deferred to its end, answers in it dropped.
-        row("bad crc, pause", "CPcActKtS", start + '|' + up + "|Błąd CRC",
-            "@19200 probe open @2400 status", "open tick pause sets 7/0");
-        row("bad crc", "CPcActKtSpSto", start + '|' + up + "|Błąd CRC|Limit czasu:1",
-            "@19200 probe open @2400 status status status", "open online tick reply sets 7/0");
-        row("unknown function", "CPcActYtpS", start + '|' + up + "|Błąd typu ramki",
-            "@19200 probe open @2400 status status", "open online tick sets 7/0");
-        // Status polls refused or spoilt in a row get the tries of a time-out.
-        row("status polls refused", "OtXtXtStXtQtXtX",
-            QString("Dorvik odrzucił rozkaz, kod wyjątku 4|").repeated(5) +
-                "Dorvik odrzuca odczyt stanu, połączenie zakończone",
-            QString("status ").repeated(7).trimmed(), "closed");
-        // A request that did not leave: a try without an answer, or the operation ended.
-        row("status poll unsent", "OFt", unsent, "status", "open online tick reply");
-        row("settings write unsent", "O2FtFt", writing + unsent + "|-2", "write status",
-            "open online tick reply");
-        row("compare unsent", "O3FtFt", comparing + unsent + "|-3", "read status",
-            "open online tick reply");
-        row("reset unsent", "O6FtFt", "Rozkaz Reset|" + unsent + "|-6", "reset", "closed");
-        // A late answer after the user asked to disconnect keeps the disconnect.
-        row("late settings answer", "O1to5Rt",
-            "Czytanie rozpoczęto|Limit czasu:1|Rozłączanie|Nastawy odczytano|+1",
-            "read close FLUSH", "open closing valid sets 15/15");
-        row("late write answer", "O2to5Et",
-            writing + "Limit czasu:1|Rozłączanie|Nastawy zapisano do Dorvik|+2",
-            "write close FLUSH", "open closing");
+        // A register read abandoned leaves the held register as it was.
+        const QByteArray read = "OH8tStBtBtBtB";
+        const QString reading = "Czytanie rejestru zdarzeń|",
+                      blocks = "status block0 block16 block32 block48";
+        row("read refused", read + "tX",
+            reading + "Dorvik odrzucił rozkaz, kod wyjątku 4|" + abandoned, blocks + " block64",
+            "open online tick held");
+        row("read timed out", read + "totototo",
+            reading + timeOuts + "Rozłączanie|Rozłączanie|" + abandoned,
+            blocks + QString(" block64").repeated(4), "closed held");
+        row("read, disconnect", read + "5tw", reading + "Rozłączanie|Rozłączono|+5|" + abandoned,
+            blocks + " close FLUSH", "closed held");
+        row("read, line lost twice", read + "LL",
+            reading + "Utracono połączenie z portem COM7|" + abandoned, blocks, "closed held");
+        row("read, reset", read + "6tw",
+            reading + "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + abandoned, blocks + " reset FLUSH",
+            "closed");
+        // A slow controller answers every try, late: after a good answer the line is drained
+        // for as long as the answers of the earlier tries may take, so that none is taken
+        // for the answer to the next request.
+        row("late block answer", "O8tStotBtBptB", "Limit czasu:1|Czytanie rejestru zdarzeń",
+            "status block0 block0 block16", "open online tick reading");
+        row("three late block answers", "O8tStotototBtBtBtBptB",
+            "Limit czasu:1|Limit czasu:2|Limit czasu:3|Czytanie rejestru zdarzeń",
+            "status block0 block0 block0 block0 block16", "open online tick reading");
+        row("drain after three time-outs", "O8tStotototB",
+            "Limit czasu:1|Limit czasu:2|Limit czasu:3|Czytanie rejestru zdarzeń",
+            "status block0 block0 block0 block0", "open online tick pause 5300 reading");
     }
 
     void scripts()
