@@ -6,12 +6,10 @@
 
 #include "model/devicedata.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,25 +23,25 @@
 
 namespace Fuzz {
 
-// A directory of the run's own, removed when the process ends.
+// A directory of the run's own, removed when the process ends, and its files.
 inline QString scratch(const QString& name = {})
 {
     static const QTemporaryDir dir;
     return name.isEmpty() ? dir.path() : dir.filePath(name);
 }
 
-inline QString writeScratch(const QString& name, QByteArrayView bytes)
-{
-    QFile file(scratch(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != bytes.size())
-        std::abort();
-    return file.fileName();
-}
-
 inline QByteArray readScratch(const QString& name)
 {
     QFile file(scratch(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString writeScratch(const QString& name, QByteArrayView bytes)
+{
+    QFile file(scratch(name));
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly) &&
+               file.write(bytes.data(), bytes.size()) == bytes.size());
+    return file.fileName();
 }
 
 // Reads the input front to back; past its end every read gives zeros or nothing.
@@ -73,7 +71,7 @@ inline QByteArray snapshot(const DeviceData& data)
 } // namespace Fuzz
 
 // Timers and queued calls need an application object; it lives until the process ends
-// (held by a pointer, so nothing of Qt is torn down by static destructors).
+// (never deleted, so nothing of Qt is torn down by static destructors).
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     static int argc = 1;

@@ -180,38 +180,6 @@ private slots:
         QCOMPARE(combinationOfSelector(0x23) + combinationOfSelector(0x18), 0u); // no such pair
     }
 
-    void storeCircuitVariant_data()
-    {
-        QTest::addColumn<int>("held");
-        QTest::addColumn<int>("circuit"); // -1: left unchosen
-        QTest::addColumn<int>("variant");
-        QTest::addColumn<int>("combination");
-        QTest::newRow("7B") << 0 << 6 << 1 << 7;
-        QTest::newRow("3B keeps the held pair") << 9 << 2 << 1 << 9;
-        QTest::newRow("8A never stored") << 12 << 7 << 0 << 12;
-        QTest::newRow("variant only") << 8 << -1 << 3 << 11;
-        QTest::newRow("circuit only") << 1 << 4 << -1 << 13;
-    }
-
-    void storeCircuitVariant()
-    {
-        QFETCH(int, held);
-        QFETCH(int, circuit);
-        QFETCH(int, variant);
-        QFETCH(int, combination);
-        DeviceData data;
-        QVERIFY(Catalogue::selectCombination(data, held));
-        QVERIFY(!Catalogue::selectCombination(data, 16));
-        Catalogue::storeCircuitVariant(data, circuit < 0 ? std::nullopt : std::optional(circuit),
-                                       variant < 0 ? std::nullopt : std::optional(variant));
-        const DeviceImage& image = data.image();
-        QCOMPARE(int(image.combinationIndex), combination);
-        QCOMPARE(int(image.circuit), Catalogue::circuitOf(combination));
-        QCOMPARE(int(image.variant), Catalogue::variantOf(combination));
-        QCOMPARE(int(image.deviceCombination), combination);
-        QCOMPARE(data.currentLabelSetIndex() + data.currentFlagOutputSetIndex(), 2 * combination);
-    }
-
     void differences_data()
     {
         // Held is the default record of combination 0: 0000000165BD333D1565952F02060021.
