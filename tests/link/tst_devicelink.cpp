@@ -105,11 +105,11 @@ class TestDeviceLink : public QObject {
     }
     QByteArray held()
     {
-        return QByteArray(reinterpret_cast<const char*>(image().entries), sizeof image().entries) +
-               QByteArray::number(image().readIndex) + ' ' + QByteArray::number(image().timeBase) +
-               ' ' + QByteArray::number(image().writePosition) + ' ' +
-               QByteArray::number(image().registerFactoryNumber) + ' ' +
-               QByteArray::number(image().deviceCombination);
+        const DeviceImage& i = image();
+        return QByteArray(reinterpret_cast<const char*>(i.entries), sizeof i.entries) +
+               QString::asprintf("%d %u %d %d %d", i.readIndex, i.timeBase, i.writePosition,
+                                 i.registerFactoryNumber, i.deviceCombination)
+                   .toLatin1();
     }
     void online(const Status& status = {})
     {
@@ -125,25 +125,22 @@ class TestDeviceLink : public QObject {
     // the requests by name, and flushes.
     QString sent() const
     {
-        static const QHash<QByteArray, QString> names = [] {
-            const SettingsImage& held = SettingsRecord::defaultImage;
-            QHash<QByteArray, QString> n{{Requests::linkProbe(), "probe"},
-                                         {Requests::linkOpen(), "open"},
-                                         {Requests::statusPoll(), "status"},
-                                         {Requests::settingsRead(), "read"},
-                                         {Requests::linkClose(), "close"},
-                                         {Requests::reset(), "reset"},
-                                         {Requests::factoryNumber(12345), "number"},
-                                         {Requests::settingsWrite(held), "write"},
-                                         {Requests::rs485Write(held), "rs485"}};
-            for (int slot = 0; slot < 256; slot += 16)
-                n.insert(Requests::eventBlockRead(slot), QString("block%1").arg(slot));
-            return n;
-        }();
+        const SettingsImage& held = SettingsRecord::defaultImage;
+        QByteArrayList frames({Requests::linkProbe(), Requests::linkOpen(), Requests::statusPoll(),
+                               Requests::settingsRead(), Requests::linkClose(), Requests::reset(),
+                               Requests::factoryNumber(12345), Requests::settingsWrite(held),
+                               Requests::rs485Write(held)});
+        QStringList names =
+            QString("probe open status read close reset number write rs485").split(' ');
+        for (int slot = 0; slot < 256; slot += 16) {
+            frames << Requests::eventBlockRead(slot);
+            names << QString("block%1").arg(slot);
+        }
         QStringList out;
         for (const QString& event : m_line->events) {
             if (event.startsWith("write "))
-                out << names.value(QByteArray::fromHex(event.mid(6).toLatin1()), "?");
+                out << names.value(frames.indexOf(QByteArray::fromHex(event.mid(6).toLatin1())),
+                                   "?");
             else if (event.startsWith("open "))
                 out << '@' + event.section(' ', 2);
             else if (event == "flush")
@@ -154,25 +151,27 @@ class TestDeviceLink : public QObject {
     // The state afterwards: the line, the link, its timers, the data held.
     QString state()
     {
+        const bool on[] = {m_link->IsConnected(),
+                           m_link->isTimerActive(LinkTimer::Connect),
+                           m_link->isTimerActive(LinkTimer::Tick),
+                           m_link->isTimerActive(LinkTimer::Reply),
+                           m_link->isPausing(),
+                           m_link->isClosing(),
+                           m_link->readingEvents(),
+                           m_data->settingsValid,
+                           !m_held.isEmpty() && held() == m_held};
+        const QStringList names =
+            QString("online connect tick reply pause closing reading valid held").split(' ');
         QStringList facts{m_line->isOpen() ? "open" : "closed"};
-        const std::pair<bool, QString> flags[] = {
-            {m_link->IsConnected(), "online"},
-            {m_link->isTimerActive(LinkTimer::Connect), "connect"},
-            {m_link->isTimerActive(LinkTimer::Tick), "tick"},
-            {m_link->isTimerActive(LinkTimer::Reply), "reply"},
-            {m_link->isPausing(), QString("pause %1").arg(m_link->pauseInterval())},
-            {m_link->isClosing(), "closing"},
-            {m_link->readingEvents(), "reading"},
-            {m_data->settingsValid, "valid"},
-            {m_data->currentLabelSetIndex() + m_data->currentFlagOutputSetIndex() > 0,
-             QString("sets %1/%2")
-                 .arg(m_data->currentLabelSetIndex())
-                 .arg(m_data->currentFlagOutputSetIndex())},
-            {!m_held.isEmpty() && held() == m_held, "held"}};
-        for (const auto& [on, name] : flags) {
-            if (on)
-                facts << name;
+        for (int i = 0; i < names.size(); ++i) {
+            if (on[i])
+                facts << (names[i] == "pause" ? QString("pause %1").arg(m_link->pauseInterval())
+                                              : names[i]);
         }
+        if (const int sets = m_data->currentLabelSetIndex(),
+            flags = m_data->currentFlagOutputSetIndex();
+            sets + flags)
+            facts << QString("sets %1/%2").arg(sets).arg(flags);
         return facts.join(' ');
     }
 
@@ -399,6 +398,36 @@ private slots:
         row("drain after three time-outs", "O8tStotototB",
             "Limit czasu:1|Limit czasu:2|Limit czasu:3|Czytanie rejestru zdarzeń",
             "status block0 block0 block0 block0", "open online tick pause 5300 reading");
+        row("time-outs of an earlier link", "Ototo5twCPcActo",
+            "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|" + start + '|' + up +
+                "|Limit czasu:1",
+            "status status close FLUSH @19200 probe open @2400 status", "open tick reply sets 7/0");
+        // A bad reply: an error pause, the tick deferred to its end, answers in it dropped.
+        row("bad crc, pause", "CPcActKtS", start + '|' + up + "|Błąd CRC",
+            "@19200 probe open @2400 status", "open tick pause 500 sets 7/0");
+        row("bad crc", "CPcActKtSpSto", start + '|' + up + "|Błąd CRC|Limit czasu:1",
+            "@19200 probe open @2400 status status status", "open online tick reply sets 7/0");
+        row("unknown function", "CPcActYtpS", start + '|' + up + "|Błąd typu ramki",
+            "@19200 probe open @2400 status status", "open online tick sets 7/0");
+        // Status polls refused or spoilt in a row get the tries of a time-out.
+        row("status polls refused", "OtXtXtStXtQtXtX",
+            QString("Dorvik odrzucił rozkaz, kod wyjątku 4|").repeated(5) +
+                "Dorvik odrzuca odczyt stanu, połączenie zakończone",
+            QString("status ").repeated(7).trimmed(), "closed");
+        // A request that did not leave: a try without an answer, or the operation ended.
+        row("status poll unsent", "OFt", unsent, "status", "open online tick reply");
+        row("settings write unsent", "O2FtFt", writing + unsent + "|-2", "write status",
+            "open online tick reply");
+        row("compare unsent", "O3FtFt", comparing + unsent + "|-3", "read status",
+            "open online tick reply");
+        row("reset unsent", "O6FtFt", "Rozkaz Reset|" + unsent + "|-6", "reset", "closed");
+        // A late answer after the user asked to disconnect keeps the disconnect.
+        row("late settings answer", "O1to5Rt",
+            "Czytanie rozpoczęto|Limit czasu:1|Rozłączanie|Nastawy odczytano|+1",
+            "read close FLUSH", "open closing valid sets 15/15");
+        row("late write answer", "O2to5Et",
+            writing + "Limit czasu:1|Rozłączanie|Nastawy zapisano do Dorvik|+2",
+            "write close FLUSH", "open closing");
     }
 
     void scripts()

@@ -1,8 +1,7 @@
-#include "link/cserialport.h"
 #include "link/memoryline.h"
 #include "link/portenumeration.h"
 #include "link/requests.h"
-#include "link/trafficmonitor.h"
+#include "link/trafficdecoding.h"
 #include "linktesthelpers.h"
 #include "model/settingsrecord.h"
 
@@ -130,10 +129,6 @@ private slots:
                 QCOMPARE(reports.last(), FrameStatus::FRAME_OK);
             }
         }
-        QCOMPARE(sortPortNames({"COM10", "COM2", "COM1", "COM2", "com3", "COM03", "ttyUSB10",
-                                "ttyS1", "ttyUSB9", "ttyACM0"}),
-                 (QStringList{"COM1", "COM2", "COM03", "com3", "COM10", "ttyACM0", "ttyS1",
-                              "ttyUSB9", "ttyUSB10"}));
         const QString text = QStringLiteral("Nawiązano połączenie COM%d");
         QCOMPARE(withPortName(text, "COM12"), QStringLiteral("Nawiązano połączenie COM12"));
         QCOMPARE(withPortName(text, "/tmp/d"), QStringLiteral("Nawiązano połączenie /tmp/d"));
@@ -141,81 +136,6 @@ private slots:
         QCOMPARE(withPortName(text, "ttyUSB0"),
                  QStringLiteral("Nawiązano połączenie /dev/ttyUSB0"));
 #endif
-        CSerialPort port;
-        QVERIFY(!port.open("/nonexistent/ttyDorvik", 19200));
-        QVERIFY(!port.isOpen() && !port.errorString().isEmpty());
-        QCOMPARE(port.write(Requests::linkProbe()), -1);
-    }
-
-    void replyTexts_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("text");
-        const auto row = [](const char* name, const QByteArray& request, const QByteArray& reply,
-                            const char* text) {
-            QTest::newRow(name) << request << reply << QString(text);
-        };
-        row("probe", Requests::linkProbe(), probeAnswer(0xD0), "Sprawdzenie łącza: kombinacja 5");
-        row("status", Requests::statusPoll(), statusAnswer(), "Stan: wersja 2.2, nr fabr. 4321");
-        row("settings", Requests::settingsRead(), settingsAnswer(SettingsRecord::defaultImage, 12),
-            "Nastawy: kombinacja 12");
-        row("block 16", Requests::eventBlockRead(240), eventBlock(240), "Zdarzenia, blok 16 z 16");
-        row("write", Requests::linkOpen(), writeAnswer(0, 1), "Potwierdzenie: Otwarcie łącza");
-        row("exception", Requests::settingsRead(), exceptionAnswer(0x03, 2),
-            "Wyjątek 2: Odczyt nastaw");
-        row("count beyond the frame", Requests::statusPoll(), hex("ff0314 0102 0304"),
-            "Ramka nieznanego rodzaju");
-    }
-
-    void replyTexts()
-    {
-        QFETCH(QByteArray, request);
-        QFETCH(QByteArray, reply);
-        QTEST(TrafficDecoding::describeReply(reply, request), "text");
-    }
-
-    void monitor()
-    {
-        TrafficMonitor monitor;
-        qint64 now = 0;
-        monitor.setClock([&now] { return TrafficMonitor::Now{QTime(9, 5, 3, 7), now}; });
-        QSignalSpy lines(&monitor, &TrafficMonitor::lineAdded);
-        for (qint64 sent : {0, 1500}) {
-            now = sent;
-            monitor.onFrameSent(Requests::statusPoll(), true);
-            now += sent ? 80 : 120;
-            monitor.onFrameReceived(statusAnswer(), FrameStatus::FRAME_OK);
-        }
-        QCOMPARE(lines[0][0].toString(), "09:05:03.007 ->   ff 03 00 0c 00 06 10 15  Odczyt stanu");
-        const LinkStatistics& s = monitor.statistics();
-        QCOMPARE(s.lastReplyMs, 80);
-        QCOMPARE(s.maxReplyMs, 120);
-        QCOMPARE(s.meanReplyMs(), 100.0);
-        // An unknown function is reported for every byte from the third on: one entry,
-        // counted once, its line out when the reply stops growing.
-        monitor.onFrameSent(Requests::statusPoll(), true);
-        const QByteArray reply = hex("ff 05 01 02 03");
-        for (int n = 3; n <= reply.size(); ++n)
-            monitor.onFrameReceived(reply.left(n), FrameStatus::FRAME_TYPE_ERROR);
-        QCOMPARE(lines.count(), 5);
-        monitor.onFrameSent(Requests::statusPoll(), false);
-        QCOMPARE(s.frameTypeErrors, 1);
-        QCOMPARE(s.retries, 1);
-        QCOMPARE(lines[5][0].toString(),
-                 "09:05:03.007 <- ! ff 05 01 02 03  Błąd typu ramki: Odczyt stanu");
-        QVERIFY(lines[6][0].toString().endsWith(
-            " ! ff 03 00 0c 00 06 10 15  Zapis do portu nieudany: Odczyt stanu"));
-        // The list keeps the last 5000 entries; clearing it keeps the statistics.
-        for (int i = 0; i < 5003; ++i)
-            monitor.onFrameSent(buildReadRequest(0xFF, std::uint16_t(i), 1), true);
-        const TrafficLog& log = monitor.log();
-        QCOMPARE(log.rowCount(), 5000);
-        QCOMPARE(log.data(log.index(4999, TrafficLog::DescriptionColumn)).toString(),
-                 "Odczyt 1 rejestrów od 5002");
-        monitor.clear();
-        QCOMPARE(log.rowCount(), 0);
-        QCOMPARE(s.requests, 5003 + 4);
     }
 };
 
