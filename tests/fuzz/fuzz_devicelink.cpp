@@ -4,8 +4,8 @@
 // must be driven while open and idle while closed, every request on the wire must be one
 // of the protocol's (an event block read only within the register), and nothing the user
 // did not ask for may be sent. Step codes are those of makeseeds.py.
+#include "../link/linktesthelpers.h"
 #include "fuzzcommon.h"
-#include "link/crc16.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
 #include "model/labelstore.h"
@@ -13,16 +13,7 @@
 
 namespace {
 
-QByteArray framed(QByteArray frame)
-{
-    appendCrc16(frame);
-    return frame;
-}
-
-QByteArray readAnswer(const QByteArray& data)
-{
-    return framed(QByteArray("\xff\x03", 2) + char(data.size()) + data);
-}
+using namespace Fake;
 
 int word(const QByteArray& frame, int at)
 {
@@ -32,7 +23,7 @@ int word(const QByteArray& frame, int at)
 void checkRequest(const QByteArray& frame, const QList<int>& asked)
 {
     FUZZ_CHECK(frame.size() >= 8 && std::uint8_t(frame[0]) == 0xFF);
-    FUZZ_CHECK(framed(frame.first(frame.size() - 2)) == frame);
+    FUZZ_CHECK(withCrc(frame.first(frame.size() - 2)) == frame);
     const int first = word(frame, 2), count = word(frame, 4);
     if (frame[1] == 0x03) {
         FUZZ_CHECK(frame.size() == 8);
@@ -79,7 +70,7 @@ QByteArray answerTo(const QByteArray& request, std::uint8_t seed)
     if (request.size() < 8)
         return {};
     if (request[1] != 0x03)
-        return framed(request.first(6));
+        return withCrc(request.first(6));
     QByteArray bytes((2 * word(request, 4)) & 0xFF, Qt::Uninitialized);
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = char(seed * 37 + i * 11);
@@ -141,10 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             line.deliver(readAnswer(input.bytes(input.byte())));
         } else if (op % 20 == 1 || op % 20 == 4) { // write answers, 0x06 answers the engine ignores
             line.deliver(
-                framed(QByteArray("\xff", 1) + char(op % 20 == 1 ? 0x10 : 0x06) + input.bytes(4)));
+                withCrc(QByteArray("\xff", 1) + char(op % 20 == 1 ? 0x10 : 0x06) + input.bytes(4)));
         } else if (op % 20 == 2) { // an exception answer
-            line.deliver(
-                framed(QByteArray(1, '\xff') + char(input.byte() | 0x80) + char(input.byte())));
+            const char function = char(input.byte() | 0x80), code = char(input.byte());
+            line.deliver(withCrc(QByteArray(1, '\xff') + function + code));
         } else if (op % 20 == 3) { // raw bytes: bad CRCs, unknown functions, pieces of replies
             line.deliver(input.bytes(input.byte() % 64));
         } else if ((op % 20 == 5 || op % 20 == 6) && !sent.isEmpty()) {
@@ -160,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             link.connectDevice();
             line.deliver(readAnswer(QByteArray(1, '\0') + char(input.byte())));
             link.onConnectTick();
-            line.deliver(framed(QByteArray::fromHex("ff1000000001")));
+            line.deliver(withCrc(QByteArray::fromHex("ff1000000001")));
             link.onConnectTick();
         } else if (op % 20 > 16) { // a tick answered at once, as a controller on a quick line does
             link.onLinkTick();
