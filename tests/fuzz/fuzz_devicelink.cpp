@@ -3,7 +3,7 @@
 // a lost line. After every step the engine's state must be one it can be in, the port
 // must be driven while open and idle while closed, every request on the wire must be one
 // of the protocol's (an event block read only within the register), and nothing the user
-// did not ask for may be sent. Step codes are those of makeseeds.py.
+// did not ask for may be sent.
 #include "../link/linktesthelpers.h"
 #include "fuzzcommon.h"
 #include "link/devicelink.h"
