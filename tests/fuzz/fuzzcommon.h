@@ -13,15 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
+#define FUZZ_CHECK(condition) ((condition) ? void() : Fuzz::fail(#condition, __FILE__, __LINE__))
 
 namespace Fuzz {
+
+[[noreturn]] inline void fail(const char* check, const char* file, int line)
+{
+    std::fprintf(stderr, "check failed: %s (%s:%d)\n", check, file, line);
+    std::abort();
+}
 
 // A directory of the run's own, removed when the process ends, and its files.
 inline QString scratch(const QString& name = {})

@@ -20,13 +20,12 @@ int main(int argc, char** argv)
         for (const QFileInfo& info : files) {
             QFile file(info.filePath());
             if (!file.open(QIODevice::ReadOnly))
-                continue;
+                continue; // no saved failures
             // A copy of exactly the input's size, so that a read past it is caught.
             const QByteArray bytes = file.readAll();
             const std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
             std::fprintf(stderr, "%s (%zu bytes)\n", qPrintable(info.filePath()), input.size());
-            LLVMFuzzerTestOneInput(input.data(), input.size());
-            ++replayed;
+            replayed += LLVMFuzzerTestOneInput(input.data(), input.size()) == 0;
         }
     }
     std::fprintf(stderr, "%d inputs replayed\n", replayed);

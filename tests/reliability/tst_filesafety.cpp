@@ -9,10 +9,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <atomic>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -189,26 +187,13 @@ private slots:
         QFETCH(bool, pipe);
         const QString path = kind == "labels" ? m_labels.filePath() : file(kind);
         const QByteArray before = held();
-        if (pipe) {
-            // Opening a named pipe to read would wait for a writer: the load is refused at
-            // once. (Should it wait after all, a writer comes after two seconds.)
+        if (pipe) { // opening a named pipe to read would wait for a writer: refused at once
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-            std::atomic<bool> blocked{false};
-            std::jthread writer([&](const std::stop_token& stop) {
-                for (int waited = 0; waited < 200 && !stop.stop_requested(); ++waited)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                // Opening the writing end without waiting succeeds only while a reader waits.
-                const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
-                blocked = fd >= 0;
-                if (fd >= 0)
-                    ::close(fd);
-            });
             QStringList log;
-            QVERIFY(
-                !load(kind, path, m_data, m_labels, [&log](const QString& line) { log << line; }));
-            writer.request_stop();
-            writer.join();
-            QVERIFY(!blocked && log.isEmpty());
+            alarm(10); // should the load wait after all, the test ends here
+            QVERIFY(!load(kind, path, m_data, m_labels, [&log](const QString& l) { log << l; }));
+            alarm(0);
+            QVERIFY(log.isEmpty());
             QCOMPARE(held(), before);
             return;
         }
