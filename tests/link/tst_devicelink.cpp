@@ -25,7 +25,7 @@ class TestDeviceLink : public QObject {
     std::unique_ptr<DeviceLink> m_link;
     QStringList m_log;
     QByteArray m_held;
-    qint64 m_now = 1'700'000'000;
+    qint64 m_now = 0;
 
     DeviceImage& image() { return m_data->image(); }
     QByteArray last() const { return m_line->written.value(m_line->written.size() - 1); }
@@ -77,6 +77,12 @@ class TestDeviceLink : public QObject {
                 online();
             else if (step == 'H')
                 holdRegister();
+            else if (step == 's')
+                m_line->deliver(statusAnswer({7300, 9, 6, 0x24, 4321}));
+            else if (step == 'M')
+                m_now += 100;
+            else if (step == 'T')
+                m_link->setFactoryNumberField(777);
             else if (step == 'L')
                 m_line->loseLine();
             else if (step == 'F')
@@ -175,11 +181,32 @@ class TestDeviceLink : public QObject {
         return facts.join(' ');
     }
 
+    // The fields of the status, the timers' periods, the register held and whether its
+    // entries are those of the blocks B gives.
+    QString fields()
+    {
+        const DeviceImage& i = image();
+        QByteArray blocks;
+        for (int slot = 0; slot < 256; slot += 16)
+            blocks += eventBlock(slot).mid(3, 192);
+        return QString::asprintf(
+            "v%s %uh #%u/%u file %d live %d selector %x base %lld tick %d reply %d "
+            "register %d/%d/%d/%d%s",
+            qPrintable(m_link->versionText()), m_link->operatingHours(),
+            m_link->factoryNumberField(), i.factoryNumber, m_link->labelFileCode(),
+            i.liveWritePosition, i.deviceSelector, m_now - i.timeBase,
+            m_link->timerInterval(LinkTimer::Tick), m_link->timerInterval(LinkTimer::Reply),
+            i.readIndex, i.writePosition, i.registerFactoryNumber, i.deviceCombination,
+            QByteArray(reinterpret_cast<const char*>(i.entries), 3072) == blocks ? " read" : "");
+    }
+
 private slots:
     void init()
     {
         m_link.reset();
         m_log.clear();
+        m_held.clear();
+        m_now = 1'700'000'000;
         m_data = std::make_unique<DeviceData>();
         SettingsRecord::applyDefaults(*m_data);
         m_labels = std::make_unique<LabelStore>(*m_data, m_dir.path(), [](const QString&) {});
@@ -193,82 +220,6 @@ private slots:
         connect(m_link.get(), &DeviceLink::operationFinished, this, [this](int op, bool confirmed) {
             m_log << QString("%1%2").arg(confirmed ? '+' : '-').arg(op);
         });
-    }
-
-    void status_data()
-    {
-        QTest::addColumn<quint32>("typed"); // a factory number typed before the first answer
-        QTest::newRow("nothing typed") << 0u;
-        QTest::newRow("typed") << 777u;
-    }
-
-    void status()
-    {
-        QFETCH(quint32, typed);
-        // A register loaded before is not of this link: its read state and time base go.
-        image().timeBase = 99;
-        image().readIndex = 256;
-        run("CPcAc");
-        QCOMPARE(image().timeBase, 0u);
-        QCOMPARE(image().readIndex, -2);
-        QCOMPARE(m_link->timerInterval(LinkTimer::Connect), 300);
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
-        m_link->setFactoryNumberField(typed);
-        run("t");
-        QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1500);
-        m_line->deliver(statusAnswer({3600, 22, 5, 0x24, 4321}));
-        QVERIFY(m_link->IsConnected());
-        QCOMPARE(m_link->versionText(), "2.2");
-        QCOMPARE(m_link->operatingHours(), 1u);
-        QCOMPARE(m_link->factoryNumberField(), typed ? typed : 4321u);
-        QCOMPARE(image().factoryNumber, typed ? 0 : 4321);
-        QCOMPARE(m_link->labelFileCode(), 22);
-        QCOMPARE(image().liveWritePosition, 5);
-        QCOMPARE(image().deviceSelector, 0x24);
-        QCOMPARE(image().timeBase, quint32(m_now - 3600));
-        m_now += 100; // the time base is fixed by the first answer only
-        run("t");
-        m_line->deliver(statusAnswer({7300, 9, 6, 0x24, 4321}));
-        QCOMPARE(image().timeBase, quint32(m_now - 100 - 3600));
-        QCOMPARE(m_link->operatingHours(), 2u);
-        QCOMPARE(m_link->versionText(), "0.9");
-    }
-
-    void eventRegisterRead()
-    {
-        online({100, 22, 37, 0x24, 4321});
-        // An events file loaded on this link: the read replaces it whole, dated and
-        // ordered by the controller's own status, not by the file.
-        image().timeBase = 1'000'000'000;
-        image().liveWritePosition = image().writePosition = 200;
-        image().readIndex = 256;
-        run("8t");
-        m_line->deliver(statusAnswer({100, 22, 38, 0x24, 4321}));
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 600); // quicker while it is read
-        for (int block = 0; block < 16; ++block) {
-            QCOMPARE(image().writePosition, 200); // the held register until the last block
-            run("tB");
-            QCOMPARE(last(), Requests::eventBlockRead(16 * block));
-            QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1000);
-            QCOMPARE(m_link->registerProgress(), 16 * (block + 1));
-        }
-        QCOMPARE(m_log.join('|'), "Czytanie rejestru zdarzeń|Rejestr zdarzeń odczytany");
-        QVERIFY(m_link->eventsRead());
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
-        QCOMPARE(image().readIndex, 256);
-        QCOMPARE(image().timeBase, quint32(m_now - 100));
-        QCOMPARE(image().writePosition, 37);
-        QCOMPARE(image().registerFactoryNumber, 4321);
-        QCOMPARE(image().deviceCombination, 9); // selector 0x24
-        for (int slot : {0, 17, 255})
-            QCOMPARE(image().entries[slot].bytes[11], std::uint8_t(slot * 3 + 11));
-        // A late duplicate block changes nothing and reports nothing.
-        const QByteArray held = imageBytes();
-        m_line->deliver(eventBlock(0));
-        QCOMPARE(imageBytes(), held);
-        run("t");
-        QCOMPARE(m_log.size(), 2);
-        QCOMPARE(last(), Requests::statusPoll());
     }
 
     void truncatedReplies()
@@ -289,9 +240,11 @@ private slots:
         QTest::addColumn<QString>("log");
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("state");
-        const auto row = [](const char* name, const char* steps, const QString& log,
-                            const QString& sent, const char* state) {
-            QTest::newRow(name) << QByteArray(steps) << log << sent << QString(state);
+        QTest::addColumn<QString>("fields"); // when given
+        const auto row = [](const char* name, const QByteArray& steps, const QString& log,
+                            const QString& sent, const char* state, const char* fields = "") {
+            QTest::newRow(name) << QByteArray(steps) << log << sent << QString(state)
+                                << QString(fields);
         };
         const QString start = "Próba połączenia... COM7", up = "Nawiązano połączenie COM7";
         const QString noAnswer = "Urządzenie nie odpowiada",
@@ -329,6 +282,33 @@ private slots:
                         disconnected, notConnected, notConnected}
                 .join('|'),
             "", "closed");
+        // The status answer: the fields of the page; the time base fixed by the first answer
+        // of a link, a number typed before it kept.
+        row("status", "O", "", "", "open online tick",
+            "v2.2 1h #4321/4321 file 22 live 0 selector 11 base 3600 tick 1500 reply 1500 "
+            "register -2/0/0/0");
+        row("later status", "OMts", "", "status", "open online tick",
+            "v0.9 2h #4321/4321 file 9 live 6 selector 24 base 3700 tick 1500 reply 1500 "
+            "register -2/0/0/0");
+        row("number typed", "CPcAcTtS", start + '|' + up, "@19200 probe open @2400 status",
+            "open online tick sets 7/0",
+            "v2.2 1h #777/0 file 22 live 0 selector 11 base 3600 tick 1500 reply 1500 "
+            "register -2/0/0/0");
+        // The register read: quicker ticks, the held register (as from a file) kept until the
+        // last block, then replaced whole, dated and ordered by the link's own status.
+        QString all = "status status";
+        for (int slot = 0; slot < 240; slot += 16)
+            all += QString(" block%1").arg(slot);
+        const QByteArray whole = "OHts8tS" + QByteArray("tB").repeated(15);
+        row("register read under way", whole, "Czytanie rejestru zdarzeń", all,
+            "open online tick reading held",
+            "v2.2 1h #4321/4321 file 22 live 0 selector 11 base 1699999923 tick 600 reply 1000 "
+            "register 256/5/1234/3");
+        row("register read, a late block after it", whole + "tBBt",
+            "Czytanie rejestru zdarzeń|Rejestr zdarzeń odczytany", all + " block240 status",
+            "open online tick reply",
+            "v2.2 1h #4321/4321 file 22 live 0 selector 11 base 3600 tick 1500 reply 1500 "
+            "register 256/6/4321/9 read");
         // The user's operations, one request at a time, each done once.
         row("write settings", "O2ttEt", writing + "Nastawy zapisano do Dorvik|+2", "write status",
             "open online tick reply");
@@ -437,6 +417,9 @@ private slots:
         QTEST(m_log.join('|'), "log");
         QTEST(sent(), "sent");
         QTEST(state(), "state");
+        QFETCH(QString, fields);
+        if (!fields.isEmpty())
+            QCOMPARE(this->fields(), fields);
         if (!m_line->isOpen()) { // nothing of an ended link stays
             QCOMPARE(m_link->versionText(), QString("0"));
             QCOMPARE(m_link->connectStage(), 0);
