@@ -1,4 +1,3 @@
-#include "model/catalogue.h"
 #include "model/devicedata.h"
 #include "model/eventregister.h"
 #include "model/labelstore.h"
@@ -150,34 +149,6 @@ private slots:
         QCOMPARE(bytesOf(image).toHex(), (defaultHex.first(15) + char(byte)).toHex());
         QCOMPARE(SettingsRecord::address(image), byte & 0x1F);
         QCOMPARE(baudIndex(image), baud < 0 ? 2 : baud);
-    }
-
-    void catalogue()
-    {
-        using namespace Catalogue;
-        // Circuit (1..8) and variant (A..D) of combinations 0..15 as the controller numbers
-        // them; the mask allows exactly these pairs, each found at its first position.
-        const char pairs[] = "1A1B2A2B2C7A3A7B4A4B4C4D5A5B6A6B";
-        for (unsigned c = 0; c < 16; ++c)
-            QCOMPARE(QString("%1%2").arg(circuitOf(c) + 1).arg(QChar('A' + variantOf(c))),
-                     QString(pairs).mid(2 * c, 2));
-        const int masks[8] = {0x03, 0x07, 0x01, 0x0F, 0x03, 0x03, 0x03, 0x00};
-        for (int circuit = 0; circuit < 8; ++circuit) {
-            for (int variant = 0; variant < 4; ++variant) {
-                const bool allowed = (masks[circuit] >> variant) & 1;
-                QCOMPARE(isVariantAllowed(circuit, variant), allowed);
-                const unsigned c = findCombination(circuit, variant);
-                QVERIFY(allowed ? circuitOf(c) == circuit && variantOf(c) == variant
-                                : c == noCombination);
-            }
-        }
-        QCOMPARE(findCombination(6, 1), 7u);
-        QVERIFY(!isVariantAllowed(8, 0) && !isVariantAllowed(0, 4) && !isVariantAllowed(-1, 0));
-        // The selector byte: low nibble circuit + 1, high nibble variant + 1.
-        QCOMPARE(combinationOfSelector(0x24), 9u);
-        QCOMPARE(combinationOfSelector(0x17), 5u);
-        QCOMPARE(combinationOfSelector(0x26), 15u);
-        QCOMPARE(combinationOfSelector(0x23) + combinationOfSelector(0x18), 0u); // no such pair
     }
 
     void differences_data()

@@ -64,17 +64,9 @@ private slots:
 
     void strings()
     {
-        for (int id = 2; id <= 149; ++id)
-            QVERIFY2(hasStringText(id) == !(id >= 110 && id <= 112),
-                     qPrintable(QString::number(id)));
-        QVERIFY(hasStringText(165) && hasStringText(184) && !hasStringText(1));
+        QVERIFY(hasStringText(149) && !hasStringText(110) && !hasStringText(1));
         QCOMPARE(stringText(39), QStringLiteral(" ")); // signal 17 is one blank
         QCOMPARE(stringText(148), QStringLiteral("Rbs [s] "));
-        QCOMPARE(stringText(1000), QString::fromUtf8("Wczytuję plik etykiet "));
-        // Slot k of the flag and output names: "Default text k+1", whose id is not k + 78.
-        for (int slot = 0; slot < 32; ++slot)
-            QCOMPARE(stringText(StringId::flagOutputDefault(slot)),
-                     QStringLiteral("Default text %1").arg(slot + 1));
         QCOMPARE(fillText(StringId::deviceLine, {"12", "7", "2"}),
                  QString::fromUtf8("Nr Fabryczny: 12, Układ: 7, Wariant: 2"));
         // A value is never read as a format; a missing value leaves its mark.
@@ -198,8 +190,7 @@ private slots:
         // The same code, or one that names the same file, keeps unsaved edits.
         labels.setLabelFileCode(20);
         labels.setLabelFileCode(22);
-        QCOMPARE(labels.labelFileCode(), 22);
-        QVERIFY(m_log.isEmpty());
+        QVERIFY(labels.labelFileCode() == 22 && m_log.isEmpty());
         QCOMPARE(slotText(m_data.image().labelSets[0].signalNames[0]), QStringLiteral("edited"));
         // Another file is loaded, even from a state with built-in texts.
         labels.setLabelFileCode(35);
@@ -208,9 +199,8 @@ private slots:
         labels.setLabelFileCode(42);
         QCOMPARE(labels.labelFileName(), QStringLiteral("Labels_4.nzw"));
         // Slots without a zero read within their width.
-        const LabelSet& last = m_data.image().labelSets[15];
-        QCOMPARE(slotText(last.signalNames[55]), QString(31, QChar(0x0142)));
-        QCOMPARE(slotText(last.circuitDescription), QString(95, QChar(0x0142)));
+        QCOMPARE(slotText(m_data.image().labelSets[15].circuitDescription),
+                 QString(95, QChar(0x0142)));
         // Saving writes the whole area, read back byte for byte.
         setSlotText(m_data.image().flagOutputLabelSets[15].names[31], QString::fromUtf8("Wyjście"));
         m_log.clear();
