@@ -92,33 +92,8 @@ class TestFileSafety : public QObject {
         return QByteArray(reinterpret_cast<const char*>(&m_data.image()), sizeof(DeviceImage));
     }
 
-private slots:
-    void init()
+    void failedSave(const QString& kind, qint64 limit)
     {
-        QVERIFY(m_dir.isValid());
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-        SettingsRecord::applyDefaults(m_data);
-        m_labels.setLabelFileCode(LabelStore::startCode);
-    }
-
-    void failedSaveKeepsOldFile_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<qint64>("limit"); // -1: a read-only directory
-        // Nothing fits; a few bytes fit; most of a label file fits; nothing may be created.
-        for (const char* kind : {"settings", "events", "labels"}) {
-            for (qint64 limit : {0, 8, 50000, -1}) {
-                if (limit != 50000 || QString(kind) == "labels")
-                    QTest::addRow("%s, %lld", kind, limit) << QString(kind) << limit;
-            }
-        }
-    }
-
-    void failedSaveKeepsOldFile()
-    {
-        QFETCH(QString, kind);
-        QFETCH(qint64, limit);
         QCOMPARE(save(kind, m_dir.path(), 1), 0);
         const QByteArray old = readAll(file(kind));
         QVERIFY(!old.isEmpty());
@@ -136,17 +111,9 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
-    void killedInTheMiddleOfASave_data()
+    // The file holds the old save or either of the two the killed process makes in turn.
+    void killed(const QString& kind)
     {
-        QTest::addColumn<QString>("kind");
-        for (const char* kind : {"settings", "events", "labels"})
-            QTest::newRow(kind) << QString(kind);
-    }
-
-    void killedInTheMiddleOfASave()
-    {
-        // The file holds the old save or either of the two the killed process makes in turn.
-        QFETCH(QString, kind);
         QList<QByteArray> allowed;
         for (int variant : {10, 20, 21}) {
             QCOMPARE(save(kind, m_dir.path(), std::uint8_t(variant)), 0);
@@ -171,20 +138,8 @@ private slots:
         }
     }
 
-    void changingFile_data()
+    void changingFile(const QString& kind, bool pipe)
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("pipe");
-        for (const char* kind : {"settings", "events", "labels"}) {
-            QTest::addRow("%s rewritten", kind) << QString(kind) << false;
-            QTest::addRow("%s, a pipe", kind) << QString(kind) << true;
-        }
-    }
-
-    void changingFile()
-    {
-        QFETCH(QString, kind);
-        QFETCH(bool, pipe);
         const QString path = kind == "labels" ? m_labels.filePath() : file(kind);
         const QByteArray before = held();
         if (pipe) { // opening a named pipe to read would wait for a writer: refused at once
@@ -230,6 +185,43 @@ private slots:
             QVERIFY2(taken() == (ok ? right.left(now.size()) : now),
                      qPrintable(QString::number(i)));
         }
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        SettingsRecord::applyDefaults(m_data);
+        m_labels.setLabelFileCode(LabelStore::startCode);
+    }
+
+    void files_data()
+    {
+        // A failed save: nothing fits, a few bytes fit, most of a label file fits (a full
+        // disk), nothing may be created (-1); a killed save; a file rewritten while it is
+        // loaded, a pipe in its place.
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("trial");
+        for (const char* kind : {"settings", "events", "labels"}) {
+            for (const char* trial : {"0", "8", "50000", "-1", "killed", "rewritten", "pipe"}) {
+                if (QString(trial) != "50000" || QString(kind) == "labels")
+                    QTest::addRow("%s, %s", kind, trial) << QString(kind) << QString(trial);
+            }
+        }
+    }
+
+    void files()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, trial);
+        if (trial == "killed")
+            killed(kind);
+        else if (trial == "rewritten" || trial == "pipe")
+            changingFile(kind, trial == "pipe");
+        else
+            failedSave(kind, trial.toLongLong());
     }
 };
 
