@@ -101,15 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     static void (L::*const handlers[])() = {&L::onLinkTick,         &L::onReplyTimeout,
                                             &L::onConnectTick,      &L::onErrorPauseElapsed,
                                             &L::onCloseWaitElapsed, &L::connectDevice};
-    static void (L::*const commands[])() = {&L::disconnectDevice,
-                                            &L::readSettings,
-                                            &L::writeSettings,
-                                            &L::compareSettings,
-                                            nullptr,
-                                            &L::reset,
-                                            &L::writeRs485Config,
-                                            &L::readEventRegister};
-    static const int requests[] = {0xAA55, 0, 0x0007, 0, 0xAA27, 0xAA21, 0x0701, 0};
+    // Commands 0..7 but 4, the factory number (in command order), and what each may send.
+    static void (L::*const commands[])() = {
+        &L::disconnectDevice, &L::readSettings, &L::writeSettings,
+        &L::compareSettings,  &L::reset,        &L::writeRs485Config,
+        &L::readEventRegister};
+    static const int requests[] = {0xAA55, 0, 0x0007, 0, 0xAA21, 0x0701, 0};
 
     for (int step = 0; step < 2000 && !input.atEnd(); ++step) {
         const std::uint8_t op = input.byte();
@@ -121,13 +118,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             if (command == 4) {
                 const quint32 low = input.byte(), high = input.byte(), top = input.byte();
                 link.writeFactoryNumber(low | high << 8 | top << 16);
+                asked << 0xAA27;
             } else if (command == 8) {
                 link.setFactoryNumberField(input.byte());
             } else {
-                (link.*commands[command])();
+                (link.*commands[command - (command > 4)])();
+                asked << requests[command - (command > 4)];
             }
-            if (command < 8)
-                asked << requests[command];
         } else if (op % 20 == 0) { // a read answer of any byte count and contents
             line.deliver(readAnswer(input.bytes(input.byte())));
         } else if (op % 20 == 1 || op % 20 == 4) { // write answers, 0x06 answers the engine ignores
