@@ -1,9 +1,8 @@
-// The engine fed a script of steps: replies (well framed with any contents, answers to
-// the request just sent, raw bytes), the handlers of the timers, the user's commands and
-// a lost line. After every step the engine's state must be one it can be in, the port
-// must be driven while open and idle while closed, every request on the wire must be one
-// of the protocol's (an event block read only within the register), and nothing the user
-// did not ask for may be sent.
+// The engine fed a script of steps: replies (framed with any contents, answers to the
+// request just sent, raw bytes), the timers' handlers, the user's commands, a lost line.
+// After every step its state must be one it can be in, the port driven while open and idle
+// while closed, every request one of the protocol's (an event block read only within the
+// register), and nothing sent that the user did not ask for.
 #include "../link/linktesthelpers.h"
 #include "fuzzcommon.h"
 #include "link/devicelink.h"

@@ -94,7 +94,7 @@ void eventsfile(const std::uint8_t* bytes, std::size_t size)
 // Byte 0 chooses the file: the rest as it is, or repeated to one of the two sizes the
 // loader takes (or one byte off), so that the fuzzer spends its time on contents. A file
 // of either size is taken byte for byte, the short form with empty flag and output names;
-// another leaves the built-in texts. The events list and the printout use its texts.
+// another leaves the built-in texts.
 void labelfile(const std::uint8_t* bytes, std::size_t size)
 {
     QFile::remove(Fuzz::scratch("Labels_2.nzw")); // the last input's
@@ -115,15 +115,6 @@ void labelfile(const std::uint8_t* bytes, std::size_t size)
     FUZZ_CHECK(QByteArray(reinterpret_cast<const char*>(f.data.image().labelSets), labelAreaSize) ==
                (taken ? file + QByteArray(area - file.size(), '\0') : builtIn));
     FUZZ_CHECK(taken || f.log.last() == stringText(StringId::labelFileInvalid));
-    DeviceImage& image = f.data.image(); // a register whose entries change every signal
-    for (int slot = 0; slot < entryCount; ++slot)
-        std::memset(image.entries[slot].bytes + 4, slot & 1 ? 0xFF : 0x00, 7);
-    image.deviceCombination = mode % combinationCount;
-    image.readIndex = entryCount;
-    for (const EventListRow& row : eventListRows(image))
-        FUZZ_CHECK(row.event.size() <= 56 * 34); // each name read within its slot
-    f.data.selectLabelSets(mode % combinationCount);
-    FUZZ_CHECK(!settingsPrintoutRows(f.data).isEmpty());
 }
 
 } // namespace FuzzFiles

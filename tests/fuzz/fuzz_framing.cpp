@@ -1,8 +1,7 @@
-// The receive framing fed an arbitrary byte stream. Every byte's report, the position
-// and the stored reply are checked against a second, deliberately plain reading of the
-// framing rules, so a wrong length, a missed or extra report or a wrong CRC range shows,
-// not only a crash. The stream then goes through a serial line in pieces of a size the
-// input chooses, which must not change what is reported.
+// The receive framing fed an arbitrary byte stream: every byte's report, the position and
+// the stored reply against a deliberately plain reading of the framing rules; then the
+// same stream through a serial line in pieces of a size the input chooses, which must not
+// change what is reported.
 #include "fuzzcommon.h"
 #include "link/framereceiver.h"
 #include "link/memoryline.h"
@@ -74,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // The serial line frames the same whatever pieces the bytes arrive in, as long as
-    // nobody purges in between.
+    // The same whatever pieces the bytes arrive in, as long as nobody purges in between.
     MemoryLine line;
     line.open(QStringLiteral("fuzz"), 2400);
     std::vector<std::pair<FrameStatus, QByteArray>> lineReports;

@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared by the fuzz targets: a check that stops the run where it fails (libFuzzer keeps
-// the input, the replay driver names it), the one application object, a reader of the
-// input's bytes and a scratch directory for the files the targets write.
+// Shared by the fuzz targets: a check that stops the run (libFuzzer keeps the input, the
+// replay driver names it), the application object, the input, a scratch directory.
 
 #include "model/devicedata.h"
 

@@ -1,6 +1,5 @@
-// Runs a fuzz target without libFuzzer over the files named on the command line and the
-// files of the directories named there; fails when none was found, so that a corpus that
-// went missing does not pass silently.
+// Runs a fuzz target without libFuzzer over the files and directories named; fails when
+// none was found, so that a corpus that went missing does not pass silently.
 #include <QDir>
 #include <cstdio>
 #include <vector>

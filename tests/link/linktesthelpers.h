@@ -34,9 +34,7 @@ inline QByteArray probeAnswer(std::uint8_t byte1 = 0x00)
 
 struct Status {
     std::uint32_t counter = 3600;
-    std::uint8_t version = 22;
-    std::uint8_t livePosition = 0;
-    std::uint8_t selector = 0x11;
+    std::uint8_t version = 22, livePosition = 0, selector = 0x11;
     std::uint16_t factoryNumber = 4321;
 };
 

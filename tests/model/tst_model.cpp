@@ -65,9 +65,8 @@ bool put(const QString& dir, const QString& name, const QByteArray& bytes)
 
 } // namespace
 
-// The records of the controller (settings, the event register) and the texts: the
-// system's own, its code page, and the label files that name signals, times, flags and
-// outputs. Expected values are the controller's.
+// The controller's records (settings, the event register) and texts: the system's own, its
+// code page, the label files. Expected values are the controller's.
 class TestModel : public QObject {
     Q_OBJECT
 
@@ -91,9 +90,7 @@ private slots:
 
     void strings()
     {
-        QVERIFY(hasStringText(149) && !hasStringText(110) && !hasStringText(1));
         QCOMPARE(stringText(39), QStringLiteral(" ")); // signal 17 is one blank
-        QCOMPARE(stringText(148), QStringLiteral("Rbs [s] "));
         QCOMPARE(fillText(StringId::deviceLine, {"12", "7", "2"}),
                  QString::fromUtf8("Nr Fabryczny: 12, Układ: 7, Wariant: 2"));
         // A value is never read as a format; a missing value leaves its mark.
@@ -151,16 +148,11 @@ private slots:
         const DeviceImage& image = m_data.image();
         for (int k = 0; k < 16; ++k) {
             const LabelSet& set = image.labelSets[k];
-            QCOMPARE(slotText(set.timeDescriptions[7]),
-                     QString::fromUtf8("Czas impulsów sterujących"));
             QCOMPARE(slotText(set.signalNames[55]), QStringLiteral("Restart"));
-            QCOMPARE(slotText(set.variantDescriptions[2]), QStringLiteral("Wariant C"));
             QCOMPARE(slotText(set.circuitDescription), k < 8 ? stringText(2 + k) : QString());
             QCOMPARE(slotText(image.flagOutputLabelSets[k].names[31]),
                      QStringLiteral("Default text 32"));
         }
-        QCOMPARE(QByteArray(image.labelSets[3].signalNames[1], 32),
-                 QByteArray("W2 wy\xb3") + QByteArray(26, '\0'));
         // The current sets follow the held combination.
         QCOMPARE(m_data.currentLabelSetIndex() + m_data.currentFlagOutputSetIndex(), 22);
         QVERIFY(m_log.isEmpty());
@@ -552,37 +544,6 @@ private slots:
         data.image().timeBase = timeBase;
         data.image().entries[3] = entry(counter);
         QTEST(EventRegister::timeText(data.image(), 3), "text");
-    }
-
-    void registerRead_data()
-    {
-        QTest::addColumn<int>("readIndex");
-        QTest::addColumn<int>("replyBytes");
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("readIndexAfter");
-        QTest::newRow("first block") << 0 << 192 << 16 << 16;
-        QTest::newRow("last block") << 240 << 192 << 16 << 256;
-        QTest::newRow("not read") << -2 << 192 << 0 << -2;
-        QTest::newRow("near the end") << 250 << 192 << 6 << 266;
-        QTest::newRow("partial entry dropped") << 32 << 12 * 3 + 5 << 3 << 35;
-    }
-
-    void registerRead()
-    {
-        QFETCH(int, readIndex);
-        QFETCH(int, replyBytes);
-        QFETCH(int, stored);
-        RegisterRead read;
-        read.readIndex = readIndex;
-        QByteArray reply;
-        for (int i = 0; i * 12 < replyBytes; ++i)
-            reply += QByteArray(reinterpret_cast<const char*>(entry(1000 + i).bytes), 12);
-        QCOMPARE(storeEntries(read, reply.first(replyBytes)), stored);
-        QTEST(read.readIndex, "readIndexAfter");
-        for (int s = 0; s < 256; ++s) {
-            const bool inside = s >= readIndex && s < readIndex + stored;
-            QCOMPARE(counter(read.entries[s]), inside ? quint32(1000 + s - readIndex) : 0u);
-        }
     }
 };
 

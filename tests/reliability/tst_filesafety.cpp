@@ -199,9 +199,9 @@ private slots:
 
     void files_data()
     {
-        // A failed save: nothing fits, a few bytes fit, most of a label file fits (a full
-        // disk), nothing may be created (-1); a killed save; a file rewritten while it is
-        // loaded, a pipe in its place.
+        // A save on a full disk (nothing, a few bytes, most of a label file fit) or where
+        // nothing may be created (-1); a killed save; a load of a file rewritten meanwhile,
+        // or of a pipe.
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("trial");
         for (const char* kind : {"settings", "events", "labels"}) {
