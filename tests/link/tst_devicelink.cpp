@@ -214,10 +214,12 @@ private slots:
                                               [this](const QString& text) { m_log << text; });
         m_link->setClock([this] { return m_now; });
         m_link->setSelectedPort(QStringLiteral("COM7"));
-        // A user operation's end shows in the log: "+2" confirmed, "-2" not.
+        // A user operation's end shows in the log, "+2" confirmed, "-2" not, as does the end
+        // of a link or an attempt.
         connect(m_link.get(), &DeviceLink::operationFinished, this, [this](int op, bool confirmed) {
             m_log << QString("%1%2").arg(confirmed ? '+' : '-').arg(op);
         });
+        connect(m_link.get(), &DeviceLink::linkEnded, this, [this] { m_log << "ended"; });
     }
 
     void scripts_data()
@@ -233,12 +235,13 @@ private slots:
                                 << QString(fields);
         };
         const QString start = "Próba połączenia... COM7", up = "Nawiązano połączenie COM7";
-        const QString noAnswer = "Urządzenie nie odpowiada",
-                      noOpen = "Problem z otwarciem portu COM7";
+        const QString noAnswer = "Urządzenie nie odpowiada|ended",
+                      noOpen = "Problem z otwarciem portu COM7|ended";
         const QString notConnected = "Urządzenie niepodłączone",
                       unsent = "Rozkaz nie został wysłany do portu COM7";
         const QString disconnected = "Komunikacja już jest rozłączona";
         const QString abandoned = "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian";
+        const QString ended = abandoned + "|ended";
         const QString timeOuts = "Limit czasu:1|Limit czasu:2|Limit czasu:3|";
         const QString writing = "Zapisywanie nastaw do Dorvik rozpoczęto|";
         const QString comparing = "Porównanie nastaw rozpoczęto|";
@@ -324,16 +327,16 @@ private slots:
         // Disconnect and reset: the last frame flushed, the port held for the wait.
         row("disconnect, waiting", "OC85t", "Program już jest podłączny do urządzenia|Rozłączanie",
             "close FLUSH", "open closing reading");
-        row("disconnect", "O85tAtw", "Rozłączanie|Rozłączono|+5|" + abandoned, "close FLUSH",
-            "closed");
+        row("disconnect", "O85tAtw", "Rozłączanie|Rozłączono|+5|" + ended, "close FLUSH", "closed");
         row("reset, waiting", "O6t", "Rozkaz Reset", "reset FLUSH", "open online closing");
-        row("reset", "O86tAtwC", "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + abandoned + '|' + start,
+        row("reset", "O86tAtwC", "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + ended + '|' + start,
             "reset FLUSH @19200 probe", "open connect");
         // Four tries, then the port is let go without a closing frame to a silent controller.
-        row("status poll time-outs", "OtotototoC", timeOuts + "Rozłączanie|Rozłączanie|" + start,
+        row("status poll time-outs", "OtotototoC",
+            timeOuts + "Rozłączanie|Rozłączanie|ended|" + start,
             "status status status status @19200 probe", "open connect");
         row("settings read time-outs", "O1totototo",
-            "Czytanie rozpoczęto|" + timeOuts + "Minął limit czasu", "read read read read",
+            "Czytanie rozpoczęto|" + timeOuts + "Minął limit czasu|ended", "read read read read",
             "closed");
         // A register read abandoned leaves the held register as it was.
         const QByteArray read = "OH8tStBtBtBtB";
@@ -343,15 +346,14 @@ private slots:
             reading + "Dorvik odrzucił rozkaz, kod wyjątku 4|" + abandoned, blocks + " block64",
             "open online tick held");
         row("read timed out", read + "totototo",
-            reading + timeOuts + "Rozłączanie|Rozłączanie|" + abandoned,
+            reading + timeOuts + "Rozłączanie|Rozłączanie|" + ended,
             blocks + QString(" block64").repeated(4), "closed held");
-        row("read, disconnect", read + "5tw", reading + "Rozłączanie|Rozłączono|+5|" + abandoned,
+        row("read, disconnect", read + "5tw", reading + "Rozłączanie|Rozłączono|+5|" + ended,
             blocks + " close FLUSH", "closed held");
         row("read, line lost twice", read + "LL",
-            reading + "Utracono połączenie z portem COM7|" + abandoned, blocks, "closed held");
-        row("read, reset", read + "6tw",
-            reading + "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + abandoned, blocks + " reset FLUSH",
-            "closed");
+            reading + "Utracono połączenie z portem COM7|" + ended, blocks, "closed held");
+        row("read, reset", read + "6tw", reading + "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + ended,
+            blocks + " reset FLUSH", "closed");
         // A slow controller answers every try, late: after a good answer the line is drained
         // for as long as the answers of the earlier tries may take, so that none is taken
         // for the answer to the next request.
@@ -364,7 +366,7 @@ private slots:
             "Limit czasu:1|Limit czasu:2|Limit czasu:3|Czytanie rejestru zdarzeń",
             "status block0 block0 block0 block0", "open online tick pause 5300 reading");
         row("time-outs of an earlier link", "Ototo5twCPcActo",
-            "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|" + start + '|' + up +
+            "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|ended|" + start + '|' + up +
                 "|Limit czasu:1",
             "status status close FLUSH @19200 probe open @2400 status", "open tick reply sets 7/0");
         // A bad reply: an error pause, the tick deferred to its end, answers in it dropped.
@@ -377,7 +379,7 @@ private slots:
         // Status polls refused or spoilt in a row get the tries of a time-out.
         row("status polls refused", "OtXtXtStXtQtXtX",
             QString("Dorvik odrzucił rozkaz, kod wyjątku 4|").repeated(5) +
-                "Dorvik odrzuca odczyt stanu, połączenie zakończone",
+                "Dorvik odrzuca odczyt stanu, połączenie zakończone|ended",
             QString("status ").repeated(7).trimmed(), "closed");
         // A request that did not leave: a try without an answer, or the operation ended.
         row("status poll unsent", "OFt", unsent, "status", "open online tick reply");
@@ -385,7 +387,7 @@ private slots:
             "open online tick reply");
         row("compare unsent", "O3FtFt", comparing + unsent + "|-3", "read status",
             "open online tick reply");
-        row("reset unsent", "O6FtFt", "Rozkaz Reset|" + unsent + "|-6", "reset", "closed");
+        row("reset unsent", "O6FtFt", "Rozkaz Reset|" + unsent + "|-6|ended", "reset", "closed");
         // A late answer after the user asked to disconnect keeps the disconnect.
         row("late settings answer", "O1to5Rt",
             "Czytanie rozpoczęto|Limit czasu:1|Rozłączanie|Nastawy odczytano|+1",
