@@ -1,11 +1,10 @@
-// The engine fed a script of steps: replies (well framed with any contents, answers to
-// the request just sent, raw bytes), the handlers of the timers, the user's commands and
-// a lost line. After every step the engine's state must be one it can be in, the port
-// must be driven while open and idle while closed, every request on the wire must be one
-// of the protocol's (an event block read only within the register), and nothing the user
-// did not ask for may be sent. Step codes are those of makeseeds.py.
+// The engine fed a script of steps: replies (framed with any contents, answers to the
+// request just sent, raw bytes), the timers' handlers, the user's commands, a lost line.
+// After every step its state must be one it can be in, the port driven while open and idle
+// while closed, every request one of the protocol's (an event block read only within the
+// register), and nothing sent that the user did not ask for.
+#include "tests/support/linktesthelpers.h"
 #include "fuzzcommon.h"
-#include "link/crc16.h"
 #include "link/devicelink.h"
 #include "link/memoryline.h"
 #include "model/labelstore.h"
@@ -13,16 +12,7 @@
 
 namespace {
 
-QByteArray framed(QByteArray frame)
-{
-    appendCrc16(frame);
-    return frame;
-}
-
-QByteArray readAnswer(const QByteArray& data)
-{
-    return framed(QByteArray("\xff\x03", 2) + char(data.size()) + data);
-}
+using namespace Fake;
 
 int word(const QByteArray& frame, int at)
 {
@@ -32,7 +22,7 @@ int word(const QByteArray& frame, int at)
 void checkRequest(const QByteArray& frame, const QList<int>& asked)
 {
     FUZZ_CHECK(frame.size() >= 8 && std::uint8_t(frame[0]) == 0xFF);
-    FUZZ_CHECK(framed(frame.first(frame.size() - 2)) == frame);
+    FUZZ_CHECK(withCrc(frame.first(frame.size() - 2)) == frame);
     const int first = word(frame, 2), count = word(frame, 4);
     if (frame[1] == 0x03) {
         FUZZ_CHECK(frame.size() == 8);
@@ -76,8 +66,10 @@ void checkState(const DeviceLink& link, const MemoryLine& line, const DeviceData
 // contents from the seed, a write answer echoing the request.
 QByteArray answerTo(const QByteArray& request, std::uint8_t seed)
 {
+    if (request.size() < 8)
+        return {};
     if (request[1] != 0x03)
-        return framed(request.first(6));
+        return withCrc(request.first(6));
     QByteArray bytes((2 * word(request, 4)) & 0xFF, Qt::Uninitialized);
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = char(seed * 37 + i * 11);
@@ -103,102 +95,63 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     QList<int> asked;
     qsizetype checkedWrites = 0;
     qsizetype checkedLog = 0;
+    using L = DeviceLink;
+    // Steps 7..12: the timers' handlers and "Połącz"; step 13: the user's commands.
+    static void (L::*const handlers[])() = {&L::onLinkTick,         &L::onReplyTimeout,
+                                            &L::onConnectTick,      &L::onErrorPauseElapsed,
+                                            &L::onCloseWaitElapsed, &L::connectDevice};
+    // Commands 0..7 but 4, the factory number (in command order), and what each may send.
+    static void (L::*const commands[])() = {
+        &L::disconnectDevice, &L::readSettings, &L::writeSettings,
+        &L::compareSettings,  &L::reset,        &L::writeRs485Config,
+        &L::readEventRegister};
+    static const int requests[] = {0xAA55, 0, 0x0007, 0, 0xAA21, 0x0701, 0};
 
     for (int step = 0; step < 2000 && !input.atEnd(); ++step) {
         const std::uint8_t op = input.byte();
-        switch (op % 20) {
-        case 0: // a read answer of any byte count and contents
-            line.deliver(readAnswer(input.bytes(input.byte())));
-            break;
-        case 1: // a write answer with any register and count
-            line.deliver(framed(QByteArray("\xff\x10", 2) + input.bytes(4)));
-            break;
-        case 2: // an exception answer
-            line.deliver(
-                framed(QByteArray(1, '\xff') + char(input.byte() | 0x80) + char(input.byte())));
-            break;
-        case 3: // raw bytes: bad CRCs, unknown functions, pieces and runs of replies
-            line.deliver(input.bytes(input.byte() % 64));
-            break;
-        case 4: // a 0x06 answer, which the engine ignores
-            line.deliver(framed(QByteArray("\xff\x06", 2) + input.bytes(4)));
-            break;
-        case 5:
-        case 6:
-            if (!line.written.isEmpty())
-                line.deliver(answerTo(line.written.last(), input.byte()));
-            break;
-        case 7:
-            link.onLinkTick();
-            break;
-        case 8:
-            link.onReplyTimeout();
-            break;
-        case 9:
-            link.onConnectTick();
-            break;
-        case 10:
-            link.onErrorPauseElapsed();
-            break;
-        case 11:
-            link.onCloseWaitElapsed();
-            break;
-        case 12:
-            link.connectDevice();
-            break;
-        case 13:
-            switch (input.byte() % 9) {
-            case 0:
-                link.disconnectDevice(), asked << 0xAA55;
-                break;
-            case 1:
-                link.readSettings();
-                break;
-            case 2:
-                link.writeSettings(), asked << 0x0007;
-                break;
-            case 3:
-                link.compareSettings();
-                break;
-            case 4:
-                link.writeFactoryNumber(input.byte() | input.byte() << 8 | input.byte() << 16);
+        const QByteArray sent = line.written.isEmpty() ? QByteArray() : line.written.last();
+        if (op % 20 >= 7 && op % 20 <= 12) {
+            (link.*handlers[op % 20 - 7])();
+        } else if (op % 20 == 13) {
+            const int command = input.byte() % 9;
+            if (command == 4) {
+                const quint32 low = input.byte(), high = input.byte(), top = input.byte();
+                link.writeFactoryNumber(low | high << 8 | top << 16);
                 asked << 0xAA27;
-                break;
-            case 5:
-                link.reset(), asked << 0xAA21;
-                break;
-            case 6:
-                link.writeRs485Config(), asked << 0x0701;
-                break;
-            case 7:
-                link.readEventRegister();
-                break;
-            default:
+            } else if (command == 8) {
                 link.setFactoryNumberField(input.byte());
-                break;
+            } else {
+                (link.*commands[command - (command > 4)])();
+                asked << requests[command - (command > 4)];
             }
-            break;
-        case 14:
+        } else if (op % 20 == 0) { // a read answer of any byte count and contents
+            line.deliver(readAnswer(input.bytes(input.byte())));
+        } else if (op % 20 == 1 || op % 20 == 4) { // write answers, 0x06 answers the engine ignores
+            line.deliver(
+                withCrc(QByteArray("\xff", 1) + char(op % 20 == 1 ? 0x10 : 0x06) + input.bytes(4)));
+        } else if (op % 20 == 2) { // an exception answer
+            const char function = char(input.byte() | 0x80), code = char(input.byte());
+            line.deliver(withCrc(QByteArray(1, '\xff') + function + code));
+        } else if (op % 20 == 3) { // raw bytes: bad CRCs, unknown functions, pieces of replies
+            line.deliver(input.bytes(input.byte() % 64));
+        } else if ((op % 20 == 5 || op % 20 == 6) && !sent.isEmpty()) {
+            line.deliver(answerTo(sent, input.byte()));
+        } else if (op % 20 == 14) {
             line.loseLine();
-            break;
-        case 15: // the adapter refuses a rate or every write from now on
+        } else if (op % 20 == 15) { // the adapter refuses a rate or every write from now on
             if (input.byte() & 1)
                 line.failWrites = !line.failWrites;
             else
                 line.failingBaudRates = {DeviceLink::probeBaudRate(input.byte() % 9)};
-            break;
-        case 16: // the whole connection procedure at once
+        } else if (op % 20 == 16) { // the whole connection procedure at once
             link.connectDevice();
             line.deliver(readAnswer(QByteArray(1, '\0') + char(input.byte())));
             link.onConnectTick();
-            line.deliver(framed(QByteArray::fromHex("ff1000000001")));
+            line.deliver(withCrc(QByteArray::fromHex("ff1000000001")));
             link.onConnectTick();
-            break;
-        default: // a tick answered at once, as a controller on a quick line does
+        } else if (op % 20 > 16) { // a tick answered at once, as a controller on a quick line does
             link.onLinkTick();
-            if (!line.written.isEmpty())
-                line.deliver(answerTo(line.written.last(), op));
-            break;
+            line.deliver(answerTo(line.written.isEmpty() ? QByteArray() : line.written.last(), op));
         }
         QCoreApplication::sendPostedEvents();
         for (; checkedWrites < line.written.size(); ++checkedWrites)

@@ -1,8 +1,7 @@
-// The receive framing fed an arbitrary byte stream. Every byte's report, the position
-// and the stored reply are checked against a second, deliberately plain reading of the
-// framing rules, so a wrong length, a missed or extra report or a wrong CRC range shows,
-// not only a crash. The stream then goes through a serial line in pieces of a size the
-// input chooses, which must not change what is reported.
+// The receive framing fed an arbitrary byte stream: every byte's report, the position and
+// the stored reply against a deliberately plain reading of the framing rules; then the
+// same stream through a serial line in pieces of a size the input chooses, which must not
+// change what is reported.
 #include "fuzzcommon.h"
 #include "link/framereceiver.h"
 #include "link/memoryline.h"
@@ -36,11 +35,11 @@ struct PlainFramer {
         if (length >= 0 && position == length + 3)
             crc = b;
         if (length >= 0 && position == length + 4) {
-            std::uint16_t sum = 0xFFFF;
+            std::uint16_t sum = 0xFFFF; // CRC-16/MODBUS, independently of the tool's
             for (int i = 0; i < position - 1; ++i) {
                 sum ^= buffer[i];
                 for (int bit = 0; bit < 8; ++bit)
-                    sum = (sum & 1) ? std::uint16_t((sum >> 1) ^ 0xA001) : std::uint16_t(sum >> 1);
+                    sum = sum & 1 ? std::uint16_t((sum >> 1) ^ 0xA001) : std::uint16_t(sum >> 1);
             }
             report = sum == crc + b * 256 ? 0 : 1;
         }
@@ -74,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // The serial line frames the same whatever pieces the bytes arrive in, as long as
-    // nobody purges in between.
+    // The same whatever pieces the bytes arrive in, as long as nobody purges in between.
     MemoryLine line;
     line.open(QStringLiteral("fuzz"), 2400);
     std::vector<std::pair<FrameStatus, QByteArray>> lineReports;

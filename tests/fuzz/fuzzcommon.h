@@ -1,49 +1,46 @@
 #pragma once
 
-// Shared by the fuzz targets: a check that stops the run where it fails (libFuzzer keeps
-// the input, the replay driver names it), the one application object, a reader of the
-// input's bytes and a scratch directory for the files the targets write.
+// Shared by the fuzz targets: a check that stops the run (libFuzzer keeps the input, the
+// replay driver names it), the application object, the input, a scratch directory.
 
 #include "model/devicedata.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
+#define FUZZ_CHECK(condition) ((condition) ? void() : Fuzz::fail(#condition, __FILE__, __LINE__))
 
 namespace Fuzz {
 
-// A directory of the run's own, removed when the process ends.
+[[noreturn]] inline void fail(const char* check, const char* file, int line)
+{
+    std::fprintf(stderr, "check failed: %s (%s:%d)\n", check, file, line);
+    std::abort();
+}
+
+// A directory of the run's own, removed when the process ends, and its files.
 inline QString scratch(const QString& name = {})
 {
     static const QTemporaryDir dir;
     return name.isEmpty() ? dir.path() : dir.filePath(name);
 }
 
-inline QString writeScratch(const QString& name, QByteArrayView bytes)
-{
-    QFile file(scratch(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != bytes.size())
-        std::abort();
-    return file.fileName();
-}
-
 inline QByteArray readScratch(const QString& name)
 {
     QFile file(scratch(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString writeScratch(const QString& name, QByteArrayView bytes)
+{
+    QFile file(scratch(name));
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly) &&
+               file.write(bytes.data(), bytes.size()) == bytes.size());
+    return file.fileName();
 }
 
 // Reads the input front to back; past its end every read gives zeros or nothing.
@@ -73,7 +70,7 @@ inline QByteArray snapshot(const DeviceData& data)
 } // namespace Fuzz
 
 // Timers and queued calls need an application object; it lives until the process ends
-// (held by a pointer, so nothing of Qt is torn down by static destructors).
+// (never deleted, so nothing of Qt is torn down by static destructors).
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     static int argc = 1;

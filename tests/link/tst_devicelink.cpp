@@ -6,7 +6,6 @@
 #include "model/settingsrecord.h"
 #include "tests/support/linktesthelpers.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -24,58 +23,47 @@ class TestDeviceLink : public QObject {
     std::unique_ptr<MemoryLine> m_line;
     std::unique_ptr<DeviceLink> m_link;
     QStringList m_log;
-    qint64 m_now = 1'700'000'000;
+    QByteArray m_held;
+    qint64 m_now = 0;
 
     DeviceImage& image() { return m_data->image(); }
     QByteArray last() const { return m_line->written.value(m_line->written.size() - 1); }
-    QByteArray imageBytes()
-    {
-        return {reinterpret_cast<const char*>(&image()), sizeof(DeviceImage)};
-    }
 
     // Runs a script of steps. The link: O connected and online after a status answer, the
-    // records cleared; C "Połącz", c connect tick, t link tick, o reply time-out, p end of
-    // the error pause, w end of the wait before closing, L the line lost, F writes fail
-    // from now on (or again succeed), Z the port cannot be opened (or again can), b nor at
-    // 9600 and 2400 baud. Replies: P probe, A link opening acknowledged, S status, E write
-    // answer echoing the last request, e one with a wrong count, X exception, R settings
-    // 1..16 of combination 15, D the held settings, d those of combination 3, N a read
-    // answer of another size, K a bad CRC, Y an unknown function, B the event block asked
-    // for. The user's commands: 1 read, 2 write, 3 compare settings, 4 factory number 12345,
-    // 5 disconnect, 6 reset, 7 RS-485, 8 event register, 9 factory number 65536.
+    // records cleared; C "Połącz", c connect tick, t link tick, o reply time-out, p end of the
+    // error pause, w end of the wait before closing, L the line lost, F writes fail from now
+    // on (or again succeed), Z the port cannot be opened (or again can), b nor at 9600 and
+    // 2400 baud, M the clock 100 s on, T 777 typed as the factory number, H a register held.
+    // Replies: P probe (of combination 7), Q one of combination 0, A link opening
+    // acknowledged, S status, s a later one (version 0.9, selector 0x24), E write answer
+    // echoing the request, e one with a wrong count, X exception, R settings 1..16 of
+    // combination 15, D the held settings, d those of combination 3, N a read answer of
+    // another size, K a bad CRC, Y an unknown function, B the event block asked for, U
+    // replies shorter than they claim. The user's commands: 1 read, 2 write, 3 compare
+    // settings, 4 factory number 12345, 5 disconnect, 6 reset, 7 RS-485, 8 event register,
+    // 9 factory number 65536.
     void run(const QByteArray& steps)
     {
         using L = DeviceLink;
-        static const QHash<char, void (DeviceLink::*)()> handlers = {{'C', &L::connectDevice},
-                                                                     {'c', &L::onConnectTick},
-                                                                     {'t', &L::onLinkTick},
-                                                                     {'o', &L::onReplyTimeout},
-                                                                     {'p', &L::onErrorPauseElapsed},
-                                                                     {'w', &L::onCloseWaitElapsed},
-                                                                     {'1', &L::readSettings},
-                                                                     {'2', &L::writeSettings},
-                                                                     {'3', &L::compareSettings},
-                                                                     {'5', &L::disconnectDevice},
-                                                                     {'6', &L::reset},
-                                                                     {'7', &L::writeRs485Config},
-                                                                     {'8', &L::readEventRegister}};
-        static const QHash<char, QByteArray> replies = {
-            {'P', probeAnswer()},
-            {'A', writeAnswer(0, 1)},
-            {'S', statusAnswer()},
-            {'e', writeAnswer(0, 3)},
-            {'R', settingsAnswer({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}, 15)},
-            {'D', settingsAnswer(SettingsRecord::defaultImage, 0)},
-            {'d', settingsAnswer(SettingsRecord::defaultImage, 3)},
-            {'N', readAnswer(QByteArray(19, '\0'))},
-            {'K', statusAnswer().chopped(1) + '\0'},
-            {'Y', hex("ff 04 0c 00 00 00 00 00 00 00 16")}};
+        static const QByteArray calls = "Cctopw1235678", answers = "PQASseRDdNKY";
+        static void (L::*const handlers[])() = {
+            &L::connectDevice,       &L::onConnectTick,      &L::onLinkTick,   &L::onReplyTimeout,
+            &L::onErrorPauseElapsed, &L::onCloseWaitElapsed, &L::readSettings, &L::writeSettings,
+            &L::compareSettings,     &L::disconnectDevice,   &L::reset,        &L::writeRs485Config,
+            &L::readEventRegister};
+        const SettingsImage& held = SettingsRecord::defaultImage;
+        const SettingsImage other{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+        static const QByteArrayList replies(
+            {probeAnswer(0xF0), probeAnswer(), writeAnswer(0, 1), statusAnswer(),
+             statusAnswer({7300, 9, 6, 0x24, 4321}), writeAnswer(0, 3), settingsAnswer(other, 15),
+             settingsAnswer(held, 0), settingsAnswer(held, 3), readAnswer(QByteArray(19, '\0')),
+             statusAnswer().chopped(1) + '\0', hex("ff 04 0c 00 00 00 00 00 00 00 16")});
         for (char step : steps) {
             const QByteArray sent = last();
-            if (handlers.contains(step))
-                (m_link.get()->*handlers[step])();
-            else if (replies.contains(step))
-                m_line->deliver(replies[step]);
+            if (calls.contains(step))
+                (m_link.get()->*handlers[calls.indexOf(step)])();
+            else if (answers.contains(step))
+                m_line->deliver(replies[answers.indexOf(step)]);
             else if (step == 'E')
                 m_line->deliver(withCrc(sent.first(6)));
             else if (step == 'X')
@@ -84,6 +72,15 @@ class TestDeviceLink : public QObject {
                 m_line->deliver(eventBlock(((uchar(sent[2]) << 8 | uchar(sent[3])) - 1024) / 12));
             else if (step == 'O')
                 online();
+            else if (step == 'H')
+                holdRegister();
+            else if (step == 'U')
+                for (const char* reply : {"ff 03 14 01 02 03", "ff 10 00", "ff"})
+                    m_link->onFrame(FrameStatus(reply[2] ? 0 : 2), hex(reply));
+            else if (step == 'M')
+                m_now += 100;
+            else if (step == 'T')
+                m_link->setFactoryNumberField(777);
             else if (step == 'L')
                 m_line->loseLine();
             else if (step == 'F')
@@ -98,63 +95,102 @@ class TestDeviceLink : public QObject {
         }
         QCoreApplication::processEvents(); // a lost line is reported after the current event
     }
-    void online(const Status& status = {})
+    // A register as an events file gives it, and what of it the link must not change.
+    void holdRegister()
     {
-        run("CPcAct");
-        m_line->deliver(statusAnswer(status));
+        for (int slot = 0; slot < 256; ++slot)
+            std::fill_n(image().entries[slot].bytes, 12, std::uint8_t(0xE0 ^ slot));
+        image().readIndex = 256;
+        image().timeBase = 77;
+        image().writePosition = 5;
+        image().registerFactoryNumber = 1234;
+        image().deviceCombination = 3;
+        m_held = held();
+    }
+    QByteArray held()
+    {
+        const DeviceImage& i = image();
+        return QByteArray(reinterpret_cast<const char*>(i.entries), sizeof i.entries) +
+               QString::asprintf("%d %u %d %d %d", i.readIndex, i.timeBase, i.writePosition,
+                                 i.registerFactoryNumber, i.deviceCombination)
+                   .toLatin1();
+    }
+    void online()
+    {
+        m_link->connectDevice();
+        m_line->deliver(probeAnswer());
+        run("cActS");
         QVERIFY(m_link->IsConnected());
         m_log.clear();
         m_line->clearRecords();
     }
-    // What went to the line since the records were cleared: requests by name, and flushes.
+    // What went to the line since the records were cleared: the rates it was opened at,
+    // the requests by name, and flushes.
     QString sent() const
     {
-        const std::pair<QByteArray, const char*> names[] = {
-            {Requests::linkProbe(), "probe"},
-            {Requests::linkOpen(), "open"},
-            {Requests::statusPoll(), "status"},
-            {Requests::settingsRead(), "read"},
-            {Requests::linkClose(), "close"},
-            {Requests::reset(), "reset"},
-            {Requests::factoryNumber(12345), "number"},
-            {Requests::settingsWrite(SettingsRecord::defaultImage), "write"},
-            {Requests::rs485Write(SettingsRecord::defaultImage), "rs485"}};
+        const SettingsImage& held = SettingsRecord::defaultImage;
+        QByteArrayList frames({Requests::linkProbe(), Requests::linkOpen(), Requests::statusPoll(),
+                               Requests::settingsRead(), Requests::linkClose(), Requests::reset(),
+                               Requests::factoryNumber(12345), Requests::settingsWrite(held),
+                               Requests::rs485Write(held)});
+        QStringList names =
+            QString("probe open status read close reset number write rs485").split(' ');
+        for (int slot = 0; slot < 256; slot += 16) {
+            frames << Requests::eventBlockRead(slot);
+            names << QString("block%1").arg(slot);
+        }
         QStringList out;
         for (const QString& event : m_line->events) {
-            const QByteArray frame = QByteArray::fromHex(event.mid(6).toLatin1());
-            QString name = event == "flush" ? "FLUSH" : QString();
-            for (const auto& [bytes, text] : names)
-                name = bytes == frame ? text : name;
-            for (int slot = 0; slot < 256; slot += 16)
-                name =
-                    Requests::eventBlockRead(slot) == frame ? QString("block%1").arg(slot) : name;
-            if (!name.isEmpty())
-                out << name;
+            if (event.startsWith("write "))
+                out << names.value(frames.indexOf(QByteArray::fromHex(event.mid(6).toLatin1())),
+                                   "?");
+            else if (event.startsWith("open "))
+                out << '@' + event.section(' ', 2);
+            else if (event == "flush")
+                out << "FLUSH";
         }
         return out.join(' ');
     }
-    // The state afterwards: the line, the link, its timers, the settings held.
-    QString state() const
+    // The state afterwards: the line, the link, its timers, the data held.
+    QString state()
     {
         QStringList facts{m_line->isOpen() ? "open" : "closed"};
-        const std::pair<bool, const char*> flags[] = {
-            {m_link->IsConnected(), "online"},
-            {m_link->isTimerActive(LinkTimer::Connect), "connect"},
-            {m_link->isTimerActive(LinkTimer::Tick), "tick"},
-            {m_link->isTimerActive(LinkTimer::Reply), "reply"},
-            {m_link->isPausing(), "pause"},
-            {m_link->isClosing(), "closing"},
-            {m_link->readingEvents(), "reading"},
-            {m_data->settingsValid, "valid"}};
-        for (const auto& [on, name] : flags) {
+        const auto fact = [&facts](bool on, const QString& name) {
             if (on)
                 facts << name;
-        }
-        if (m_data->currentLabelSetIndex() + m_data->currentFlagOutputSetIndex() > 0)
-            facts << QString("sets %1/%2")
-                         .arg(m_data->currentLabelSetIndex())
-                         .arg(m_data->currentFlagOutputSetIndex());
+        };
+        fact(m_link->IsConnected(), "online");
+        fact(m_link->isTimerActive(LinkTimer::Connect), "connect");
+        fact(m_link->isTimerActive(LinkTimer::Tick), "tick");
+        fact(m_link->isTimerActive(LinkTimer::Reply), "reply");
+        fact(m_link->isPausing(), QString("pause %1").arg(m_link->pauseInterval()));
+        fact(m_link->isClosing(), "closing");
+        fact(m_link->readingEvents(), "reading");
+        fact(m_data->settingsValid, "valid");
+        fact(!m_held.isEmpty() && held() == m_held, "held");
+        const int sets = m_data->currentLabelSetIndex(),
+                  flags = m_data->currentFlagOutputSetIndex();
+        fact(sets + flags > 0, QString("sets %1/%2").arg(sets).arg(flags));
         return facts.join(' ');
+    }
+
+    // The fields of the status, the timers' periods, the register held and whether its
+    // entries are those of the blocks B gives.
+    QString fields()
+    {
+        const DeviceImage& i = image();
+        QByteArray blocks;
+        for (int slot = 0; slot < 256; slot += 16)
+            blocks += eventBlock(slot).mid(3, 192);
+        return QString::asprintf(
+            "v%s %uh #%u/%u file %d live %d selector %x base %lld tick %d reply %d "
+            "register %d/%d/%d/%d%s",
+            qPrintable(m_link->versionText()), m_link->operatingHours(),
+            m_link->factoryNumberField(), i.factoryNumber, m_link->labelFileCode(),
+            i.liveWritePosition, i.deviceSelector, m_now - i.timeBase,
+            m_link->timerInterval(LinkTimer::Tick), m_link->timerInterval(LinkTimer::Reply),
+            i.readIndex, i.writePosition, i.registerFactoryNumber, i.deviceCombination,
+            QByteArray(reinterpret_cast<const char*>(i.entries), 3072) == blocks ? " read" : "");
     }
 
 private slots:
@@ -162,6 +198,8 @@ private slots:
     {
         m_link.reset();
         m_log.clear();
+        m_held.clear();
+        m_now = 1'700'000'000;
         m_data = std::make_unique<DeviceData>();
         SettingsRecord::applyDefaults(*m_data);
         m_labels = std::make_unique<LabelStore>(*m_data, m_dir.path(), [](const QString&) {});
@@ -171,206 +209,12 @@ private slots:
                                               [this](const QString& text) { m_log << text; });
         m_link->setClock([this] { return m_now; });
         m_link->setSelectedPort(QStringLiteral("COM7"));
-        // A user operation's end shows in the log: "+2" confirmed, "-2" not.
+        // A user operation's end shows in the log, "+2" confirmed, "-2" not, as does the end
+        // of a link or an attempt.
         connect(m_link.get(), &DeviceLink::operationFinished, this, [this](int op, bool confirmed) {
             m_log << QString("%1%2").arg(confirmed ? '+' : '-').arg(op);
         });
-    }
-
-    void probing_data()
-    {
-        QTest::addColumn<int>("answered"); // the probe answered, 0: none
-        QTest::addColumn<int>("baud");
-        QTest::newRow("none") << 0 << 0;
-        QTest::newRow("first probe") << 1 << 19200;
-        QTest::newRow("sixth probe") << 6 << 9600;
-        QTest::newRow("eighth probe") << 8 << 4800;
-    }
-
-    void probing()
-    {
-        QFETCH(int, answered);
-        run("C");
-        QCOMPARE(m_link->timerInterval(LinkTimer::Connect), 300);
-        if (!answered) {
-            run("cccccccc");
-            QCOMPARE(m_line->events.filter("open"), QStringList(5, "open COM7 19200")
-                                                        << "open COM7 9600"
-                                                        << "open COM7 38400"
-                                                        << "open COM7 4800");
-            QCOMPARE(m_log.join('|'), "Próba połączenia... COM7|Urządzenie nie odpowiada");
-            QCOMPARE(sent(), QString("probe ").repeated(8).trimmed());
-            QCOMPARE(state(), "closed");
-            return;
-        }
-        run(QByteArray(answered - 1, 'c'));
-        QTEST(m_line->baudRate(), "baud");
-        m_line->deliver(probeAnswer(0xF0)); // bits 4..6 only: combination 7, for the labels
-        QCOMPARE(state(), "open connect sets 7/0");
-        run("c");
-        QTEST(m_line->baudRate(), "baud"); // the link opening goes out at the probe rate
-        image().timeBase = 99;
-        image().readIndex = 256;
-        run("Ac");
-        QCOMPARE(m_line->baudRate(), 2400);
-        QCOMPARE(m_log.last(), "Nawiązano połączenie COM7");
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
-        QCOMPARE(image().timeBase + image().readIndex, 0u - 2);
-        QCOMPARE(state(), "open tick sets 7/0"); // online with the first status answer
-    }
-
-    void status_data()
-    {
-        QTest::addColumn<quint32>("typed"); // a factory number typed before the first answer
-        QTest::newRow("nothing typed") << 0u;
-        QTest::newRow("typed") << 777u;
-    }
-
-    void status()
-    {
-        QFETCH(quint32, typed);
-        run("CPcAc");
-        m_link->setFactoryNumberField(typed);
-        run("t");
-        QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1500);
-        m_line->deliver(statusAnswer({3600, 22, 5, 0x24, 4321}));
-        QVERIFY(m_link->IsConnected());
-        QCOMPARE(m_link->versionText(), "2.2");
-        QCOMPARE(m_link->operatingHours(), 1u);
-        QCOMPARE(m_link->factoryNumberField(), typed ? typed : 4321u);
-        QCOMPARE(image().factoryNumber, typed ? 0 : 4321);
-        QCOMPARE(m_link->labelFileCode(), 22);
-        QCOMPARE(image().liveWritePosition, 5);
-        QCOMPARE(image().deviceSelector, 0x24);
-        QCOMPARE(image().timeBase, quint32(m_now - 3600));
-        m_now += 100; // the time base is fixed by the first answer only
-        run("t");
-        m_line->deliver(statusAnswer({7300, 9, 6, 0x24, 4321}));
-        QCOMPARE(image().timeBase, quint32(m_now - 100 - 3600));
-        QCOMPARE(m_link->operatingHours(), 2u);
-        QCOMPARE(m_link->versionText(), "0.9");
-    }
-
-    void eventRegisterRead()
-    {
-        online({100, 22, 37, 0x24, 4321});
-        // An events file loaded on this link: the read replaces it whole, dated and
-        // ordered by the controller's own status, not by the file.
-        image().timeBase = 1'000'000'000;
-        image().liveWritePosition = image().writePosition = 200;
-        image().readIndex = 256;
-        run("8t");
-        m_line->deliver(statusAnswer({100, 22, 38, 0x24, 4321}));
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 600); // quicker while it is read
-        for (int block = 0; block < 16; ++block) {
-            QCOMPARE(image().writePosition, 200); // the held register until the last block
-            run("tB");
-            QCOMPARE(last(), Requests::eventBlockRead(16 * block));
-            QCOMPARE(m_link->timerInterval(LinkTimer::Reply), 1000);
-            QCOMPARE(m_link->registerProgress(), 16 * (block + 1));
-        }
-        QCOMPARE(m_log.join('|'), "Czytanie rejestru zdarzeń|Rejestr zdarzeń odczytany");
-        QVERIFY(m_link->eventsRead());
-        QCOMPARE(m_link->timerInterval(LinkTimer::Tick), 1500);
-        QCOMPARE(image().readIndex, 256);
-        QCOMPARE(image().timeBase, quint32(m_now - 100));
-        QCOMPARE(image().writePosition, 37);
-        QCOMPARE(image().registerFactoryNumber, 4321);
-        QCOMPARE(image().deviceCombination, 9); // selector 0x24
-        for (int slot : {0, 17, 255})
-            QCOMPARE(image().entries[slot].bytes[11], std::uint8_t(slot * 3 + 11));
-        // A late duplicate block changes nothing and reports nothing.
-        const QByteArray held = imageBytes();
-        m_line->deliver(eventBlock(0));
-        QCOMPARE(imageBytes(), held);
-        run("t");
-        QCOMPARE(m_log.size(), 2);
-        QCOMPARE(last(), Requests::statusPoll());
-    }
-
-    // A controller slower than the reply time-out answers every try, late. Replies do not
-    // say which request they answer: a late one must never be taken for the next one's.
-    void lateReplies_data()
-    {
-        QTest::addColumn<int>("timeOuts"); // tries of block 0 that timed out before an answer
-        QTest::newRow("none") << 0;
-        QTest::newRow("one") << 1;
-        QTest::newRow("three") << 3;
-    }
-
-    void lateReplies()
-    {
-        QFETCH(int, timeOuts);
-        run("O8tS" + QByteArray("to").repeated(timeOuts) + "tB");
-        QCOMPARE(m_link->registerProgress(), 16);
-        // Their answers may come up to as many time-outs and ticks later: they are drained,
-        // with the error pause to spare.
-        const LinkTimings t;
-        QCOMPARE(m_link->isPausing(), timeOuts > 0);
-        if (timeOuts)
-            QCOMPARE(m_link->pauseInterval(),
-                     timeOuts * (t.eventReplyTimeout + t.eventTick) + t.errorPause);
-        run(QByteArray("tB").repeated(timeOuts) + "ptB");
-        QCOMPARE(sent(), "status" + QString(" block0").repeated(timeOuts + 1) + " block16");
-        QCOMPARE(m_link->registerProgress(), 32);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(m_link->registerRead().entries), 384),
-                 eventBlock(0).mid(3, 192) + eventBlock(16).mid(3, 192));
-    }
-
-    void abandonedReadKeepsRegister_data()
-    {
-        QTest::addColumn<QByteArray>("ending"); // how the read ends after four blocks
-        QTest::addColumn<QString>("message");
-        QTest::newRow("exception") << QByteArray("tX") << "Dorvik odrzucił rozkaz, kod wyjątku 4";
-        QTest::newRow("fourth time-out") << QByteArray("totototo") << "Rozłączanie";
-        QTest::newRow("disconnect") << QByteArray("5tw") << "Rozłączono";
-        QTest::newRow("port lost") << QByteArray("LL") << "Utracono połączenie z portem COM7";
-        QTest::newRow("reset") << QByteArray("6tw") << "Rozkaz Reset Wysłano";
-    }
-
-    void abandonedReadKeepsRegister()
-    {
-        QFETCH(QByteArray, ending);
-        QFETCH(QString, message);
-        online({100, 22, 37, 0x24, 4321});
-        for (int slot = 0; slot < 256; ++slot)
-            std::fill_n(image().entries[slot].bytes, 12, std::uint8_t(0xE0 ^ slot));
-        image().readIndex = 256;
-        image().timeBase = 77;
-        image().writePosition = 5;
-        image().registerFactoryNumber = 1234;
-        image().deviceCombination = 3;
-        QSignalSpy ended(m_link.get(), &DeviceLink::linkEnded);
-        run("8tS");
-        const QByteArray held = imageBytes();
-        run("tBtBtBtB");
-        m_log.clear();
-        run(ending);
-        QCoreApplication::processEvents();
-        QVERIFY(m_log.contains(message));
-        QCOMPARE(m_log.count("Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"), 1);
-        QVERIFY(!m_link->readingEvents() && !m_link->eventsRead());
-        QCOMPARE(ended.count(), ending == "tX" ? 0 : 1); // a lost line is reported once
-        if (ending == "6tw") { // the reset command unsets the time base and the read state
-            QCOMPARE(image().readIndex + image().timeBase + image().liveWritePosition, -2);
-            image().readIndex = 256;
-            image().timeBase = 77;
-        }
-        if (ending != "tX") // the end of the link clears the controller's number
-            image().factoryNumber = 4321;
-        QCOMPARE(imageBytes(), held);
-    }
-
-    void truncatedReplies()
-    {
-        run("O1t");
-        // A reply handed over with fewer bytes than its count claims.
-        m_link->onFrame(FrameStatus::FRAME_OK, hex("ff 03 14 01 02 03"));
-        m_link->onFrame(FrameStatus::FRAME_OK, hex("ff 10 00"));
-        m_link->onFrame(FrameStatus(2), hex("ff"));
-        QCOMPARE(m_log.join('|'), "Czytanie rozpoczęto|Odczyt niepełny|Niepoprawny zapis do "
-                                  "Dorvik|Nieznany błąd");
-        QVERIFY(!m_data->settingsValid);
+        connect(m_link.get(), &DeviceLink::linkEnded, this, [this] { m_log << "ended"; });
     }
 
     void scripts_data()
@@ -379,34 +223,73 @@ private slots:
         QTest::addColumn<QString>("log");
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("state");
-        const auto row = [](const char* name, const char* steps, const QString& log,
-                            const QString& sent, const char* state) {
-            QTest::newRow(name) << QByteArray(steps) << log << sent << QString(state);
+        QTest::addColumn<QString>("fields"); // when given
+        const auto row = [](const char* name, const QByteArray& steps, const QString& log,
+                            const QString& sent, const char* state, const char* fields = "") {
+            QTest::newRow(name) << steps << log << sent << QString(state) << QString(fields);
         };
         const QString start = "Próba połączenia... COM7", up = "Nawiązano połączenie COM7";
-        const QString noAnswer = "Urządzenie nie odpowiada",
-                      noOpen = "Problem z otwarciem portu COM7";
+        const QString noAnswer = "Urządzenie nie odpowiada|ended",
+                      noOpen = "Problem z otwarciem portu COM7|ended";
         const QString notConnected = "Urządzenie niepodłączone",
                       unsent = "Rozkaz nie został wysłany do portu COM7";
         const QString disconnected = "Komunikacja już jest rozłączona";
         const QString abandoned = "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian";
+        const QString ended = abandoned + "|ended";
         const QString timeOuts = "Limit czasu:1|Limit czasu:2|Limit czasu:3|";
         const QString writing = "Zapisywanie nastaw do Dorvik rozpoczęto|";
         const QString comparing = "Porównanie nastaw rozpoczęto|";
-        // The connection procedure, and "Połącz" again after it failed.
-        row("port not opened", "ZCZC", noOpen + '|' + start, "probe", "open connect");
-        row("no re-open at 9600", "bCcccccc", start + '|' + noOpen, "probe probe probe probe probe",
-            "closed");
-        row("no re-open at 2400", "bCPcAc", start + '|' + noOpen, "probe open", "closed");
-        row("link opening unanswered", "CPcc", start + '|' + noAnswer, "probe open", "closed");
+        // The connection procedure: five probes at 19200 baud, then 9600, 38400 and 4800;
+        // the link opening at the rate of the probe answered, then the link at 2400.
+        const QString probes = QString("@19200 probe ").repeated(5);
+        row("no probe answered", "Ccccccccc", start + '|' + noAnswer,
+            probes + "@9600 probe @38400 probe @4800 probe", "closed");
+        row("sixth probe answered", "CcccccPcAc", start + '|' + up,
+            probes + "@9600 probe open @2400", "open tick sets 7/0");
+        row("eighth probe answered", "CcccccccPcAc", start + '|' + up,
+            probes + "@9600 probe @38400 probe @4800 probe open @2400", "open tick sets 7/0");
+        // It fails, and "Połącz" works again.
+        row("port not opened", "ZCZC", noOpen + '|' + start, "@19200 @19200 probe", "open connect");
+        row("no re-open at 9600", "bCcccccc", start + '|' + noOpen, probes + "@9600", "closed");
+        row("no re-open at 2400", "bCPcAc", start + '|' + noOpen, "@19200 probe open @2400",
+            "closed sets 7/0");
+        row("link opening unanswered", "CPcc", start + '|' + noAnswer, "@19200 probe open",
+            "closed sets 7/0");
         row("operations refused during it", "C16PcAct",
-            start + '|' + notConnected + '|' + disconnected + '|' + up, "probe open status",
-            "open tick reply");
+            start + '|' + notConnected + '|' + disconnected + '|' + up,
+            "@19200 probe open @2400 status", "open tick reply sets 7/0");
         row("operations refused unconnected", "12345678",
             QStringList{notConnected, notConnected, notConnected, notConnected, disconnected,
                         disconnected, notConnected, notConnected}
                 .join('|'),
             "", "closed");
+        // The status answer: the fields of the page; the time base fixed by the first answer
+        // of a link, a number typed before it kept.
+        row("status", "O", "", "", "open online tick",
+            "v2.2 1h #4321/4321 file 22 live 0 selector 11 base 3600 tick 1500 reply 1500 "
+            "register -2/0/0/0");
+        row("later status", "OMts", "", "status", "open online tick",
+            "v0.9 2h #4321/4321 file 9 live 6 selector 24 base 3700 tick 1500 reply 1500 "
+            "register -2/0/0/0");
+        row("number typed", "CPcAcTtS", start + '|' + up, "@19200 probe open @2400 status",
+            "open online tick sets 7/0",
+            "v2.2 1h #777/0 file 22 live 0 selector 11 base 3600 tick 1500 reply 1500 "
+            "register -2/0/0/0");
+        // The register read: quicker ticks, the held register (as from a file) kept until the
+        // last block, then replaced whole, dated and ordered by the link's own status.
+        QString all = "status status";
+        for (int slot = 0; slot < 240; slot += 16)
+            all += QString(" block%1").arg(slot);
+        const QByteArray whole = "OHts8tS" + QByteArray("tB").repeated(15);
+        row("register read under way", whole, "Czytanie rejestru zdarzeń", all,
+            "open online tick reading held",
+            "v2.2 1h #4321/4321 file 22 live 0 selector 11 base 1699999923 tick 600 reply 1000 "
+            "register 256/5/1234/3");
+        row("register read, a late block after it", whole + "tBBt",
+            "Czytanie rejestru zdarzeń|Rejestr zdarzeń odczytany", all + " block240 status",
+            "open online tick reply",
+            "v2.2 1h #4321/4321 file 22 live 0 selector 11 base 3600 tick 1500 reply 1500 "
+            "register 256/6/4321/9 read");
         // The user's operations, one request at a time, each done once.
         row("write settings", "O2ttEt", writing + "Nastawy zapisano do Dorvik|+2", "write status",
             "open online tick reply");
@@ -422,9 +305,14 @@ private slots:
             "rs485 status", "open online tick reply");
         row("read settings", "O1tRt", "Czytanie rozpoczęto|Nastawy odczytano|+1", "read status",
             "open online tick reply valid sets 15/15");
+        row("truncated replies", "O1tU",
+            "Czytanie rozpoczęto|Odczyt niepełny|Niepoprawny zapis do Dorvik|Nieznany błąd", "read",
+            "open online tick pause 500");
         row("read settings, other size", "O1tNt", "Czytanie rozpoczęto|Odczyt niepełny",
             "read read", "open online tick reply");
         row("compare, identical", "O3tDt", comparing + "Nastawy identyczne|+3", "read status",
+            "open online tick reply");
+        row("compare, settings differ", "O3tRt", comparing + "Nastawy różne|+3", "read status",
             "open online tick reply");
         row("compare, combination differs", "O3tdt", comparing + "Nastawy różne|+3", "read status",
             "open online tick reply");
@@ -433,37 +321,56 @@ private slots:
         // Disconnect and reset: the last frame flushed, the port held for the wait.
         row("disconnect, waiting", "OC85t", "Program już jest podłączny do urządzenia|Rozłączanie",
             "close FLUSH", "open closing reading");
-        row("disconnect", "O85tAtw", "Rozłączanie|Rozłączono|+5|" + abandoned, "close FLUSH",
-            "closed");
+        row("disconnect", "O85tAtw", "Rozłączanie|Rozłączono|+5|" + ended, "close FLUSH", "closed");
         row("reset, waiting", "O6t", "Rozkaz Reset", "reset FLUSH", "open online closing");
-        row("reset", "O86tAtwC", "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + abandoned + '|' + start,
-            "reset FLUSH probe", "open connect");
+        row("reset", "O86tAtwC", "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + ended + '|' + start,
+            "reset FLUSH @19200 probe", "open connect");
         // Four tries, then the port is let go without a closing frame to a silent controller.
-        row("three time-outs", "Otototo", timeOuts.chopped(1), "status status status",
-            "open online tick reply");
-        row("status poll time-outs", "OtotototoC", timeOuts + "Rozłączanie|Rozłączanie|" + start,
-            "status status status status probe", "open connect");
+        row("status poll time-outs", "OtotototoC",
+            timeOuts + "Rozłączanie|Rozłączanie|ended|" + start,
+            "status status status status @19200 probe", "open connect");
         row("settings read time-outs", "O1totototo",
-            "Czytanie rozpoczęto|" + timeOuts + "Minął limit czasu", "read read read read",
+            "Czytanie rozpoczęto|" + timeOuts + "Minął limit czasu|ended", "read read read read",
             "closed");
-        row("register read time-outs", "O8tStBtBtotototo",
-            "Czytanie rejestru zdarzeń|" + timeOuts + "Rozłączanie|Rozłączanie|" + abandoned,
-            "status block0 block16 block32 block32 block32 block32", "closed");
+        // A register read abandoned leaves the held register as it was.
+        const QByteArray read = "OH8tStBtBtBtB";
+        const QString reading = "Czytanie rejestru zdarzeń|",
+                      blocks = "status block0 block16 block32 block48";
+        row("read refused", read + "tX",
+            reading + "Dorvik odrzucił rozkaz, kod wyjątku 4|" + abandoned, blocks + " block64",
+            "open online tick held");
+        row("read timed out", read + "totototo",
+            reading + timeOuts + "Rozłączanie|Rozłączanie|" + ended,
+            blocks + QString(" block64").repeated(4), "closed held");
+        row("read, disconnect", read + "5tw", reading + "Rozłączanie|Rozłączono|+5|" + ended,
+            blocks + " close FLUSH", "closed held");
+        row("read, line lost twice", read + "LL",
+            reading + "Utracono połączenie z portem COM7|" + ended, blocks, "closed held");
+        row("read, reset", read + "6tw", reading + "Rozkaz Reset|Rozkaz Reset Wysłano|+6|" + ended,
+            blocks + " reset FLUSH", "closed");
+        // A slow controller answers every try, late: after a good answer the line is drained
+        // for as long as the answers of the earlier tries may take, so that none is taken
+        // for the answer to the next request.
+        row("late block answer", "O8tStotBtBptB", "Limit czasu:1|Czytanie rejestru zdarzeń",
+            "status block0 block0 block16", "open online tick reading");
+        row("drain after three time-outs", "O8tStotototB",
+            "Limit czasu:1|Limit czasu:2|Limit czasu:3|Czytanie rejestru zdarzeń",
+            "status block0 block0 block0 block0", "open online tick pause 5300 reading");
         row("time-outs of an earlier link", "Ototo5twCPcActo",
-            "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|" + start + '|' + up +
+            "Limit czasu:1|Limit czasu:2|Rozłączanie|Rozłączono|+5|ended|" + start + '|' + up +
                 "|Limit czasu:1",
-            "status status close FLUSH probe open status", "open tick reply");
+            "status status close FLUSH @19200 probe open @2400 status", "open tick reply sets 7/0");
         // A bad reply: an error pause, the tick deferred to its end, answers in it dropped.
-        row("bad crc, pause", "CPcActKtS", start + '|' + up + "|Błąd CRC", "probe open status",
-            "open tick pause");
+        row("bad crc, pause", "CPcActKtS", start + '|' + up + "|Błąd CRC",
+            "@19200 probe open @2400 status", "open tick pause 500 sets 7/0");
         row("bad crc", "CPcActKtSpSto", start + '|' + up + "|Błąd CRC|Limit czasu:1",
-            "probe open status status status", "open online tick reply");
+            "@19200 probe open @2400 status status status", "open online tick reply sets 7/0");
         row("unknown function", "CPcActYtpS", start + '|' + up + "|Błąd typu ramki",
-            "probe open status status", "open online tick");
+            "@19200 probe open @2400 status status", "open online tick sets 7/0");
         // Status polls refused or spoilt in a row get the tries of a time-out.
-        row("status polls refused", "OtXtXtStXtPtXtX",
+        row("status polls refused", "OtXtXtStXtQtXtX",
             QString("Dorvik odrzucił rozkaz, kod wyjątku 4|").repeated(5) +
-                "Dorvik odrzuca odczyt stanu, połączenie zakończone",
+                "Dorvik odrzuca odczyt stanu, połączenie zakończone|ended",
             QString("status ").repeated(7).trimmed(), "closed");
         // A request that did not leave: a try without an answer, or the operation ended.
         row("status poll unsent", "OFt", unsent, "status", "open online tick reply");
@@ -471,7 +378,7 @@ private slots:
             "open online tick reply");
         row("compare unsent", "O3FtFt", comparing + unsent + "|-3", "read status",
             "open online tick reply");
-        row("reset unsent", "O6FtFt", "Rozkaz Reset|" + unsent + "|-6", "reset", "closed");
+        row("reset unsent", "O6FtFt", "Rozkaz Reset|" + unsent + "|-6|ended", "reset", "closed");
         // A late answer after the user asked to disconnect keeps the disconnect.
         row("late settings answer", "O1to5Rt",
             "Czytanie rozpoczęto|Limit czasu:1|Rozłączanie|Nastawy odczytano|+1",
@@ -488,6 +395,9 @@ private slots:
         QTEST(m_log.join('|'), "log");
         QTEST(sent(), "sent");
         QTEST(state(), "state");
+        QFETCH(QString, fields);
+        if (!fields.isEmpty())
+            QCOMPARE(this->fields(), fields);
         if (!m_line->isOpen()) { // nothing of an ended link stays
             QCOMPARE(m_link->versionText(), QString("0"));
             QCOMPARE(m_link->connectStage(), 0);

@@ -6,6 +6,7 @@
 #include "model/deviceimage.h"
 
 #include <QByteArray>
+#include <QtEndian>
 #include <cstdint>
 
 namespace Fake {
@@ -33,22 +34,18 @@ inline QByteArray probeAnswer(std::uint8_t byte1 = 0x00)
 
 struct Status {
     std::uint32_t counter = 3600;
-    std::uint8_t version = 22;
-    std::uint8_t livePosition = 0;
-    std::uint8_t selector = 0x11;
+    std::uint8_t version = 22, livePosition = 0, selector = 0x11;
     std::uint16_t factoryNumber = 4321;
 };
 
 inline QByteArray statusAnswer(const Status& s = {})
 {
     QByteArray d(12, '\0');
-    for (int i = 0; i < 4; ++i)
-        d[i] = char(s.counter >> (8 * i));
+    qToLittleEndian(s.counter, d.data());
+    qToLittleEndian(s.factoryNumber, d.data() + 10);
     d[7] = char(s.version);
     d[8] = char(s.livePosition);
     d[9] = char(s.selector);
-    d[10] = char(s.factoryNumber & 0xFF);
-    d[11] = char(s.factoryNumber >> 8);
     return readAnswer(d);
 }
 
@@ -72,9 +69,9 @@ inline QByteArray exceptionAnswer(std::uint8_t function, std::uint8_t code)
 // Sixteen entries whose bytes tell block, entry and byte apart.
 inline QByteArray eventBlock(int firstSlot)
 {
-    QByteArray d;
-    for (int i = 0; i < 16 * 12; ++i)
-        d.append(char((firstSlot + i / 12) * 3 + i % 12));
+    QByteArray d(16 * 12, Qt::Uninitialized);
+    for (int i = 0; i < d.size(); ++i)
+        d[i] = char((firstSlot + i / 12) * 3 + i % 12);
     return readAnswer(d);
 }
 

@@ -1,0 +1,551 @@
+#include "model/devicedata.h"
+#include "model/eventregister.h"
+#include "model/labellocation.h"
+#include "model/labelstore.h"
+#include "model/password.h"
+#include "model/settingsdiff.h"
+#include "model/settingsrecord.h"
+#include "model/strings.h"
+#include "model/textcodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <memory>
+
+using namespace SettingsRecord;
+using namespace EventRegister;
+
+namespace {
+
+QByteArray bytesOf(const SettingsImage& image)
+{
+    return QByteArray(reinterpret_cast<const char*>(image.bytes), sizeof image.bytes);
+}
+
+const QByteArray defaultHex = QByteArray::fromHex("0000000165BD333D1565952F02060021");
+
+// An entry with the given counter and state bits, and a matching check byte.
+EventEntry entry(std::uint32_t counter, const QList<int>& bits = {})
+{
+    EventEntry e{};
+    for (int i = 0; i < 4; ++i)
+        e.bytes[i] = std::uint8_t(counter >> (8 * i));
+    for (int k : bits)
+        e.bytes[4 + k / 8] |= std::uint8_t(1u << (k % 8));
+    e.bytes[11] = checkByte(e);
+    return e;
+}
+
+constexpr qsizetype fullSize = qsizetype(labelAreaSize);
+
+QByteArray areaOf(const DeviceData& data)
+{
+    return QByteArray(reinterpret_cast<const char*>(data.image().labelSets), fullSize);
+}
+
+// No zero byte anywhere, and a shifted copy shows.
+QByteArray pattern(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(i % 251 + 1);
+    return bytes;
+}
+
+bool put(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(dir);
+    QFile file(QDir(dir).filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+// The controller's records (settings, the event register) and texts: the system's own, its
+// code page, the label files. Expected values are the controller's.
+class TestModel : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    DeviceData m_data;
+    QStringList m_log;
+    LabelStore store(const QString& directory)
+    {
+        return LabelStore(m_data, directory, [this](const QString& line) { m_log << line; });
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_data = DeviceData();
+        SettingsRecord::applyDefaults(m_data);
+        LabelStore(m_data, QString(), {}).defaultFill();
+        m_log.clear();
+    }
+
+    void strings()
+    {
+        QCOMPARE(stringText(39), QStringLiteral(" ")); // signal 17 is one blank
+        QCOMPARE(fillText(StringId::deviceLine, {"12", "7", "2"}),
+                 QString::fromUtf8("Nr Fabryczny: 12, Układ: 7, Wariant: 2"));
+        // A value is never read as a format; a missing value leaves its mark.
+        QCOMPARE(fillText(StringId::timeLimitCount, {"%d%s"}), QStringLiteral("Limit czasu:%d%s"));
+        QCOMPARE(fillText(StringId::timeLimitCount, {}), QStringLiteral("Limit czasu:%d"));
+        // The whole code page, as the platform's decoder has it where there is one.
+        QByteArray all;
+        for (int b = 1; b < 256; ++b)
+            all.append(char(b));
+        QCOMPARE(toWindows1250(fromWindows1250(all)), all);
+        if (QStringDecoder platform("windows-1250"); platform.isValid())
+            QCOMPARE(fromWindows1250(all), platform.decode(all));
+    }
+
+    void codePage_data()
+    {
+        // A text in Windows-1250, and in a 32-byte label slot: at most 31 bytes, zero-padded.
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        const auto row = [](const char* name, const QString& text, const QByteArray& bytes) {
+            QTest::newRow(name) << text << bytes;
+        };
+        row("small", QString::fromUtf8("ąćęłńóśźż"), QByteArray::fromHex("b9e6eab3f1f39c9fbf"));
+        row("capital", QString::fromUtf8("ĄĆĘŁŃÓŚŹŻ"), QByteArray::fromHex("a5c6caa3d1d38c8faf"));
+        row("name", QString::fromUtf8("W2 wył €"), "W2 wy\xb3 \x80");
+        row("unmappable", QString::fromUtf8("a中Жb"), "a??b");
+        row("emoji is one mark", QString::fromUtf8("x😀y"), "x?y");
+        row("zero char", QString(QChar(0)) + u'z', "?z");
+        row("empty", QString(), QByteArray());
+        row("31 fit", QString(31, u'a'), QByteArray(31, 'a'));
+        row("32 cut to 31", QString(32, u'a'), QByteArray(32, 'a'));
+        row("cut by bytes", QString(40, QChar(0x015B)), QByteArray(40, '\x9c'));
+    }
+
+    void codePage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(toWindows1250(text), bytes);
+        if (!bytes.contains('?'))
+            QCOMPARE(fromWindows1250(bytes), text);
+        char pair[2][32];
+        std::memset(pair, 'x', sizeof pair);
+        setSlotText(pair[0], text);
+        QCOMPARE(QByteArray(pair[0], 32),
+                 bytes.left(31) + QByteArray(32 - bytes.left(31).size(), '\0'));
+        QCOMPARE(pair[1][0], 'x'); // the next slot untouched
+        QCOMPARE(slotText(pair[0]), fromWindows1250(bytes.left(31)));
+    }
+
+    void builtInLabels()
+    {
+        m_data.image().combinationIndex = 11;
+        store(m_dir->path()).defaultFill();
+        const DeviceImage& image = m_data.image();
+        for (int k = 0; k < 16; ++k) {
+            const LabelSet& set = image.labelSets[k];
+            QCOMPARE(slotText(set.signalNames[55]), QStringLiteral("Restart"));
+            QCOMPARE(slotText(set.circuitDescription), k < 8 ? stringText(2 + k) : QString());
+            QCOMPARE(slotText(image.flagOutputLabelSets[k].names[31]),
+                     QStringLiteral("Default text 32"));
+        }
+        // The current sets follow the held combination.
+        QCOMPARE(m_data.currentLabelSetIndex() + m_data.currentFlagOutputSetIndex(), 22);
+        QVERIFY(m_log.isEmpty());
+        // The file of a code: Labels_1.nzw .. Labels_9.nzw for 10..99, else Labels.nzw.
+        QString names;
+        for (int code : {0, 9, 10, 22, 99, 100, 255})
+            names += LabelStore::fileNameForCode(code) + ' ';
+        QCOMPARE(names, "Labels.nzw Labels.nzw Labels_1.nzw Labels_2.nzw Labels_9.nzw Labels.nzw "
+                        "Labels.nzw ");
+    }
+
+    void loadLabelFile_data()
+    {
+        QTest::addColumn<qsizetype>("size"); // -1: no file, -2: a directory of that name
+        QTest::addColumn<int>("failure");
+        QTest::newRow("93696") << fullSize << 0;
+        QTest::newRow("44544") << qsizetype(labelSetsSize) << 0;
+        QTest::newRow("44543") << qsizetype(labelSetsSize) - 1 << StringId::labelFileInvalid;
+        QTest::newRow("93695") << fullSize - 1 << StringId::labelFileInvalid;
+        QTest::newRow("missing") << qsizetype(-1) << StringId::labelFileMissing;
+        QTest::newRow("directory") << qsizetype(-2) << StringId::labelFileMissing;
+    }
+
+    void loadLabelFile()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(int, failure);
+        const QByteArray file = pattern(std::max<qsizetype>(size, 0));
+        QVERIFY(size == -2 ? QDir(m_dir->path()).mkdir("Labels_2.nzw")
+                           : size == -1 || put(m_dir->path(), "Labels_2.nzw", file));
+        LabelStore labels = store(m_dir->path());
+        labels.setLabelFileCode(20);
+        QCOMPARE(labels.labelFileCode(), 20);
+        QCOMPARE(labels.labelFileName(), failure ? stringText(1005) : "Labels_2.nzw");
+        const QString loading = stringText(StringId::labelFileLoading) +
+                                QDir::toNativeSeparators(m_dir->filePath("Labels_2.nzw"));
+        QCOMPARE(m_log.join('|'), failure ? loading + '|' + stringText(failure) : loading);
+        if (failure) // the built-in texts
+            QCOMPARE(slotText(m_data.currentLabelSet().signalNames[0]), QStringLiteral("U1 jest"));
+        else // the short form leaves every flag and output name empty
+            QCOMPARE(areaOf(m_data), file + QByteArray(fullSize - size, '\0'));
+    }
+
+    void labelFileKeptAndSaved()
+    {
+        QVERIFY(put(m_dir->path(), "Labels_2.nzw", pattern(fullSize)));
+        LabelStore labels = store(m_dir->path());
+        labels.setLabelFileCode(20);
+        setSlotText(m_data.image().labelSets[0].signalNames[0], QStringLiteral("edited"));
+        m_log.clear();
+        // The same code, or one that names the same file, keeps unsaved edits.
+        labels.setLabelFileCode(20);
+        labels.setLabelFileCode(22);
+        QVERIFY(labels.labelFileCode() == 22 && m_log.isEmpty());
+        QCOMPARE(slotText(m_data.image().labelSets[0].signalNames[0]), QStringLiteral("edited"));
+        // Another file is loaded, even from a state with built-in texts.
+        labels.setLabelFileCode(35);
+        QCOMPARE(labels.labelFileName(), stringText(StringId::labelFileDefault));
+        QVERIFY(put(m_dir->path(), "Labels_4.nzw", QByteArray(fullSize, '\xb3')));
+        labels.setLabelFileCode(42);
+        QCOMPARE(labels.labelFileName(), QStringLiteral("Labels_4.nzw"));
+        // Slots without a zero read within their width.
+        const LabelSet& last = m_data.image().labelSets[15];
+        QCOMPARE(slotText(last.signalNames[55]) + slotText(last.circuitDescription),
+                 QString(31 + 95, QChar(0x0142)));
+        // Saving writes the whole area, read back byte for byte.
+        setSlotText(m_data.image().flagOutputLabelSets[15].names[31], QString::fromUtf8("Wyjście"));
+        m_log.clear();
+        QVERIFY(labels.saveLabelFile());
+        QCOMPARE(m_log, QStringList{stringText(StringId::labelFileSaved)});
+        DeviceData next;
+        LabelStore(next, m_dir->path(), {}).setLabelFileCode(40);
+        QCOMPARE(areaOf(next), areaOf(m_data));
+        m_log.clear();
+        QVERIFY(!store(m_dir->filePath("no-such-dir")).saveLabelFile());
+        QCOMPARE(m_log, QStringList{stringText(StringId::labelFileSaveProblem)});
+    }
+
+    void labelLocation_data()
+    {
+        // Which directories hold a label file (u user data, p program, s shipped; + a second
+        // shipped one), the one chosen, and the user data directory's files afterwards.
+        QTest::addColumn<QString>("holding");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* holding, const char* expected) {
+            QTest::newRow(name) << QString(holding) << QString(expected);
+        };
+        row("user's first", "ups", "u Labels_2.nzw:u");
+        row("beside the program", "ps", "p");
+        row("installed: copied", "s", "u Labels_2.nzw:s");
+        row("nothing installed", "", "p");
+        row("user's, topped up", "u+s", "u Labels_2.nzw:u Labels_3.nzw:+");
+    }
+
+    void labelLocation()
+    {
+        QFETCH(QString, holding);
+        const LabelLocation::Places places{m_dir->filePath("u"), m_dir->filePath("p"),
+                                           m_dir->filePath("s")};
+        QVERIFY(QDir().mkpath(places.program));
+        for (const QChar mark : holding) {
+            const bool second = mark == '+';
+            QVERIFY(put(m_dir->filePath(second ? QString("s") : QString(mark)),
+                        second ? "Labels_3.nzw" : "Labels_2.nzw", QString(mark).toLatin1()));
+        }
+        // The user's own file is never overwritten by an installed one.
+        QStringList found{QFileInfo(LabelLocation::choose(places)).fileName()};
+        for (const QFileInfo& file : QDir(places.userData).entryInfoList(QDir::Files)) {
+            QFile f(file.filePath());
+            found << file.fileName() + ':' + (f.open(QIODevice::ReadOnly) ? f.readAll() : "");
+        }
+        QTEST(found.join(' '), "expected");
+    }
+
+    void defaults()
+    {
+        DeviceData data;
+        data.image().combinationIndex = 9;
+        data.image().timeBase = 77;
+        data.selectLabelSets(9);
+        applyDefaults(data);
+        QCOMPARE(bytesOf(data.image().settings), defaultHex);
+        QCOMPARE(data.image().combinationIndex + data.image().timeBase, 0u);
+        QCOMPARE(data.image().readIndex, -2);
+        QCOMPARE(data.currentLabelSetIndex() + data.currentFlagOutputSetIndex(), 0);
+        // Flags 0..7 in byte 11, 8..15 in byte 12, 16..23 in byte 2; outputs in byte 3.
+        SettingsImage image{};
+        for (int k : {0, 15, 16, 23})
+            setFlag(image, k, true);
+        setOutput(image, 7, true);
+        QCOMPARE(bytesOf(image), QByteArray::fromHex("00008180 00000000 00000001 80000000"));
+        setFlag(image, 23, false);
+        setOutput(image, 7, false);
+        setOutput(image, 2, true);
+        QCOMPARE(bytesOf(image), QByteArray::fromHex("00000104 00000000 00000001 80000000"));
+        QVERIFY(flag(image, 0) && flag(image, 15) && !flag(image, 8) && output(image, 2));
+    }
+
+    void times_data()
+    {
+        // A value typed into a time row whose code was `current` gives `code`, which reads
+        // back as `decoded`; a value of NaN keeps the code and only reads it.
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<double>("decoded");
+        QTest::addColumn<TimeUnit>("unit");
+        const auto ms = TimeUnit::Milliseconds, s = TimeUnit::Seconds, min = TimeUnit::Minutes;
+        const auto row = [](const char* name, int r, int current, double value, int code,
+                            double decoded, TimeUnit unit) {
+            QTest::newRow(name) << r << current << value << code << decoded << unit;
+        };
+        const double defaults[8] = {10000, 60, 5000, 600, 2000, 10000, 20, 500};
+        const TimeUnit units[8] = {ms, s, ms, min, ms, ms, s, ms};
+        for (int r = 0; r < 8; ++r) {
+            const int code = timeCode(defaultImage, r);
+            QTest::addRow("default row %d", r)
+                << r << code << defaults[r] << code << defaults[r] << units[r];
+        }
+        const double nan = std::nan("");
+        row("0x80 is 127 s", 0, 0x80, nan, 0x80, 127, s);
+        row("0xFF is 126 s", 1, 0xFF, nan, 0xFF, 126, s);
+        row("code 0", 2, 0, nan, 0, -100, ms);
+        row("row 3 has no unit bit", 3, 0x80, nan, 0x80, 1270, min);
+        row("12600 ms", 0, 0x65, 12600, 127, 12600, ms);
+        row("12700 ms to s", 0, 0x65, 12700, 0x8D, 12, s);
+        row("50 ms raised", 0, 0x65, 50, 2, 100, ms);
+        row("150 ms truncated", 0, 0x65, 150, 2, 100, ms);
+        row("11.5 s to ms", 1, 0xBD, 11.5, 116, 11500, ms);
+        row("12 s stays in s", 1, 0xBD, 12, 0x8D, 12, s);
+        row("500 s capped", 1, 0xBD, 500, 0xFF, 126, s);
+        row("2.3 s is 2300 ms", 1, 0xBD, 2.3, 24, 2300, ms);
+        row("0.05 s raised to 0.1", 1, 0xBD, 0.05, 2, 100, ms);
+        row("row 3: 5000 capped", 3, 0x3D, 5000, 127, 1260, min);
+        row("row 3 ignores bit 7", 3, 0x90, 1260, 127, 1260, min);
+    }
+
+    void times()
+    {
+        QFETCH(int, row);
+        QFETCH(int, current);
+        QFETCH(double, value);
+        QFETCH(int, code);
+        QCOMPARE(int(encodeTime(row, value, std::uint8_t(current))), code);
+        const TimeValue decoded = decodeTime(row, std::uint8_t(code));
+        QTEST(decoded.value, "decoded");
+        QTEST(decoded.unit, "unit");
+    }
+
+    void rs485_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("baud"); // -1: none chosen
+        QTest::addColumn<int>("byte");
+        QTest::newRow("1 at 4800") << 1 << 0 << 0x61;
+        QTest::newRow("5 at 9600") << 5 << 1 << 0x45;
+        QTest::newRow("31 at 19200") << 31 << 2 << 0x3F;
+        QTest::newRow("none is 19200") << 7 << -1 << 0x27;
+        QTest::newRow("address 0 at 38400") << 0 << 3 << 0x01;
+    }
+
+    void rs485()
+    {
+        QFETCH(int, address);
+        QFETCH(int, baud);
+        QFETCH(int, byte);
+        SettingsImage image = defaultImage;
+        setRs485(image, address, baud < 0 ? std::nullopt : std::optional<int>(baud));
+        QCOMPARE(bytesOf(image).toHex(), (defaultHex.first(15) + char(byte)).toHex());
+        QCOMPARE(SettingsRecord::address(image), byte & 0x1F);
+        QCOMPARE(baudIndex(image), baud < 0 ? 2 : baud);
+    }
+
+    void differences_data()
+    {
+        // Held is the default record of combination 0: 0000000165BD333D1565952F02060021.
+        QTest::addColumn<QByteArray>("device");
+        QTest::addColumn<unsigned>("combination");
+        QTest::addColumn<QStringList>("expected");
+        const auto row = [](const char* name, const char* device, unsigned combination,
+                            const QStringList& expected) {
+            QTest::newRow(name) << QByteArray::fromHex(device) << combination << expected;
+        };
+        const QString rs485 = "Konfiguracja portu RS485", program = "Program działania: ";
+        row("identical", "0000000165BD333D1565952F02060021", 0, {});
+        row("time rows in each unit", "000000018BBD3302156595 2F020B0021", 0,
+            {"tgSZR - czas graniczny dla SZR|10000 [ms]|10 [s]",
+             "tgAZZ oraz twSPP - czas graniczny dla AZZ oraz czas wyczekiwania na SPP|600 "
+             "[min]|10 [min]",
+             "Czas impulsów sterujących|500 [ms]|1000 [ms]"});
+        row("flags by name, also without one", "0000800165BD333D1565956E02060021", 0,
+            {program + "Default text 1|1|0", program + "bit 6|0|1",
+             program + "Default text 24|0|1"});
+        row("outputs", "0000000465BD333D1565952F02060021", 0,
+            {"Wyjście programowalne: Default text 25|1|0",
+             "Wyjście programowalne: Default text 27|0|1"});
+        row("rs485 address and rate", "0000000165BD333D1565952F02060045", 0,
+            {rs485 + ": Adres|1|5", rs485 + ": Parametry|19200,N,1|9600,N,1"});
+        row("rs485 rate, bit 6 alone", "0000000165BD333D1565952F02060061", 0,
+            {rs485 + ": Parametry|19200,N,1|4800,N,1"});
+        row("rs485 bit 7 alone", "0000000165BD333D1565952F020600A1", 0, {rs485 + "|0x21|0xA1"});
+        row("reserved bytes", "7F00000165BD333D1565952F0206FF21", 0,
+            {"Bajt zarezerwowany 0|0x00|0x7F", "Bajt zarezerwowany 14|0x00|0xFF"});
+        row("combination only", "0000000165BD333D1565952F02060021", 5,
+            {"Kombinacja|0 (Układ: 1, Wariant: A)|5 (Układ: 7, Wariant: A)"});
+    }
+
+    void differences()
+    {
+        QFETCH(QByteArray, device);
+        QFETCH(unsigned, combination);
+        DeviceImage& held = m_data.image();
+        // A flag without a name: the combination has no such function.
+        setSlotText(held.flagOutputLabelSets[0].names[6], QString());
+        SettingsImage image{};
+        std::copy_n(device.constData(), 16, reinterpret_cast<char*>(image.bytes));
+        QStringList rows;
+        for (const auto& d :
+             SettingsDiff::differences(defaultImage, 0, image, combination, held.labelSets[0],
+                                       held.flagOutputLabelSets[0]))
+            rows << d.name + '|' + d.held + '|' + d.device;
+        QTEST(rows, "expected");
+    }
+
+    void password_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("factoryNumber");
+        QTest::addColumn<QString>("before"); // the access held: "locked", "access"
+        QTest::addColumn<QString>("after");  // and "accepted"
+        const auto row = [](const char* name, const char* typed, int number, const char* before,
+                            const char* after) {
+            QTest::newRow(name) << QString(typed) << number << QString(before) << QString(after);
+        };
+        row("service, number unknown keeps access", "KTRsondal", 0, "locked access",
+            "access accepted");
+        row("service, number known clears access", "KTRsondal", 1234, "locked access", "accepted");
+        row("device password locks the service level", "KLUCZDV1234", 1234, "",
+            "locked access accepted");
+        row("largest device password", "KLUCZDV65535", 65535, "", "locked access accepted");
+        row("another controller's password", "KLUCZDV1235", 1234, "locked access", "locked");
+        row("wrong text", "haslo", 1234, "access", "locked");
+        row("service in other case", "ktrsondal", 0, "", "locked");
+        row("service with a trailing blank", "KTRsondal ", 0, "", "locked");
+        row("number 0 never gives access", "KLUCZDV0", 0, "locked", "locked");
+    }
+
+    void password()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, factoryNumber);
+        QFETCH(QString, before);
+        const PasswordResult r =
+            checkPassword(typed, std::uint16_t(factoryNumber),
+                          AccessFlags{before.contains("locked"), before.contains("access")});
+        QStringList after;
+        for (const auto& [on, name] : {std::pair{r.flags.locked, "locked"},
+                                       {r.flags.deviceAccess, "access"},
+                                       {r.accepted, "accepted"}})
+            if (on)
+                after << name;
+        QTEST(after.join(' '), "after");
+    }
+
+    void eventEntries()
+    {
+        EventEntry e{};
+        std::copy_n(QByteArray::fromHex("100E0000 01000000 000080 35").constData(), 12, e.bytes);
+        QCOMPARE(counter(e), 3600u);
+        QVERIFY(stateBit(e, 0) && stateBit(e, 55) && !stateBit(e, 54) && !stateBit(e, 1));
+        QVERIFY(isEntryValid(e)); // 0xAA ^ 0x10 ^ 0x0E ^ 0x01 ^ 0x80
+        e.bytes[11] = 0x34;
+        QVERIFY(!isEntryValid(e));
+        QVERIFY(!isEntryValid(EventEntry{})); // 0xAA != 0
+        // Rows count back from the newest entry, before the write position.
+        DeviceImage& image = m_data.image();
+        image.writePosition = 10;
+        QCOMPARE(slotOfRow(image, 0), 9);
+        QCOMPARE(slotOfRow(image, 10), 255);
+        QCOMPARE(slotOfRow(image, 255), 10);
+        for (int s = 0; s < 256; ++s)
+            image.entries[s] = entry(4294967295u - s);
+        image.entries[slotOfRow(image, 16)].bytes[11] ^= 1;
+        QCOMPARE(rowNumberText(image, 16), QStringLiteral("17?"));
+        QCOMPARE(rowNumberText(image, 255), QStringLiteral("256"));
+        QCOMPARE(counterText(image, 0), QStringLiteral("4294967295"));
+        // The oldest row compares with the slot before it, the newest row's.
+        image.entries[9] = entry(0, {12});
+        image.entries[10] = entry(0, {});
+        QCOMPARE(predecessorSlot(0), 255);
+        QCOMPARE(eventText(image, slotOfRow(image, 255)), QString::fromUtf8("W1 zał_v,"));
+    }
+
+    void eventTexts_data()
+    {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<QList<int>>("after");
+        QTest::addColumn<int>("combination");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, const QList<int>& before, const QList<int>& after,
+                            int combination, const char* text) {
+            QTest::newRow(name) << before << after << combination << QString::fromUtf8(text);
+        };
+        row("bits 12 and 14 rise", {}, {12, 14}, 0, "W1 zał_^,U1 brak_^,");
+        row("in bit order", {0, 40}, {2, 40, 54}, 0, "U1 jest_v,W2 zał_^,Ster.ręczne_^,");
+        row("no change", {5, 17}, {5, 17}, 0, "");
+        row("blank name", {}, {17}, 0, " _^,");
+        row("restart alone", {}, {0, 3, 55}, 0, "Restart");
+        row("restart ends", {55}, {}, 0, "Restart_v,");
+        row("names of the device's combination", {}, {3}, 9, "Zasilanie łącza_^,");
+        // A combination outside the table never reaches past the label sets.
+        row("combination 200", {}, {3}, 200, "U2 brak_^,");
+    }
+
+    void eventTexts()
+    {
+        QFETCH(QList<int>, before);
+        QFETCH(QList<int>, after);
+        QFETCH(int, combination);
+        DeviceImage& image = m_data.image();
+        setSlotText(image.labelSets[9].signalNames[3], QString::fromUtf8("Zasilanie łącza"));
+        image.deviceCombination = std::uint8_t(combination);
+        image.entries[40] = entry(1, before);
+        image.entries[41] = entry(2, after);
+        QTEST(eventText(image, 41), "text");
+    }
+
+    void timeText_data()
+    {
+        QTest::addColumn<quint32>("timeBase");
+        QTest::addColumn<quint32>("counter");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("winter") << 1425715000u << 500u << "2015_3_7 9:5:0";
+        QTest::newRow("summer") << 1435744800u << 0u << "2015_7_1 12:0:0";
+        QTest::newRow("wraps modulo 2^32") << 0xFFFFFF00u << 0x200u << "1970_1_1 1:4:16";
+        QTest::newRow("clock back, first") << 1792888200u << 0u << "2026_10_25 2:30:0";
+        QTest::newRow("clock back, second") << 1792888200u << 3600u << "2026_10_25 2:30:0";
+        QTest::newRow("largest") << 0x7FFFFFFFu << 0u << "2038_1_19 4:14:7";
+        QTest::newRow("negative") << 0x80000000u << 0u << "?";
+    }
+
+    void timeText()
+    {
+        QFETCH(quint32, timeBase);
+        QFETCH(quint32, counter);
+        QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Warsaw"));
+        DeviceData data;
+        data.image().timeBase = timeBase;
+        data.image().entries[3] = entry(counter);
+        QTEST(EventRegister::timeText(data.image(), 3), "text");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "tst_model.moc"
