@@ -6,10 +6,3 @@ tavrel_add_test(tst_filecommands GUI
     SOURCES ${PROJECT_SOURCE_DIR}/tests/app/tst_filecommands.cpp
     LIBS tavrel_gui)
 target_include_directories(tst_filecommands PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-# The window against dorvik-sim over a pseudo-terminal (where the simulator is built).
-if(TARGET sim_process)
-    tavrel_add_test(tst_commwindow GUI
-        SOURCES ${PROJECT_SOURCE_DIR}/tests/app/tst_commwindow.cpp
-        LIBS tavrel_gui tavrel_link sim_process)
-    target_include_directories(tst_commwindow PRIVATE ${PROJECT_SOURCE_DIR}/tests/sim)
-endif()
