@@ -98,7 +98,7 @@ struct LinkFixture {
     {
         labels.setLabelFileCode(LabelStore::startCode);
     }
-    bool connectTo(const QString& path, int waitMs = 5000)
+    bool connectTo(const QString& path, int waitMs = 15000)
     {
         link.setSelectedPort(path);
         link.connectDevice();

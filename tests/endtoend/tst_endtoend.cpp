@@ -222,7 +222,7 @@ void TestEndToEnd::simCommandLine_data()
     // "options (none: a file is where the link goes) | exit code | on stderr | at least this
     // write position in the dump written on exit (-1: none written)".
     QTest::addColumn<QStringList>("row");
-    for (const char* row : {"--exit-after 1.5 --new-event-every 1 --events 10 | 0 |  | 11",
+    for (const char* row : {"--exit-after 3 --new-event-every 1 --events 10 | 0 |  | 11",
                             " | 1 | is not a symbolic link | -1",
                             "--factory-number 65536 | 2 | --factory-number: expected a whole "
                             "number from 0 to 65535, got \"65536\" | -1",
@@ -339,6 +339,8 @@ void TestEndToEnd::windowSession()
     QVERIFY(view.setActivePage(0));
     view.runCommand(Command::Connect);
     QCOMPARE(sheet.activePageIndex(), CInitPage::pageIndex);
+    // "Rozłącz" lets the port go even before the controller answers.
+    QVERIFY(link->findChild<QPushButton*>("disconnect")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(view.isConnected(), patience);
     other.stop(); // left in the box while the link has its port open
     view.runCommand(Command::ReadSettings);
