@@ -1,0 +1,228 @@
+// The simulator's parts. Replies carry CRCs computed apart from this code.
+#include "model/eventregister.h"
+#include "sim/eventsimulator.h"
+#include "sim/faultplan.h"
+#include "sim/requestframer.h"
+
+#include <QTest>
+
+namespace {
+
+const QByteArray probe = QByteArray::fromHex("ff030009000141d6");
+const QByteArray linkOpen = QByteArray::fromHex("ff100000000102ffaa2fbb");
+const QByteArray status = QByteArray::fromHex("ff030c100e0000000000160524d2044c40");
+
+// Entry i holds counter 1000 + i and the state byte i in byte 4, sealed.
+SimController numberedController()
+{
+    EventRegisterEntries entries{};
+    for (int i = 0; i < entryCount; ++i)
+        entries[i] = EventSimulator::makeEntry(std::uint32_t(1000 + i), std::uint64_t(i));
+    return SimController(
+        {.factoryNumber = 1234, .combination = 9, .counterStart = 3600, .probeBaud = 4800}, entries,
+        5);
+}
+
+} // namespace
+
+class TestSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controller_data();
+    void controller();
+    void framer_data();
+    void framer();
+    void faults_data();
+    void faults();
+    void seededRing_data();
+    void seededRing();
+};
+
+void TestSim::controller_data()
+{
+    // Steps "ms request reply" (reply "none": nothing is sent) or "ms baud rate".
+    QTest::addColumn<QString>("steps");
+    const auto row = [](const char* name, const char* steps) { QTest::newRow(name) << steps; };
+    row("probe: combination 9 in the high nibble", "0 ff030009000141d6 ff0302009091fc");
+    row("status block", "0 ff03000c00061015 ff030c100e0000000000160524d2044c40");
+    row("settings: combination in register 9",
+        "0 ff030000000ad013 ff03140000000165bd333d1565952f020600210000009075cf");
+    row("unknown command word", "0 ff1000000001021234e343 ff90036df1");
+    row("function 4 not served", "0 ff04000000012414 ff8401e330");
+    row("zero registers", "0 ff03000000005014 ff830360c1");
+    row("past the event area", "0 ff030fff00606318 ff8302a101");
+    row("another slave", "0 0103000900015408 none");
+    // Event entries addressed by byte: slot 248 at register 1024 + 248 * 12.
+    row("entry 248", "0 ff030fa00006d320 ff030ce0040000f8000000000000b6f5aa");
+    row("writes read back",
+        "0 ff10000000070e11220102030405060708090a0b0c31db ff10000000079415; "
+        "0 ff10000700010200452e70 ff1000070001a5d6; 0 ff100000000204aa27393047d3 ff10000000025416; "
+        "0 ff030000000ad013 ff031411220102030405060708090a0b0c004500000090e0af; "
+        "0 ff03000c00061015 ff030c100e000000000016052439300367");
+    // A new RS-485 configuration (0x45: 9600 baud) holds from the next link.
+    row("rate follows the link",
+        "0 baud 4800; 100 ff100000000102ffaa2fbb ff10000000011417; 200 baud 2400; "
+        "300 ff100000000102aa5550ab ff10000000011417; 400 baud 4800; "
+        "500 ff100000000102ffaa2fbb ff10000000011417; 550 ff10000700010200452e70 ff1000070001a5d6; "
+        "560 baud 2400; 600 ff100000000102aa21508c ff10000000011417; 700 baud 9600");
+    row("idle link falls back", "1000 ff100000000102ffaa2fbb ff10000000011417; "
+                                "5500 ff03000c00061015 -; 10500 baud 2400; 10501 baud 4800");
+    // Counter 3602, the state of slot 4 with bit 55 set, a correct check byte, in slot 5.
+    row("reset appends a restart entry",
+        "0 ff100000000102ffaa2fbb ff10000000011417; 2500 ff100000000102aa21508c ff10000000011417; "
+        "2500 baud 4800; 2500 ff03000c00061015 ff030c120e0000000000160624d204b5c3; "
+        "2500 ff03043c0006112a ff030c120e000004000000000080320006");
+    row("broadcast link closing, no answer", "0 ff100000000102ffaa2fbb ff10000000011417; "
+                                             "10 00100000000102aa55155f none; 10 baud 4800");
+}
+
+void TestSim::controller()
+{
+    QFETCH(QString, steps);
+    SimController controller = numberedController();
+    for (const QString& step : steps.split(QStringLiteral("; "))) {
+        const QStringList part = step.split(u' ');
+        const qint64 ms = part[0].toLongLong();
+        if (part[1] == "baud") {
+            QCOMPARE(controller.answerBaud(ms), part[2].toInt());
+            continue;
+        }
+        const QByteArray reply = controller.respond(QByteArray::fromHex(part[1].toLatin1()), ms);
+        if (part[2] != "-")
+            QCOMPARE(reply.toHex(), part[2] == "none" ? QByteArray() : part[2].toLatin1());
+    }
+}
+
+void TestSim::framer_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces"); // an empty piece: the line goes quiet
+    QTest::addColumn<QList<QByteArray>>("requests");
+    QTest::addColumn<int>("skipped");
+    QByteArray spoiled = probe;
+    spoiled[7] = char(spoiled[7] ^ 1);
+    // Function 0x08 carries no length: it is taken whole when the line goes quiet.
+    const QByteArray diagnostics = QByteArray::fromHex("ff0800000000f5d5");
+    QTest::newRow("split in three")
+        << QList{probe.left(1), probe.mid(1, 5), probe.mid(6)} << QList{probe} << 0;
+    QTest::newRow("write split before its byte count")
+        << QList{linkOpen.left(6), linkOpen.mid(6)} << QList{linkOpen} << 0;
+    QTest::newRow("noise before a request")
+        << QList{QByteArray::fromHex("00ff03") + probe} << QList{probe} << 3;
+    QTest::newRow("bad CRC, then a good request")
+        << QList{spoiled, linkOpen} << QList{linkOpen} << int(spoiled.size());
+    QTest::newRow("unknown function at silence")
+        << QList{diagnostics, QByteArray()} << QList{diagnostics} << 0;
+    QTest::newRow("remainder dropped at silence")
+        << QList{probe.left(5), QByteArray(), probe} << QList{probe} << 5;
+}
+
+void TestSim::framer()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<QByteArray>, requests);
+    QFETCH(int, skipped);
+    RequestFramer framer;
+    QList<QByteArray> found;
+    for (const QByteArray& piece : pieces) {
+        if (!piece.isEmpty())
+            found += framer.push(piece);
+        else if (const auto taken = framer.takeOnSilence())
+            found += *taken;
+    }
+    QCOMPARE(found, requests);
+    QCOMPARE(framer.skippedBytes(), skipped);
+}
+
+void TestSim::faults_data()
+{
+    // Replies to status polls, 'L' on the open link or 'C' while connecting; each becomes
+    // 'o' as is, '-' nothing, 'c' CRC spoiled, 'e' exception, 'g'/'a' garbage before/after,
+    // followed by '+' when held back.
+    QTest::addColumn<FaultConfig>("config");
+    QTest::addColumn<QByteArray>("calls");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray ten(10, 'L');
+    using C = FaultConfig;
+    QTest::newRow("corrupt every 3rd") << C{.corruptEvery = 3} << ten << QByteArray("oocoocooco");
+    QTest::newRow("exception every 4th")
+        << C{.exceptionEvery = 4, .exceptionCode = 6} << ten << QByteArray("oooeoooeoo");
+    QTest::newRow("silent after 6") << C{.stopAfter = 6} << ten << QByteArray("oooooo----");
+    QTest::newRow("garbage every 2nd") << C{.garbageEvery = 2} << ten << QByteArray("ogogogogog");
+    QTest::newRow("garbage after, held back")
+        << C{.garbageEvery = 2, .garbageAfter = true, .delayMs = 1600} << QByteArray("CLL")
+        << QByteArray("oo+a+");
+    QTest::newRow("drop every 5th, connection spared")
+        << C{.dropEvery = 5} << "CC" + ten << QByteArray("oooooo-oooo-");
+    QTest::newRow("drop while connecting too")
+        << C{.dropEvery = 1, .duringConnect = true} << QByteArray("CL") << QByteArray("--");
+    QTest::newRow("status polls refused")
+        << C{.refuseStatus = true} << QByteArray("CL") << QByteArray("ee");
+}
+
+void TestSim::faults()
+{
+    QFETCH(FaultConfig, config);
+    QFETCH(QByteArray, calls);
+    QFETCH(QByteArray, expected);
+    FaultPlan plan(config, 7);
+    QByteArray seen;
+    for (char call : calls) {
+        const ReplyPlan r =
+            plan.apply(status, call == 'L', QByteArray::fromHex("ff03000c00061015"));
+        const QByteArray& b = r.bytes;
+        if (b.isEmpty())
+            seen += '-';
+        else if (b == status)
+            seen += 'o';
+        else if (b.size() == 5 && b[1] == char(0x83) && b[2] == char(config.exceptionCode))
+            seen += 'e';
+        else if (b.size() == status.size() && b.first(16) == status.first(16))
+            seen += 'c';
+        else if (b.size() > status.size() && b.size() <= status.size() + 8)
+            seen += b.endsWith(status) ? 'g' : b.startsWith(status) ? 'a' : '?';
+        else
+            seen += '?';
+        if (r.delayMs > 0)
+            seen += r.delayMs == config.delayMs ? '+' : '?';
+    }
+    QCOMPARE(seen, expected);
+}
+
+void TestSim::seededRing_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("badChecks");
+    QTest::addColumn<std::uint32_t>("endCounter");
+    QTest::newRow("wrapped ring") << 300 << 3 << 20'000'000u;
+    QTest::newRow("part filled") << 40 << 0 << 20'000'000u;
+    QTest::newRow("young counter squeezes history") << 256 << 5 << 5000u;
+}
+
+void TestSim::seededRing()
+{
+    QFETCH(int, count);
+    QFETCH(int, badChecks);
+    QFETCH(std::uint32_t, endCounter);
+    EventSimulator simulator(42);
+    const SeededRegister seeded = seedRegister(simulator, count, badChecks, endCounter);
+    QCOMPARE(int(seeded.writePosition), count % entryCount);
+    const int held = std::min(count, entryCount);
+    int spoiled = 0;
+    std::uint32_t previous = 0;
+    // Oldest to newest: the slot at the write position is the oldest once the ring wrapped.
+    const int oldest = count > entryCount ? seeded.writePosition : 0;
+    for (int i = 0; i < held; ++i) {
+        const EventEntry& e = seeded.entries[(oldest + i) % entryCount];
+        spoiled += EventRegister::isEntryValid(e) ? 0 : 1;
+        const std::uint32_t counter = EventRegister::counter(e);
+        QVERIFY2(counter >= previous && counter < endCounter, qPrintable(QString::number(i)));
+        previous = counter;
+    }
+    QCOMPARE(spoiled, badChecks);
+    for (int slot = held; slot < entryCount; ++slot)
+        QVERIFY(!EventRegister::isEntryValid(seeded.entries[slot])); // never written: all zero
+}
+
+QTEST_GUILESS_MAIN(TestSim)
+#include "tst_sim.moc"
