@@ -185,7 +185,8 @@ private:
     void updateConnected();
     void setReadingEvents(bool reading);
     void abandonRegisterRead();
-    void countBadStatusReply();
+    // Ends the link after the fourth status poll in a row that was refused or spoilt.
+    bool endLinkIfStatusRefused();
     void clearStatusFields();
 
     void readAnswer(QByteArrayView reply);
@@ -240,6 +241,5 @@ private:
     std::uint8_t m_liveWritePosition = 0;
     // Status polls in a row answered by an exception or a reply that could not be used.
     unsigned m_badStatusReplies = 0;
-    bool m_statusTaken = false;
     SettingsImage m_writtenSettings{}; // the image of the last settings write sent
 };

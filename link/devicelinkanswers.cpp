@@ -33,7 +33,9 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     if (m_pausing || isClosing() || !m_line.isOpen())
         return;
     stopTimer(LinkTimer::Reply);
-    const Sent answered = m_sent;
+    // Counted as refused until a status answer is taken from the reply.
+    if (m_sent == Sent::StatusPoll)
+        ++m_badStatusReplies;
     if (status != FrameStatus::FRAME_OK) {
         switch (status) {
         case FrameStatus::FRAME_CRC_ERROR:
@@ -46,12 +48,8 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
             log(StringId::unknownError);
             break;
         }
-        if (answered == Sent::StatusPoll) {
-            countBadStatusReply();
-            if (!m_line.isOpen())
-                return;
-        }
-        startErrorPause();
+        if (!endLinkIfStatusRefused())
+            startErrorPause();
         return;
     }
     // Tries that timed out may still be answered, late, and nothing in a reply tells which
@@ -63,7 +61,6 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     const unsigned unanswered = std::exchange(m_retryCount, 0u);
     const int drainMs =
         int(unanswered) * (m_replyTimer.interval() + m_tickTimer.interval()) + m_timings.errorPause;
-    m_statusTaken = false;
     if (reply.size() >= 2) {
         const std::uint8_t function = byteAt(reply, 1);
         if (function == Protocol::functionRead)
@@ -75,14 +72,8 @@ void DeviceLink::onFrame(FrameStatus status, const QByteArray& reply)
     }
     m_sent = Sent::Nothing;
     m_replyAwaited = false;
-    if (answered == Sent::StatusPoll) {
-        if (m_statusTaken)
-            m_badStatusReplies = 0;
-        else
-            countBadStatusReply();
-        if (!m_line.isOpen())
-            return;
-    }
+    if (endLinkIfStatusRefused())
+        return;
     // The link-closing and reset frames await no answer: they need no drain.
     const bool closingNext = m_pendingOperation == OP_DISCONNECT || m_pendingOperation == OP_RESET;
     if (unanswered > 0 && !closingNext && m_line.isOpen() && !isClosing() && !m_pausing)
@@ -169,7 +160,7 @@ void DeviceLink::statusAnswer(QByteArrayView d)
     if (m_timeBase == 0)
         m_timeBase = static_cast<std::uint32_t>(now - counter);
     m_liveWritePosition = byteAt(d, 8);
-    m_statusTaken = true;
+    m_badStatusReplies = 0;
     image.deviceSelector = byteAt(d, 9);
     setOnline(true);
     emit fieldsChanged();
@@ -252,15 +243,13 @@ void DeviceLink::exceptionAnswer(QByteArrayView reply)
     }
 }
 
-void DeviceLink::countBadStatusReply()
+bool DeviceLink::endLinkIfStatusRefused()
 {
     // A controller that refuses or spoils every status poll never lets the link come up;
     // it gets as many tries as one that does not answer at all.
-    if (++m_badStatusReplies <= 3)
-        return;
-    m_badStatusReplies = 0;
-    stopAllTimers();
-    m_line.close();
+    if (m_badStatusReplies <= 3)
+        return false;
     log(StringId::statusRefused);
     endLink();
+    return true;
 }
