@@ -21,8 +21,7 @@ public:
     SimProcess()
     {
         m_process.setProgram(QStringLiteral(DORVIK_SIM));
-        QObject::connect(&m_process, &QProcess::readyReadStandardError,
-                         [this] { m_log += m_process.readAllStandardError(); });
+        m_process.setStandardErrorFile(QProcess::nullDevice());
     }
     ~SimProcess()
     {
@@ -30,7 +29,6 @@ public:
         m_process.waitForFinished(1000);
     }
 
-    // Starts the simulator with these extra options; false when it did not come up.
     bool start(const QStringList& options = {})
     {
         m_process.setArguments(QStringList{"--link", linkPath(), "--dump", dumpPath()} + options);
@@ -42,49 +40,33 @@ public:
     }
     QString linkPath() const { return m_dir.filePath(QStringLiteral("dorvik")); }
     QProcess& process() { return m_process; }
-    QByteArray log() const { return m_log; }
-    // The controller's state ("key value" lines of the dump), as it wrote it on the way out.
-    QMap<QByteArray, QByteArray> readDump() const
-    {
-        QFile file(dumpPath());
-        QMap<QByteArray, QByteArray> fields;
-        for (const QByteArray& line :
-             file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList())
-            fields.insert(line.left(line.indexOf(' ')), line.mid(line.indexOf(' ') + 1));
-        return fields;
-    }
-    // The same now, asked for by signal; it is renamed into place whole.
+    // The controller's state ("key value" lines), written on SIGUSR1 and renamed into place.
     QMap<QByteArray, QByteArray> dump()
     {
-        QFile::remove(dumpPath());
+        QFile file(dumpPath());
+        file.remove();
         ::kill(pid_t(m_process.processId()), SIGUSR1);
-        return QTest::qWaitFor([this] { return QFile::exists(dumpPath()); }, 5000)
-                   ? readDump()
-                   : QMap<QByteArray, QByteArray>();
+        QMap<QByteArray, QByteArray> fields;
+        if (QTest::qWaitFor([&] { return file.exists(); }, 5000) && file.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : file.readAll().split('\n'))
+                fields.insert(line.left(line.indexOf(' ')), line.mid(line.indexOf(' ') + 1));
+        return fields;
     }
     void stop()
     {
         m_process.terminate();
         m_process.waitForFinished(5000);
-        m_log += m_process.readAllStandardError();
     }
 
 private:
     QString dumpPath() const { return m_dir.filePath(QStringLiteral("dump.txt")); }
-
     QTemporaryDir m_dir;
     QProcess m_process;
-    QByteArray m_log;
 };
 
-// Short periods keep the tests quick; the simulator answers within milliseconds, and the
-// reply time-outs leave room for a machine under load.
-inline LinkTimings fastTimings()
-{
-    return {120, 60, 40, 1000, 1000, 40, 40}; // connect tick, ticks, time-outs, pause, close
-}
+// Short ticks; the reply time-outs leave room for a machine under load.
+inline LinkTimings fastTimings() { return {120, 60, 40, 1000, 1000, 40, 40}; }
 
-// The bytes of a record or register, in hex.
 template <typename T> QByteArray hexOf(const T& bytes)
 {
     return QByteArray(reinterpret_cast<const char*>(&bytes), sizeof bytes).toHex();
@@ -105,8 +87,7 @@ struct LinkFixture {
         return QTest::qWaitFor([this] { return link.IsConnected(); }, waitMs);
     }
     QByteArray logText() const { return log.join(QLatin1Char('\n')).toUtf8(); }
-    // Every line a text of the system's with its numbers and port filled in.
-    bool filledIn() const { return !logText().contains('%'); }
+    bool filledIn() const { return !logText().contains('%'); } // every number put in
 
     QTemporaryDir labelDir;
     DeviceData data;
