@@ -11,6 +11,8 @@
 #include "pages/entryfields.h"
 #include "tests/support/simprocess.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <map>
@@ -293,7 +295,7 @@ void TestEndToEnd::windowSession()
     times->valueEdit(0)->setText("20");
     view.runCommand(Command::CompareSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy różne"), 1, patience);
-    QCOMPARE(diffs.mid(2), QStringList{"0: 20 [s]|15 [s]"});
+    QCOMPARE(diffs.mid(4), QStringList{"0: 20 [s]|15 [s]"});
     view.runCommand(Command::ReadSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy odczytano"), 2, patience);
     QCOMPARE(hexOf(image.settings), edited);
