@@ -174,6 +174,7 @@ private:
     void logNumber(int stringId, long long number);
 
     bool portUsable() const;
+    void queueSettingsOperation(int operation, int startedId);
     void establishLink();
     void performOperation();
     void startClosing(CloseKind kind, const QByteArray& request);
