@@ -364,11 +364,14 @@ private slots:
         row("unknown function", "CPcActYtpS", start + '|' + up + "|Błąd typu ramki",
             "@19200 probe open @2400 status status", "open online tick sets 7/0");
         // Status polls refused or spoilt in a row get the tries of a time-out.
+        const QString refused = "Dorvik odrzucił rozkaz, kod wyjątku 4|";
         row("status polls refused", "OtXtXtStXtQtXtX",
-            QString("Dorvik odrzucił rozkaz, kod wyjątku 4|").repeated(5) +
+            refused.repeated(3) + "Odczyt niepełny|" + refused.repeated(2) +
                 "Dorvik odrzuca odczyt stanu, połączenie zakończone|ended",
             QString("status ").repeated(7).trimmed(), "closed");
         // A request that did not leave: a try without an answer, or the operation ended.
+        // Probe answers count only while probing: on an open link it changes no combination.
+        row("probe answer on an open link", "OtP", "Odczyt niepełny", "status", "open online tick");
         row("status poll unsent", "OFt", unsent, "status", "open online tick reply");
         row("settings write unsent", "O2FtFt", writing + unsent + "|-2", "write status",
             "open online tick reply");
