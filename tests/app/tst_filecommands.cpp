@@ -111,8 +111,20 @@ private slots:
         QCOMPARE(context().lines.size(), 1);
     }
 
-    void eventsCommandsWaitForTheRegisterRead()
+    void commandsWaitForTheLogAndTheRegister()
     {
+        // A page holding an invalid entry keeps the front: no dialog, nothing runs.
+        context().activePage = 3;
+        context().refuseLeave = true;
+        context().deviceData.settingsValid = true;
+        for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
+                             &FileCommands::loadEvents, &FileCommands::saveEvents})
+            run(command, QStringLiteral("a.nst"));
+        QVERIFY(m_requests.isEmpty());
+        QCOMPARE(context().activePage, 3);
+        context().refuseLeave = false;
+
+        // A register being read is neither replaced nor saved.
         m_page->establish();
         m_page->goOnline();
         m_page->page->readEvents();
@@ -124,43 +136,31 @@ private slots:
         QVERIFY(m_requests.isEmpty());
         QCOMPARE(imageBytes(context().deviceData), before);
         QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
-    }
 
-    void commandsNeedTheLogInFront()
-    {
-        // A page holding an invalid entry keeps the front: no dialog, nothing runs.
-        context().activePage = 3;
-        context().refuseLeave = true;
-        context().deviceData.settingsValid = true;
-        for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
-                             &FileCommands::loadEvents, &FileCommands::saveEvents})
-            run(command, QStringLiteral("a.nst"));
-        QVERIFY(m_requests.isEmpty());
-        QCOMPARE(context().activePage, 3);
-
-        context().refuseLeave = false;
         run(&FileCommands::loadSettings, QString());
         QCOMPARE(m_requests.size(), 1);
         QCOMPARE(context().activePage, CInitPage::pageIndex);
     }
 
+    // The file of the dialog loaded (or refused with its message); a loaded register brings
+    // the events page to the front.
     void loadCommands_data()
     {
         QTest::addColumn<bool>("events");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("chosen"); // empty: Cancel
         QTest::addColumn<QString>("message");
-        QTest::newRow("settings") << false << goodSettings << "bez"
-                                  << "";
-        QTest::newRow("settings, combination 16")
-            << false << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
-            << "Niewłaściwy plik nastaw";
-        QTest::newRow("settings, cancel") << false << goodSettings << ""
-                                          << "";
-        QTest::newRow("events") << true << goodEvents() << "a.rzd"
-                                << "";
-        QTest::newRow("events, missing") << true << QByteArray() << "brak.rzd"
-                                         << "Problem z czytaniem zdarzeń z dysku";
+        const auto row = [](const char* name, bool events, const QByteArray& bytes,
+                            const char* chosen, const char* message = "") {
+            QTest::newRow(name) << events << bytes << QString(chosen) << QString(message);
+        };
+        row("settings", false, goodSettings, "bez");
+        row("settings, combination 16", false, QByteArray(goodSettings).replace(16, 1, "\x10"),
+            "a.nst", "Niewłaściwy plik nastaw");
+        row("settings, cancel", false, goodSettings, "");
+        row("events", true, goodEvents(), "a.rzd");
+        row("events, missing", true, QByteArray(), "brak.rzd",
+            "Problem z czytaniem zdarzeń z dysku");
     }
 
     void loadCommands()
@@ -203,10 +203,6 @@ private:
     QString m_chosen;
     QList<FileCommands::DialogRequest> m_requests;
 };
-
-// The file of the dialog loaded (or refused with its message); a loaded register brings
-
-// the events page to the front.
 
 QTEST_MAIN(TestFileCommands)
 #include "tst_filecommands.moc"

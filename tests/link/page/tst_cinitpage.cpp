@@ -78,23 +78,20 @@ private slots:
         QTest::addColumn<QString>("optionPort");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("--port adds a path")
-            << "/tmp/dorvik-line" << QString() << "/tmp/dorvik-line";
-        QTest::newRow("typed path") << QString() << "/dev/pts/77"
-                                    << "/dev/pts/77";
-        QTest::newRow("typed over --port") << "/tmp/a"
-                                           << "  /tmp/b "
-                                           << "/tmp/b";
+        const auto row = [](const char* name, const char* option, const char* typed,
+                            const char* opened) {
+            QTest::newRow(name) << QString(option) << QString(typed) << QString(opened);
+        };
+        row("--port adds a path", "/tmp/line", nullptr, "/tmp/line");
+        row("typed path", nullptr, "/dev/pts/77", "/dev/pts/77");
+        row("typed over --port", "/tmp/a", "  /tmp/b ", "/tmp/b");
     }
 
     void portOfTheConnection()
     {
         QFETCH(QString, optionPort);
         QFETCH(QString, typed);
-        QFETCH(QString, opened);
-        StartOptions options;
-        options.port = optionPort;
-        PageFixture f(options);
+        PageFixture f({.port = optionPort, .connect = false, .labelsDir = {}});
         f.page->show();
         auto* ports = control<QComboBox>(*f.page, "ports");
         if (!optionPort.isEmpty()) {
@@ -107,6 +104,7 @@ private slots:
         if (!typed.isNull())
             ports->setEditText(typed);
         control<QPushButton>(*f.page, "connect")->click();
+        QFETCH(QString, opened);
         QCOMPARE(f.line->events.value(0), QStringLiteral("open %1 19200").arg(opened));
     }
 
@@ -132,7 +130,7 @@ private slots:
         f.link().onLinkTick();
         f.link().onCloseWaitElapsed();
         QVERIFY(!f.line->isOpen());
-        QVERIFY(f.logged(QStringLiteral("Rozłączono")));
+        QVERIFY(f.page->logLineAt(0).endsWith(QStringLiteral("  Rozłączono")));
         QVERIFY(!f.context.hasDeviceAccess);
         QVERIFY(connectButton->isEnabled() && !disconnectButton->isEnabled());
         for (const char* edit : {"version", "operatingHours", "factoryNumber"})
@@ -154,33 +152,27 @@ private slots:
         // alone, without a prompt.
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
-        f.answerTick(Fake::statusAnswer({.factoryNumber = 4321}));
+        f.goOnline({.factoryNumber = 4321});
         QCOMPARE(f.link().factoryNumberField(), 4321u);
         QCOMPARE(edit->text(), QString());
         // Letters never get in, five digits at most; above 65535 the last number stays.
         QTest::keyClicks(edit, QStringLiteral("77x9999"));
         QCOMPARE(edit->text(), QStringLiteral("77999"));
-        f.answerTick(Fake::statusAnswer({.factoryNumber = 4321}));
+        f.goOnline({.factoryNumber = 4321});
         QCOMPARE(f.link().factoryNumberField(), 7799u);
         QCOMPARE(edit->text(), QStringLiteral("77999"));
         QVERIFY(f.messages.isEmpty());
-
-        edit->setText(QStringLiteral("65535"));
-        control<QPushButton>(*f.page, "writeFactoryNumber")->click();
-        f.link().onLinkTick();
-        QCOMPARE(f.line->written.last().mid(7, 4), QByteArray::fromHex("aa27ffff"));
     }
 
     void factoryNumberPrompts_data()
     {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("prompt");
-        QTest::newRow("empty") << ""
-                               << "Please enter a positive integer.";
+        QTest::newRow("empty") << QString() << "Please enter a positive integer.";
         QTest::newRow("above 16 bits") << "65536"
                                        << "Please enter an integer between 0 and 65535.";
-        QTest::newRow("valid") << "0"
-                               << "";
+        QTest::newRow("lowest") << "0" << QString();
+        QTest::newRow("highest") << "65535" << QString();
     }
 
     void factoryNumberPrompts()
@@ -197,7 +189,8 @@ private slots:
         // The button and leaving the page check the entry; nothing is sent when it is bad.
         control<QPushButton>(*f.page, "writeFactoryNumber")->click();
         f.link().onLinkTick();
-        QCOMPARE(f.line->written.last() == Requests::factoryNumber(0), prompt.isEmpty());
+        QCOMPARE(f.line->written.last() == Requests::factoryNumber(entry.toUShort()),
+                 prompt.isEmpty());
         QCOMPARE(f.page->onKillActive(), prompt.isEmpty());
         const QStringList prompts = prompt.isEmpty() ? QStringList() : QStringList{prompt, prompt};
         QCOMPARE(f.messages, prompts);
