@@ -138,8 +138,31 @@ private slots:
         QVERIFY(f.messages.isEmpty());
     }
 
-    void factoryNumberEntry()
+    void factoryNumber_data()
     {
+        // Keys typed into the emptied entry, what it shows, the number an answer then leaves
+        // in place (the last valid one typed, else the controller's) and the prompt of the
+        // button and of leaving the page; nothing is sent for a bad entry.
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<QString>("prompt");
+        const auto row = [](const char* name, const char* keys, const char* shown, int kept,
+                            const char* prompt) {
+            QTest::newRow(name) << QString(keys) << QString(shown) << kept << QString(prompt);
+        };
+        const char* range = "Please enter an integer between 0 and 65535.";
+        row("empty", "", "", 4321, "Please enter a positive integer.");
+        // Letters never get in, five digits at most.
+        row("letters, a sixth digit", "77x9999", "77999", 7799, range);
+        row("above 16 bits", "65536", "65536", 6553, range);
+        row("highest", "65535", "65535", 65535, "");
+    }
+
+    void factoryNumber()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, prompt);
         PageFixture f;
         f.context.isLocked = false;
         f.page->show();
@@ -147,53 +170,20 @@ private slots:
         auto* edit = control<QLineEdit>(*f.page, "factoryNumber");
         f.establish();
         f.goOnline({.factoryNumber = 4321});
-
-        // Emptied: not a number. The answers keep the last valid one and leave the entry
-        // alone, without a prompt.
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, keys);
         f.goOnline({.factoryNumber = 4321});
-        QCOMPARE(f.link().factoryNumberField(), 4321u);
-        QCOMPARE(edit->text(), QString());
-        // Letters never get in, five digits at most; above 65535 the last number stays.
-        QTest::keyClicks(edit, QStringLiteral("77x9999"));
-        QCOMPARE(edit->text(), QStringLiteral("77999"));
-        f.goOnline({.factoryNumber = 4321});
-        QCOMPARE(f.link().factoryNumberField(), 7799u);
-        QCOMPARE(edit->text(), QStringLiteral("77999"));
+        QTEST(int(f.link().factoryNumberField()), "kept");
+        QTEST(edit->text(), "shown");
         QVERIFY(f.messages.isEmpty());
-    }
 
-    void factoryNumberPrompts_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("prompt");
-        QTest::newRow("empty") << QString() << "Please enter a positive integer.";
-        QTest::newRow("above 16 bits") << "65536"
-                                       << "Please enter an integer between 0 and 65535.";
-        QTest::newRow("lowest") << "0" << QString();
-        QTest::newRow("highest") << "65535" << QString();
-    }
-
-    void factoryNumberPrompts()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QString, prompt);
-        PageFixture f;
-        f.context.isLocked = false;
-        f.page->onSetActive();
-        f.establish();
-        f.goOnline({.factoryNumber = 4321});
-        control<QLineEdit>(*f.page, "factoryNumber")->setText(entry);
-
-        // The button and leaving the page check the entry; nothing is sent when it is bad.
         control<QPushButton>(*f.page, "writeFactoryNumber")->click();
         f.link().onLinkTick();
-        QCOMPARE(f.line->written.last() == Requests::factoryNumber(entry.toUShort()),
+        QCOMPARE(f.line->written.last() == Requests::factoryNumber(edit->text().toUShort()),
                  prompt.isEmpty());
         QCOMPARE(f.page->onKillActive(), prompt.isEmpty());
-        const QStringList prompts = prompt.isEmpty() ? QStringList() : QStringList{prompt, prompt};
-        QCOMPARE(f.messages, prompts);
+        QCOMPARE(f.messages, prompt.isEmpty() ? QStringList() : QStringList(2, prompt));
     }
 
     void labelFiles()
