@@ -68,7 +68,7 @@ private slots:
         });
     }
 
-    void saveSettings()
+    void saveCommands()
     {
         DeviceData& data = context().deviceData;
         // Without settings there is nothing to save: no dialog.
@@ -80,35 +80,26 @@ private slots:
         data.image().factoryNumber = 0xBEEF;
         writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
         run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
-        QCOMPARE(m_requests.size(), 1);
-        QVERIFY(m_requests[0].save);
-        QCOMPARE(m_requests[0].initialName, QStringLiteral("*.nst"));
+        // Nothing ever read: 3084 zero bytes.
+        run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
+        QCOMPARE(m_requests.size(), 2);
+        QVERIFY(m_requests[0].save && m_requests[1].save);
+        QCOMPARE(m_requests[0].initialName + m_requests[1].initialName,
+                 QStringLiteral("*.nst*.rzd"));
         // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
         // the longer old file is replaced whole.
         QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
                  QByteArray("0000000165bd333d1565952f02060021"
                             "09000000efbe14eb"));
-        QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano nastawy")});
+        QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
+        QCOMPARE(context().lines, (Lines{"Zapisano nastawy", "Zapisano zdarzenia na dysk"}));
         QVERIFY(m_page->messages.isEmpty());
 
         run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
-        QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
-        QCOMPARE(context().lines.size(), 1);
-    }
-
-    void saveEvents()
-    {
-        // Nothing ever read: 3084 zero bytes.
-        run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
-        QCOMPARE(m_requests.size(), 1);
-        QVERIFY(m_requests[0].save);
-        QCOMPARE(m_requests[0].initialName, QStringLiteral("*.rzd"));
-        QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
-        QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano zdarzenia na dysk")});
-
         run(&FileCommands::saveEvents, QStringLiteral("brak/b.rzd"));
-        QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
-        QCOMPARE(context().lines.size(), 1);
+        QCOMPARE(m_page->messages,
+                 (Lines{"Problem z zapisem nastaw", "Problem z zapisem zdarzeń na dysk"}));
+        QCOMPARE(context().lines.size(), 2);
     }
 
     void commandsWaitForTheLogAndTheRegister()

@@ -45,41 +45,33 @@ private slots:
         columns<int, bool, bool, bool, CommandList>(
             {"linkState", "settingsValid", "reading", "listBuilt", "enabled"});
 
-        const auto ids = [](std::initializer_list<Command> commands) {
-            CommandList list;
-            for (Command c : commands)
-                list << static_cast<int>(c);
-            return list;
-        };
         using C = Command;
-        const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
-        QTest::newRow("start") << 0 << false << false << false
-                               << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
-        QTest::newRow("connected") << 2 << false << false << false
-                                   << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
-                                                    C::SaveEvents, C::ReadEvents});
-        QTest::newRow("settings offline")
-            << 0 << true << false << false
-            << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
-                             C::PdfSettings, C::OpenEvents, C::SaveEvents});
-        QTest::newRow("settings connected")
-            << 2 << true << false << false
-            << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                             C::CompareSettings, C::PrintSettings, C::PreviewSettings,
-                             C::PdfSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
-        QTest::newRow("register read running")
-            << 2 << true << true << true
-            << always +
-                   ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                        C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
-        QTest::newRow("events listed offline")
-            << 0 << false << false << true
-            << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents,
-                             C::PreviewEvents, C::PdfEvents, C::ExportEventsCsv});
+        const auto row = [](const char* name, int linkState, bool settingsValid, bool reading,
+                            bool listBuilt, std::initializer_list<Command> enabled) {
+            CommandList ids{int(C::Exit), int(C::About), int(C::OpenSettings)};
+            for (Command c : enabled)
+                ids << int(c);
+            QTest::newRow(name) << linkState << settingsValid << reading << listBuilt << ids;
+        };
+        row("start", 0, false, false, false, {C::Connect, C::OpenEvents, C::SaveEvents});
+        row("connected", 2, false, false, false,
+            {C::Disconnect, C::ReadSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
+        row("settings offline", 0, true, false, false,
+            {C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
+             C::OpenEvents, C::SaveEvents});
+        row("settings connected", 2, true, false, false,
+            {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings, C::OpenEvents, C::SaveEvents,
+             C::ReadEvents});
+        row("register read running", 2, true, true, true,
+            {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings});
+        row("events listed offline", 0, false, false, true,
+            {C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
+             C::PdfEvents, C::ExportEventsCsv});
         // Every status poll refused: the port is open and polled, and must be let go.
-        QTest::newRow("port open, not online")
-            << 1 << false << false << false
-            << always + ids({C::Disconnect, C::OpenEvents, C::SaveEvents});
+        row("port open, not online", 1, false, false, false,
+            {C::Disconnect, C::OpenEvents, C::SaveEvents});
     }
 
     void menuEnabling()

@@ -78,7 +78,6 @@ private slots:
         row("ms to s", 0, 0x65, "10000 [ms]", "15000", 0x90, "15 [s]");
         row("ms truncated", 0, 0x65, "10000 [ms]", " 150 ", 2, "200 [ms]");
         row("s to ms", 1, 0xBD, "60 [s]", "2.5", 26, "2500 [ms]");
-        row("s 11.9", 1, 0xBD, "60 [s]", "11.9", 120, "11900 [ms]");
         row("min above", 3, 0x3D, "600 [min]", "5000", 0x7F, "1260 [min]");
     }
 
