@@ -99,11 +99,6 @@ QStringList textsAt(const PrintoutSheet& sheet, int y)
     return texts;
 }
 
-const EventRowTexts numbered = [](int row) -> std::array<QString, 3> {
-    return {QStringLiteral("t%1").arg(row), QStringLiteral("c%1").arg(row),
-            QStringLiteral("e%1").arg(row)};
-};
-
 // Runs `handle` on each modal dialog the job opens, until the job returns.
 void whileDialogsOpen(const std::function<void(QWidget*)>& handle, const std::function<void()>& job)
 {
@@ -216,7 +211,7 @@ private slots:
                                  p->metrics.linesPerPage, rows}),
                      expected);
             // A page that holds no row cannot take the printout.
-            QCOMPARE(eventsPrintoutSheets({0}, numbered, *p).has_value(), rows > 0);
+            QCOMPARE(eventsPrintoutSheets({0}, eventRowTexts(m_rows), *p).has_value(), rows > 0);
         }
         QList<int> x;
         for (auto c : {PrintoutColumn::Rule, PrintoutColumn::Label, PrintoutColumn::Unit,
