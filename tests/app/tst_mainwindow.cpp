@@ -45,41 +45,33 @@ private slots:
         columns<int, bool, bool, bool, CommandList>(
             {"linkState", "settingsValid", "reading", "listBuilt", "enabled"});
 
-        const auto ids = [](std::initializer_list<Command> commands) {
-            CommandList list;
-            for (Command c : commands)
-                list << static_cast<int>(c);
-            return list;
-        };
         using C = Command;
-        const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
-        QTest::newRow("start") << 0 << false << false << false
-                               << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
-        QTest::newRow("connected") << 2 << false << false << false
-                                   << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
-                                                    C::SaveEvents, C::ReadEvents});
-        QTest::newRow("settings offline")
-            << 0 << true << false << false
-            << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
-                             C::PdfSettings, C::OpenEvents, C::SaveEvents});
-        QTest::newRow("settings connected")
-            << 2 << true << false << false
-            << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                             C::CompareSettings, C::PrintSettings, C::PreviewSettings,
-                             C::PdfSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
-        QTest::newRow("register read running")
-            << 2 << true << true << true
-            << always +
-                   ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                        C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
-        QTest::newRow("events listed offline")
-            << 0 << false << false << true
-            << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents,
-                             C::PreviewEvents, C::PdfEvents, C::ExportEventsCsv});
+        const auto row = [](const char* name, int linkState, bool settingsValid, bool reading,
+                            bool listBuilt, std::initializer_list<Command> enabled) {
+            CommandList ids{int(C::Exit), int(C::About), int(C::OpenSettings)};
+            for (Command c : enabled)
+                ids << int(c);
+            QTest::newRow(name) << linkState << settingsValid << reading << listBuilt << ids;
+        };
+        row("start", 0, false, false, false, {C::Connect, C::OpenEvents, C::SaveEvents});
+        row("connected", 2, false, false, false,
+            {C::Disconnect, C::ReadSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
+        row("settings offline", 0, true, false, false,
+            {C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
+             C::OpenEvents, C::SaveEvents});
+        row("settings connected", 2, true, false, false,
+            {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings, C::OpenEvents, C::SaveEvents,
+             C::ReadEvents});
+        row("register read running", 2, true, true, true,
+            {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings});
+        row("events listed offline", 0, false, false, true,
+            {C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
+             C::PdfEvents, C::ExportEventsCsv});
         // Every status poll refused: the port is open and polled, and must be let go.
-        QTest::newRow("port open, not online")
-            << 1 << false << false << false
-            << always + ids({C::Disconnect, C::OpenEvents, C::SaveEvents});
+        row("port open, not online", 1, false, false, false,
+            {C::Disconnect, C::OpenEvents, C::SaveEvents});
     }
 
     void menuEnabling()
@@ -118,8 +110,10 @@ private slots:
         QCOMPARE(items, 19);
     }
 
-    void commandsRunOnTheCommunicationPage()
+    void pageBeingLeftIsAsked()
     {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
         CTavrelView* view = m_frame->view();
         // Enabled when the menu opened, the link dropped before the click: nothing runs.
         link()->connected = true;
@@ -129,42 +123,29 @@ private slots:
         QVERIFY(link()->calls.isEmpty());
         QCOMPARE(view->activePageIndex(), 0);
 
-        // A page holding a bad entry keeps the front and the command waits.
+        // A page holding a bad entry keeps the front: tab clicks, Ctrl+Tab and commands wait.
         link()->connected = true;
         m_frame->data().settingsValid = true;
         view->addSettingsPages();
-        QVERIFY(view->setActivePage(2));
+        QVERIFY(view->setActivePage(3));
         m_frame->updateAllMenus();
-        page(PageKind::Times)->refuse = true;
-        m_frame->action(Command::WriteSettings)->trigger();
-        QCOMPARE(view->activePageIndex(), 2);
-        QVERIFY(link()->calls.isEmpty());
-
-        page(PageKind::Times)->refuse = false;
-        m_frame->action(Command::WriteSettings)->trigger();
-        QCOMPARE(view->activePageIndex(), 1);
-        QCOMPARE(link()->calls, QStringList{"writeSettings"});
-    }
-
-    void tabClickAsksThePageBeingLeft()
-    {
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-        m_frame->view()->addSettingsPages();
-        QVERIFY(m_frame->view()->setActivePage(3));
-        FakePage* program = page(PageKind::Program);
-        program->refuse = true;
-
+        page(PageKind::Program)->refuse = true;
         QTabBar* bar = sheet()->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
         QTest::keyClick(sheet(), Qt::Key_Tab, Qt::ControlModifier);
         sheet()->setCurrentIndex(0);
+        m_frame->action(Command::WriteSettings)->trigger();
         QCOMPARE(sheet()->currentIndex(), 3);
+        QCOMPARE(view->activePageIndex(), 3);
+        QVERIFY(link()->calls.isEmpty());
 
-        program->refuse = false;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        QCOMPARE(sheet()->activePageIndex(), 1);
-        QCOMPARE(sheet()->currentIndex(), 1);
+        page(PageKind::Program)->refuse = false;
+        m_frame->action(Command::WriteSettings)->trigger();
+        QCOMPARE(view->activePageIndex(), 1);
+        QCOMPARE(link()->calls, QStringList{"writeSettings"});
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+        QCOMPARE(sheet()->activePageIndex(), 3);
+        QCOMPARE(sheet()->currentIndex(), 3);
     }
 
     void sheetGrowsOnce_data()
@@ -217,8 +198,6 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(int, factoryNumber);
-        QFETCH(bool, locked);
-        QFETCH(bool, deviceAccess);
         QFETCH(QString, message);
 
         CTavrelView* view = m_frame->view();
@@ -227,8 +206,8 @@ private slots:
         QTest::keyClicks(edit, typed);
         view->findChild<QPushButton*>(QStringLiteral("confirmPassword"))->click();
 
-        QCOMPARE(view->locked(), locked);
-        QCOMPARE(view->deviceAccess(), deviceAccess);
+        QTEST(view->locked(), "locked");
+        QTEST(view->deviceAccess(), "deviceAccess");
         QCOMPARE(link()->lines, QStringList{message});
         QVERIFY(edit->text().isEmpty());
         QCOMPARE(view->activePageIndex(), 1);
@@ -244,7 +223,6 @@ private slots:
     void printoutStartsOnCommunicationPage()
     {
         QFETCH(int, command);
-        QFETCH(int, mode);
         QFETCH(QString, message);
         m_frame->data().settingsValid = true;
         m_frame->view()->addEventsPage();
@@ -256,7 +234,7 @@ private slots:
         });
         cancel.start(10);
         m_frame->view()->runCommand(static_cast<Command>(command));
-        QCOMPARE(m_frame->view()->printMode(), mode);
+        QTEST(m_frame->view()->printMode(), "mode");
         QCOMPARE(m_frame->view()->activePageIndex(), 1);
         QCOMPARE(link()->lines, QStringList{message});
     }
