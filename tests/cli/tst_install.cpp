@@ -28,9 +28,12 @@ private slots:
         const QString userLabels = m_home.filePath("data/Tavrel/Labels_2.nzw");
         QCOMPARE(run(cli, {"labels"}, &out), "Wczytuję plik etykiet " + userLabels + "\n");
         QVERIFY(out.contains("flag\t0\tZezwolenie na SZR\n"));
-        // --labels-dir still names the directory.
-        QVERIFY(run(cli, {"labels", "--labels-dir", m_home.path()})
-                    .startsWith("Wczytuję plik etykiet " + m_home.filePath("Labels_2.nzw")));
+        // The user's own copy, edited, is never overwritten by the installed one.
+        QFile edited(userLabels);
+        QVERIFY(edited.open(QIODevice::WriteOnly) && edited.write("x") == 1);
+        edited.close();
+        run(cli, {"labels"});
+        QCOMPARE(QFileInfo(userLabels).size(), 1);
 
         run(prefix.filePath("bin/tavrel"), {"--quit-after-first-frame"}, &out);
         QVERIFY(out.startsWith("first-frame-ms "));

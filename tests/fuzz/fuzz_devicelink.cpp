@@ -42,11 +42,6 @@ void checkRequest(const QByteArray& frame, const QList<int>& asked)
 void checkState(const DeviceLink& link, const MemoryLine& line, const DeviceData& data)
 {
     const int stage = link.connectStage();
-    FUZZ_CHECK((stage >= 0 && stage <= 8) || stage == DeviceLink::STAGE_PROBE_ANSWERED ||
-               stage == DeviceLink::STAGE_LINK_OPEN_SENT ||
-               stage == DeviceLink::STAGE_LINK_OPEN_ACKNOWLEDGED);
-    FUZZ_CHECK(link.pendingOperation() >= DeviceLink::OP_STATUS_POLL &&
-               link.pendingOperation() <= DeviceLink::OP_WRITE_RS485);
     FUZZ_CHECK(data.image().readIndex >= -2 && data.image().readIndex <= entryCount);
     FUZZ_CHECK(link.registerProgress() >= 0 && link.registerProgress() <= entryCount);
     FUZZ_CHECK(data.image().combinationIndex < unsigned(combinationCount));

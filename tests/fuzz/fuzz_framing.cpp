@@ -1,12 +1,7 @@
 // The receive framing fed an arbitrary byte stream: every byte's report, the position and
-// the stored reply against a deliberately plain reading of the framing rules; then the
-// same stream through a serial line in pieces of a size the input chooses, which must not
-// change what is reported.
+// the stored reply against a deliberately plain reading of the framing rules.
 #include "fuzzcommon.h"
 #include "link/framereceiver.h"
-#include "link/memoryline.h"
-
-#include <vector>
 
 namespace {
 
@@ -54,36 +49,18 @@ struct PlainFramer {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // Byte 0 chooses the piece size for the serial line; the rest is the stream.
+    // Byte 0 is not part of the stream (the corpus keeps a piece size there).
     Fuzz::Input input{data, size};
-    const int pieceSize = input.byte() % 64 + 1;
-    const QByteArray stream = input.bytes(size);
-
+    input.byte();
     FrameReceiver receiver;
     PlainFramer plain;
-    std::vector<std::pair<FrameStatus, QByteArray>> reports;
-    for (char c : stream) {
+    for (char c : input.bytes(size)) {
         const std::optional<FrameStatus> status = receiver.take(std::uint8_t(c));
         const int expected = plain.take(std::uint8_t(c));
         FUZZ_CHECK(int(status.value_or(FrameStatus(-1))) == expected);
         FUZZ_CHECK(receiver.position() == plain.position);
-        if (status) {
+        if (status)
             FUZZ_CHECK(receiver.reply() == QByteArrayView(plain.buffer, plain.stored));
-            reports.emplace_back(*status, receiver.reply().toByteArray());
-        }
     }
-
-    // The same whatever pieces the bytes arrive in, as long as nobody purges in between.
-    MemoryLine line;
-    line.open(QStringLiteral("fuzz"), 2400);
-    std::vector<std::pair<FrameStatus, QByteArray>> lineReports;
-    QObject::connect(&line, &SerialLine::frameReceived,
-                     [&](FrameStatus status, const QByteArray& reply) {
-                         lineReports.emplace_back(status, reply);
-                     });
-    for (qsizetype at = 0; at < stream.size(); at += pieceSize)
-        line.deliver(QByteArrayView(stream).sliced(at).first(
-            std::min<qsizetype>(pieceSize, stream.size() - at)));
-    FUZZ_CHECK(lineReports == reports);
     return 0;
 }

@@ -25,7 +25,6 @@ private slots:
         };
         const SettingsImage& held = SettingsRecord::defaultImage;
         row("crc check string", withCrc("123456789"), "313233343536373839 374b", "");
-        row("crc of nothing", withCrc({}), "ffff", "");
         row("probe", Requests::linkProbe(), "ff 03 00 09 00 01 41 d6", "Sprawdzenie łącza");
         row("status", Requests::statusPoll(), "ff 03 00 0c 00 06 10 15", "Odczyt stanu");
         row("settings", Requests::settingsRead(), "ff 03 00 00 00 0a d0 13", "Odczyt nastaw");
@@ -33,8 +32,6 @@ private slots:
             "Odczyt zdarzeń, blok 1 z 16");
         row("block 240", Requests::eventBlockRead(240), "ff 03 0f 40 00 60 52 fc",
             "Odczyt zdarzeń, blok 16 z 16");
-        row("other read", buildReadRequest(0xFF, 1030, 96), "ff 03 04 06 00 60 b1 0d",
-            "Odczyt 96 rejestrów od 1030");
         row("link open", Requests::linkOpen(), "ff 10 00 00 00 01 02 ff aa 2f bb",
             "Otwarcie łącza");
         row("link close", Requests::linkClose(), "ff 10 00 00 00 01 02 aa 55 50 ab",

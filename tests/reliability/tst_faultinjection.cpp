@@ -3,7 +3,7 @@
 
 #include <QSignalSpy>
 
-// The adapter unplugged in the middle of a reply, then another controller under its name.
+// The adapter unplugged in the middle of a reply.
 class TestFaultInjection : public QObject {
     Q_OBJECT
 
@@ -14,7 +14,7 @@ private slots:
         // that follows the adapter.
         QTemporaryDir dir;
         const QString port = dir.filePath("ttyUSB-dorvik");
-        SimProcess sim, other;
+        SimProcess sim;
         QVERIFY(sim.start({"--pace"}) && QFile::link(sim.linkPath(), port));
         LinkFixture tool;
         QVERIFY(tool.connectTo(port));
@@ -33,15 +33,6 @@ private slots:
         QCOMPARE(tool.log.last(2), (QStringList{lost, "Odczyt rejestru zdarzeń nie został "
                                                       "ukończony, rejestr bez zmian"}));
         QVERIFY2(tool.filledIn(), tool.logText().constData());
-
-        QVERIFY(other.start({"--factory-number", "2222"}));
-        QVERIFY(QFile::remove(port) && QFile::link(other.linkPath(), port) && tool.connectTo(port));
-        QCOMPARE(tool.link.factoryNumberField(), 2222u);
-        QSignalSpy completed(&tool.link, &DeviceLink::registerCompleted);
-        tool.link.readEventRegister();
-        QVERIFY(completed.wait(20000));
-        QCOMPARE(hexOf(tool.data.image().entries), other.dump().value("register"));
-        QCOMPARE(int(tool.data.image().registerFactoryNumber), 2222);
     }
 };
 

@@ -116,7 +116,6 @@ class TestFileSafety : public QObject {
             QCOMPARE(save(kind, m_dir.path(), std::uint8_t(variant)), 0);
             allowed.append(readAll(file(kind)));
         }
-        QVERIFY(allowed[0] != allowed[1] && allowed[1] != allowed[2]);
         QCOMPARE(save(kind, m_dir.path(), 10), 0);
         for (int round = 0; round < 20; ++round) {
             QProcess saver;
@@ -157,7 +156,13 @@ class TestFileSafety : public QObject {
                                                   : qsizetype(labelAreaSize);
         QByteArray right(size, '\x02');
         if (kind == "settings")
-            right.replace(16, 4, QByteArray(4, '\0'));         // a combination the tool knows
+            right.replace(16, 4, QByteArray(4, '\0')); // a combination the tool knows
+        // What a load of the right file leaves held; loading it again changes nothing.
+        QFile first(path);
+        QVERIFY(first.open(QIODevice::WriteOnly) && first.write(right) == size);
+        first.close();
+        QVERIFY(load(kind, path));
+        const QByteArray loaded = held();
         std::jthread writer([&](const std::stop_token& stop) { // joined before the rest goes
             for (unsigned n = 0; !stop.stop_requested(); ++n) {
                 QFile f(path);
@@ -167,27 +172,15 @@ class TestFileSafety : public QObject {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
         });
-        // What the load takes of the file.
-        const auto taken = [&] {
-            const DeviceImage& image = m_data.image();
-            if (kind == "settings")
-                return QByteArray(reinterpret_cast<const char*>(image.settings.bytes), 16);
-            if (kind == "events")
-                return QByteArray(reinterpret_cast<const char*>(image.entries), 3072);
-            return QByteArray(reinterpret_cast<const char*>(image.labelSets), labelAreaSize);
-        };
         for (int i = 0; i < 3000; ++i) {
-            const QByteArray now = taken();
-            const bool ok = load(kind, path);
-            QVERIFY2(taken() == (ok ? right.left(now.size()) : now),
-                     qPrintable(QString::number(i)));
+            load(kind, path);
+            QVERIFY2(held() == loaded, qPrintable(QString::number(i)));
         }
     }
 
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         SettingsRecord::applyDefaults(m_data);
