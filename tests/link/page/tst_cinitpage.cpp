@@ -78,13 +78,18 @@ private slots:
         QTest::addColumn<QString>("optionPort");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("opened");
+        QTest::addColumn<bool>("kept"); // in the list after the ports are listed again
         QTest::newRow("--port adds a path")
-            << "/tmp/dorvik-line" << QString() << "/tmp/dorvik-line";
+            << "/tmp/dorvik-line" << QString() << "/tmp/dorvik-line" << false;
         QTest::newRow("typed path") << QString() << "/dev/pts/77"
-                                    << "/dev/pts/77";
+                                    << "/dev/pts/77" << false;
         QTest::newRow("typed over --port") << "/tmp/a"
                                            << "  /tmp/b "
-                                           << "/tmp/b";
+                                           << "/tmp/b" << false;
+        QTest::newRow("--port server") << "rfc2217://gateway:7000" << QString()
+                                       << "rfc2217://gateway:7000" << true;
+        QTest::newRow("typed server") << QString() << "rfc2217://127.0.0.1:2217"
+                                      << "rfc2217://127.0.0.1:2217" << true;
     }
 
     void portOfTheConnection()
@@ -92,6 +97,7 @@ private slots:
         QFETCH(QString, optionPort);
         QFETCH(QString, typed);
         QFETCH(QString, opened);
+        QFETCH(bool, kept);
         StartOptions options;
         options.port = optionPort;
         PageFixture f(options);
@@ -108,6 +114,9 @@ private slots:
             ports->setEditText(typed);
         control<QPushButton>(*f.page, "connect")->click();
         QCOMPARE(f.line->events.value(0), QStringLiteral("open %1 19200").arg(opened));
+        control<QPushButton>(*f.page, "refreshPorts")->click();
+        QCOMPARE(ports->findData(opened) >= 0, kept);
+        QCOMPARE(ports->currentText(), opened);
     }
 
     void linkUpAndDown()
