@@ -3,13 +3,11 @@
 // rate its terminal is set to, so a link proves that the rate changes reach it.
 
 #include "app/cmainframe.h"
-#include "app/commands.h"
 #include "app/ctavrelview.h"
 #include "link/page/cinitpage.h"
 #include "tests/support/simprocess.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,81 +15,65 @@
 
 namespace {
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-}
-
-// ser2net serving one device on 127.0.0.1:port, with a configuration of its own.
-class Ser2net {
-public:
-    bool start(const QString& device, quint16 port)
+// ser2net on a free port of 127.0.0.1 in front of a simulator's line.
+struct Ser2net {
+    Ser2net()
     {
-        QFile config(m_dir.filePath(QStringLiteral("ser2net.yaml")));
-        if (!config.open(QIODevice::WriteOnly) ||
-            config.write(QStringLiteral("connection: &dorvik\n"
-                                        "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
-                                        "  connector: serialdev,%2,19200n81,local\n"
-                                        "  options:\n"
-                                        "    kickolduser: true\n")
-                             .arg(port)
-                             .arg(device)
-                             .toUtf8()) < 0)
-            return false;
+        QTcpServer free;
+        port = free.listen(QHostAddress::LocalHost) ? free.serverPort() : 0;
+    }
+    bool start(const QString& device)
+    {
+        QFile config(dir.filePath("ser2net.yaml"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("connection: &dorvik\n  accepter: telnet(rfc2217),tcp,"
+                                    "127.0.0.1,%1\n  connector: serialdev,%2,19200n81,local\n"
+                                    "  options:\n    kickolduser: true\n")
+                         .arg(port)
+                         .arg(device)
+                         .toUtf8());
         config.close();
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral("ser2net"), {"-n", "-c", config.fileName()});
-        // Listening once a connection is taken.
-        return m_process.waitForStarted() && QTest::qWaitFor(
-                                                 [port] {
-                                                     QTcpSocket socket;
-                                                     socket.connectToHost("127.0.0.1", port);
-                                                     return socket.waitForConnected(200);
-                                                 },
-                                                 10000);
+        process.start("ser2net", {"-n", "-c", config.fileName()});
+        return QTest::qWaitFor(
+            [this] {
+                QTcpSocket socket;
+                socket.connectToHost("127.0.0.1", port);
+                return socket.waitForConnected(200);
+            },
+            10000);
     }
-    void kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    ~Ser2net() { kill(); }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-};
-
-struct Run {
-    int exitCode = -1;
-    QString err;
-    qint64 ms = 0;
-};
-
-Run runCli(const QStringList& arguments, const QString& directory)
-{
+    ~Ser2net() { process.kill(), process.waitForFinished(5000); }
+    QString name() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
+    QTemporaryDir dir;
     QProcess process;
-    process.setWorkingDirectory(directory);
-    QElapsedTimer clock;
-    clock.start();
-    process.start(QStringLiteral(TAVREL_CLI), arguments + QStringList{"--labels-dir", directory});
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError()), clock.elapsed()};
-}
+    quint16 port = 0;
+};
 
-// The frames of a --trace, without times; the status answers carry the running
-// counter, so only their names are kept.
+// The frames of a --trace without their times; of the status answers, which carry the
+// running counter, only the name.
 QStringList frames(const QString& err)
 {
     QStringList list;
     for (const QString& line : err.split(u'\n'))
         if (line.mid(13, 2) == "->" || line.mid(13, 2) == "<-")
-            list << (line.contains("Stan:") ? line.mid(13, 2) + line.section("  ", -1)
-                                            : line.mid(13));
+            list << (line.contains("Stan:") ? line.section("  ", -1) : line.mid(13));
     return list;
 }
+
+// "name | simulator, or no server: refused, silent | commands in turn | exit code of the
+// last | on its stderr | a file it wrote, the dump's field and the bytes they share".
+// 0xFF is in the settings, so in the write request and in replies.
+const char* const cases[] = {
+    "19200 | --probe-baud 19200 | status | 0 | Nawiązano połączenie rfc2217://127.0.0.1:",
+    "4800, 0xff in replies | --probe-baud 4800 --settings 12ff000165bd333d1565952fff060021 | "
+    "read-settings -o held.nst --trace | 0 | Nastawy odczytano | held.nst settings 16",
+    "write and compare, 0xff sent | --combination 0 | write-settings held.nst;compare held.nst "
+    "| 0 | Nastawy identyczne | held.nst settings 16",
+    "register | --events 300 | read-events -o read.rzd | 0 | Rejestr zdarzeń odczytany | "
+    "read.rzd register 3072",
+    "refused | refused | status | 3 | odmówił połączenia",
+    "not answering | silent | status | 3 | nie odpowiada",
+};
 
 } // namespace
 
@@ -99,98 +81,31 @@ class TestRemote : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void cli_data();
     void cli();
-    void unreachable_data();
-    void unreachable();
     void windowLosesServer();
 
 private:
     QTemporaryDir m_dir;
 };
 
-void TestRemote::initTestCase()
-{
-    QLoggingCategory::setFilterRules("tavrel.*.debug=false\ntavrel.link.port.warning=false");
-    QVERIFY(m_dir.isValid());
-}
-
 void TestRemote::cli_data()
 {
-    QTest::addColumn<QStringList>("sim");
-    QTest::addColumn<QStringList>("commands"); // each run once through ser2net
-    QTest::addColumn<QString>("text");         // on stderr of the last
-    // 0xFF in the settings, so in the write request and in the replies; the last two
-    // bytes (the RS-485 register) as a settings write leaves them.
-    const QString held = "12ff000165bd333d1565952fff060021";
-    QTest::newRow("19200") << QStringList{} << QStringList{"status"}
-                           << "Nawiązano połączenie rfc2217://127.0.0.1:";
-    QTest::newRow("4800, 0xff in replies")
-        << QStringList{"--probe-baud", "4800", "--settings", held}
-        << QStringList{"read-settings -o held.nst --trace"} << "Nastawy odczytano";
-    QTest::newRow("write and compare, 0xff sent")
-        << QStringList{} << QStringList{"write-settings held.nst", "compare held.nst"}
-        << "Nastawy identyczne";
-    QTest::newRow("register") << QStringList{"--events", "300"}
-                              << QStringList{"read-events -o read.rzd"}
-                              << "Rejestr zdarzeń odczytany";
+    QTest::addColumn<QStringList>("row");
+    for (const char* row : cases)
+        QTest::newRow(qPrintable(QString(row).section(" | ", 0, 0))) << QString(row).split(" | ");
 }
 
-// Each command as over the pseudo-terminal: what it read is the controller's, what it
-// wrote reached it, and its trace is frame for frame the one of a run on the terminal.
+// As over the terminal: what was read is the controller's, what was written reached it,
+// the trace is frame for frame the terminal's; an unreachable server is named, once,
+// within the connect time-out.
 void TestRemote::cli()
 {
-    QFETCH(QStringList, sim);
-    QFETCH(QStringList, commands);
-    QFETCH(QString, text);
-    SimProcess controller;
-    QVERIFY(controller.start(sim));
+    QFETCH(QStringList, row);
+    SimProcess sim;
     Ser2net server;
-    const quint16 port = freePort();
-    QVERIFY(server.start(controller.linkPath(), port));
-    const QStringList remote{"--port", QStringLiteral("rfc2217://127.0.0.1:%1").arg(port)};
-    Run run;
-    for (const QString& command : commands) {
-        run = runCli(command.split(u' ') + remote, m_dir.path());
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    }
-    QVERIFY2(run.err.contains(text), qPrintable(run.err));
-    const auto dump = controller.dump();
-    QFile file(m_dir.filePath(commands.last().section(u' ', 2, 2)));
-    if (commands.last().startsWith("read-settings")) {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.read(16).toHex(), dump.value("settings").left(32));
-        const Run direct =
-            runCli(commands.last().split(u' ') + QStringList{"--port", controller.linkPath()},
-                   m_dir.path());
-        QCOMPARE(frames(run.err), frames(direct.err));
-        QVERIFY(frames(run.err).join('\n').contains("<-   ff 03 14 12 ff 00 01"));
-    } else if (commands.last().startsWith("read-events")) {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.read(3072).toHex(), dump.value("register"));
-    } else if (commands.first().startsWith("write-settings")) {
-        QCOMPARE(dump.value("settings").left(32), "12ff000165bd333d1565952fff060021");
-    }
-}
-
-void TestRemote::unreachable_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("refused") << "refused"
-                             << "odmówił połączenia";
-    QTest::newRow("no answer") << "silent"
-                               << "nie odpowiada";
-}
-
-// Within the connect time-out, with a message that names the server.
-void TestRemote::unreachable()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, text);
-    // A server whose queue of connections is full (two, by its backlog of one): a
-    // connect gets no answer at all, as from a host that is not there.
+    // A server whose queue of connections is full (two, by its backlog of one) answers a
+    // connect not at all, as a host that is not there.
     QTcpServer silent;
     silent.setListenBacklogSize(1);
     QVERIFY(silent.listen(QHostAddress::LocalHost));
@@ -200,27 +115,48 @@ void TestRemote::unreachable()
         socket.connectToHost("127.0.0.1", silent.serverPort());
         socket.waitForConnected(100);
     }
-    const quint16 port = kind == "silent" ? silent.serverPort() : freePort();
-    const QString name = QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
-    const Run run = runCli({"status", "--port", name}, m_dir.path());
-    QCOMPARE(run.exitCode, 3);
-    QVERIFY2(run.err.contains(QStringLiteral("Serwer portu %1 %2").arg(name, text)),
-             qPrintable(run.err));
-    QVERIFY2(run.err.count("Serwer portu") == 1, qPrintable(run.err));
-    QVERIFY2(run.ms < 4000, qPrintable(QString::number(run.ms)));
+    if (row[1] == "silent")
+        server.port = silent.serverPort(); // "refused": nothing listens on server.port
+    else if (row[1] != "refused")
+        QVERIFY(sim.start(row[1].split(u' ', Qt::SkipEmptyParts)) && server.start(sim.linkPath()));
+    const auto run = [this](const QString& command, const QString& port) {
+        QProcess cli;
+        cli.setWorkingDirectory(m_dir.path());
+        cli.start(TAVREL_CLI, command.split(u' ') << "--port" << port << "--labels-dir"
+                                                  << ".");
+        cli.waitForFinished(60000);
+        return std::pair(cli.exitCode(), QString::fromUtf8(cli.readAllStandardError()));
+    };
+    QElapsedTimer clock;
+    std::pair<int, QString> result;
+    for (const QString& command : row[2].split(u';')) {
+        clock.start();
+        result = run(command, server.name());
+    }
+    QCOMPARE(result.first, row[3].toInt());
+    QVERIFY2(result.second.contains(row[4]) && result.second.count("Serwer portu") <= 1 &&
+                 (result.first == 0 || clock.elapsed() < 4000),
+             qPrintable(result.second));
+    if (row[2].contains("--trace"))
+        QCOMPARE(frames(result.second), frames(run(row[2], sim.linkPath()).second));
+    if (const QStringList check = row.value(5).split(u' '); check.size() == 3) {
+        QFile file(m_dir.filePath(check[0]));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(check[2].toInt()).toHex(),
+                 sim.dump().value(check[1].toUtf8()).left(check[2].toInt() * 2));
+    }
 }
 
 // The window's port box: a typed server, a register read that loses it, once, and a
 // later connection through it again.
 void TestRemote::windowLosesServer()
 {
-    SimProcess controller;
+    SimProcess sim;
     // The controller takes the probes again three seconds after the link was cut.
-    QVERIFY(controller.start({"--pace", "--link-idle", "3"}));
+    QVERIFY(sim.start({"--pace", "--link-idle", "3"}));
     Ser2net server;
-    const quint16 port = freePort();
-    QVERIFY(server.start(controller.linkPath(), port));
-    const QString name = QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
+    QVERIFY(server.start(sim.linkPath()));
+    const QString name = server.name();
 
     CMainFrame frame(StartOptions{.port = {}, .labelsDir = m_dir.path()});
     frame.show();
@@ -236,26 +172,21 @@ void TestRemote::windowLosesServer()
     auto* box = page->findChild<QComboBox*>("ports");
     box->setEditText(name);
     view.runCommand(Command::Connect);
-    const auto log = [page] {
-        QStringList lines;
-        for (int row = 0; row < page->logLineCount(); ++row)
-            lines << page->logLineAt(row);
-        return lines.join(u'\n');
-    };
-    QTRY_VERIFY2_WITH_TIMEOUT(view.isConnected(), qPrintable(log()), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(view.isConnected(), 15000);
     view.runCommand(Command::ReadEvents);
     QTRY_VERIFY_WITH_TIMEOUT(page->deviceLink()->registerProgress() >= 16, 15000);
-    server.kill();
+    server.process.kill();
+    server.process.waitForFinished();
     QTRY_VERIFY_WITH_TIMEOUT(!page->deviceLink()->isPortOpen(), 5000);
     QTest::qWait(300);
     QCOMPARE(logged("Utracono połączenie z portem " + name), 1);
     QVERIFY(!view.isConnected() && page->findChild<QPushButton*>("connect")->isEnabled());
 
-    QVERIFY(server.start(controller.linkPath(), port));
+    QVERIFY(server.start(sim.linkPath()));
     QVERIFY(box->findData(name) >= 0);
     QTest::qWait(3000);
     view.runCommand(Command::Connect);
-    QTRY_VERIFY2_WITH_TIMEOUT(view.isConnected(), qPrintable(log()), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(view.isConnected(), 15000);
     QCOMPARE(logged("Nawiązano połączenie " + name), 2);
 }
 
