@@ -24,16 +24,12 @@ struct Ser2net {
     }
     bool start(const QString& device)
     {
-        QFile config(dir.filePath("ser2net.yaml"));
-        config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("connection: &dorvik\n  accepter: telnet(rfc2217),tcp,"
-                                    "127.0.0.1,%1\n  connector: serialdev,%2,19200n81,local\n"
-                                    "  options:\n    kickolduser: true\n")
-                         .arg(port)
-                         .arg(device)
-                         .toUtf8());
-        config.close();
-        process.start("ser2net", {"-n", "-c", config.fileName()});
+        process.start("ser2net", {"-n", "-Y",
+                                  QStringLiteral("connection: &dorvik#  accepter: telnet(rfc2217),"
+                                                 "tcp,127.0.0.1,%1#  connector: serialdev,%2,"
+                                                 "19200n81,local#  options:#    kickolduser: true")
+                                      .arg(port)
+                                      .arg(device)});
         return QTest::qWaitFor(
             [this] {
                 QTcpSocket socket;
@@ -44,7 +40,6 @@ struct Ser2net {
     }
     ~Ser2net() { process.kill(), process.waitForFinished(5000); }
     QString name() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
-    QTemporaryDir dir;
     QProcess process;
     quint16 port = 0;
 };
