@@ -156,6 +156,46 @@ void printDifferences(OnlineSession& session, CliIo& io)
     io.out.flush();
 }
 
+// Waits for the controller to confirm the operation sent last.
+ExitCode awaitConfirmation(OnlineSession& session, CliIo& io)
+{
+    if (!session.waitFor([&] { return session.operationConfirmed.has_value(); }))
+        return linkLost(session, io);
+    return finish(session,
+                  *session.operationConfirmed ? ExitCode::Success : ExitCode::NotConfirmed);
+}
+
+// Reads the controller's settings; an exit code when they did not come.
+std::optional<ExitCode> readDeviceSettings(OnlineSession& session, CliIo& io)
+{
+    session.link.readSettings();
+    if (!session.waitFor(
+            [&] { return session.settingsArrived || session.operationConfirmed.has_value(); }))
+        return linkLost(session, io);
+    if (!session.settingsArrived)
+        return finish(session, ExitCode::NotConfirmed);
+    return std::nullopt;
+}
+
+// Write and compare: the settings file is read before the line is touched, then loaded as
+// while connected (the mismatch lines are logged).
+std::optional<ExitCode> connectWithSettingsFile(Invocation& call, const QStringList& arguments,
+                                                CliIo& io, const CliCommand& self)
+{
+    if (const auto done = prepare(call, arguments, io, self, 1, false))
+        return done;
+    SettingsFileRecord record;
+    if (const auto refused =
+            readSettingsArgument(call.parser.positionalArguments().constFirst(), record, io))
+        return refused;
+    OnlineSession& session = *call.session;
+    if (!session.connectDevice())
+        return linkLost(session, io);
+    applySettingsFile(record, session.data, session.labels, true,
+                      [&session](const QString& text) { session.log(text); });
+    return std::nullopt;
+}
+
 } // namespace
 
 void registerOnlineCommands(CommandTable& table)
@@ -209,12 +249,8 @@ ExitCode runReadSettingsCommand(const CliCommand& self, const QStringList& argum
     OnlineSession& session = *call.session;
     if (!session.connectDevice())
         return linkLost(session, io);
-    session.link.readSettings();
-    if (!session.waitFor(
-            [&] { return session.settingsArrived || session.operationConfirmed.has_value(); }))
-        return linkLost(session, io);
-    if (!session.settingsArrived)
-        return finish(session, ExitCode::NotConfirmed);
+    if (const auto failed = readDeviceSettings(session, io))
+        return *failed;
     const QString path = call.parser.value(output);
     const FileStatus status =
         saveSettingsFile(path, session.data, quint8(session.labels.labelFileCode()),
@@ -229,39 +265,18 @@ ExitCode runReadSettingsCommand(const CliCommand& self, const QStringList& argum
 ExitCode runWriteSettingsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
 {
     Invocation call;
-    if (const auto done = prepare(call, arguments, io, self, 1, false))
+    if (const auto done = connectWithSettingsFile(call, arguments, io, self))
         return *done;
-    SettingsFileRecord record;
-    if (const auto refused =
-            readSettingsArgument(call.parser.positionalArguments().constFirst(), record, io))
-        return *refused;
-    OnlineSession& session = *call.session;
-    if (!session.connectDevice())
-        return linkLost(session, io);
-    // As loading the file while connected: the mismatch lines are logged.
-    applySettingsFile(record, session.data, session.labels, true,
-                      [&session](const QString& text) { session.log(text); });
-    session.link.writeSettings();
-    if (!session.waitFor([&] { return session.operationConfirmed.has_value(); }))
-        return linkLost(session, io);
-    return finish(session,
-                  *session.operationConfirmed ? ExitCode::Success : ExitCode::NotConfirmed);
+    call.session->link.writeSettings();
+    return awaitConfirmation(*call.session, io);
 }
 
 ExitCode runCompareCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
 {
     Invocation call;
-    if (const auto done = prepare(call, arguments, io, self, 1, false))
+    if (const auto done = connectWithSettingsFile(call, arguments, io, self))
         return *done;
-    SettingsFileRecord record;
-    if (const auto refused =
-            readSettingsArgument(call.parser.positionalArguments().constFirst(), record, io))
-        return *refused;
     OnlineSession& session = *call.session;
-    if (!session.connectDevice())
-        return linkLost(session, io);
-    applySettingsFile(record, session.data, session.labels, true,
-                      [&session](const QString& text) { session.log(text); });
     session.link.compareSettings();
     if (!session.waitFor([&] {
             return session.compareIdentical.has_value() || session.operationConfirmed.has_value();
@@ -333,10 +348,7 @@ ExitCode runWriteFactoryNumberCommand(const CliCommand& self, const QStringList&
     if (!session.connectDevice())
         return linkLost(session, io);
     session.link.writeFactoryNumber(quint32(number));
-    if (!session.waitFor([&] { return session.operationConfirmed.has_value(); }))
-        return linkLost(session, io);
-    return finish(session,
-                  *session.operationConfirmed ? ExitCode::Success : ExitCode::NotConfirmed);
+    return awaitConfirmation(*call.session, io);
 }
 
 ExitCode runWriteRs485Command(const CliCommand& self, const QStringList& arguments, CliIo& io)
@@ -368,19 +380,12 @@ ExitCode runWriteRs485Command(const CliCommand& self, const QStringList& argumen
         return finish(session, ExitCode::UsageError);
     // Register 7 carries a reserved byte beside the configuration: read it first so that
     // it goes back unchanged.
-    session.link.readSettings();
-    if (!session.waitFor(
-            [&] { return session.settingsArrived || session.operationConfirmed.has_value(); }))
-        return linkLost(session, io);
-    if (!session.settingsArrived)
-        return finish(session, ExitCode::NotConfirmed);
+    if (const auto failed = readDeviceSettings(session, io))
+        return *failed;
     session.operationConfirmed.reset();
     SettingsRecord::setRs485(session.data.image().settings, a, int(found - rates));
     session.link.writeRs485Config();
-    if (!session.waitFor([&] { return session.operationConfirmed.has_value(); }))
-        return linkLost(session, io);
-    return finish(session,
-                  *session.operationConfirmed ? ExitCode::Success : ExitCode::NotConfirmed);
+    return awaitConfirmation(*call.session, io);
 }
 
 ExitCode runResetCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)

@@ -160,35 +160,28 @@ void DeviceLink::disconnectCommand()
 
 void DeviceLink::readSettings()
 {
-    if (!portUsable()) {
-        log(StringId::deviceNotConnected);
-        return;
-    }
-    m_compareMode = false;
-    m_pendingOperation = OP_READ_SETTINGS;
-    log(StringId::readStarted);
+    queueSettingsOperation(OP_READ_SETTINGS, StringId::readStarted);
 }
 
 void DeviceLink::writeSettings()
 {
-    if (!portUsable()) {
-        log(StringId::deviceNotConnected);
-        return;
-    }
-    m_compareMode = false;
-    m_pendingOperation = OP_WRITE_SETTINGS;
-    log(StringId::writeSettingsStarted);
+    queueSettingsOperation(OP_WRITE_SETTINGS, StringId::writeSettingsStarted);
 }
 
 void DeviceLink::compareSettings()
+{
+    queueSettingsOperation(OP_COMPARE, StringId::compareStarted);
+}
+
+void DeviceLink::queueSettingsOperation(int operation, int startedId)
 {
     if (!portUsable()) {
         log(StringId::deviceNotConnected);
         return;
     }
-    m_compareMode = true;
-    m_pendingOperation = OP_COMPARE;
-    log(StringId::compareStarted);
+    m_compareMode = operation == OP_COMPARE;
+    m_pendingOperation = operation;
+    log(startedId);
 }
 
 void DeviceLink::writeFactoryNumber(quint32 number)

@@ -174,6 +174,12 @@ private:
     void logNumber(int stringId, long long number);
 
     bool portUsable() const;
+    // A probe went out and the next rate is not yet tried.
+    bool probing() const
+    {
+        return m_connectStage > STAGE_IDLE && m_connectStage < STAGE_PROBE_ANSWERED;
+    }
+    void queueSettingsOperation(int operation, int startedId);
     void establishLink();
     void performOperation();
     void startClosing(CloseKind kind, const QByteArray& request);

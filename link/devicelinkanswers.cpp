@@ -101,6 +101,12 @@ void DeviceLink::readAnswer(QByteArrayView reply)
         eventBlockAnswer(data);
         break;
     case Protocol::probeAnswerSize:
+        // Only while probing: the same two bytes on an open link would replace the
+        // combination and label set the controller reported.
+        if (!probing()) {
+            log(StringId::readIncomplete);
+            break;
+        }
         SettingsRecord::applyProbeAnswer(m_data, data);
         m_connectStage = STAGE_PROBE_ANSWERED;
         break;

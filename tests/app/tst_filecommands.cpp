@@ -68,7 +68,7 @@ private slots:
         });
     }
 
-    void saveSettings()
+    void saveCommands()
     {
         DeviceData& data = context().deviceData;
         // Without settings there is nothing to save: no dialog.
@@ -80,39 +80,33 @@ private slots:
         data.image().factoryNumber = 0xBEEF;
         writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
         run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
-        QCOMPARE(m_requests.size(), 1);
-        QVERIFY(m_requests[0].save);
-        QCOMPARE(m_requests[0].initialName, QStringLiteral("*.nst"));
+        // Nothing ever read: 3084 zero bytes.
+        run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
+        QCOMPARE(m_requests.size(), 2);
         // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
         // the longer old file is replaced whole.
         QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
                  QByteArray("0000000165bd333d1565952f02060021"
                             "09000000efbe14eb"));
-        QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano nastawy")});
-        QVERIFY(m_page->messages.isEmpty());
-
-        run(&FileCommands::saveSettings, QStringLiteral("brak/n.nst"));
-        QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem nastaw")});
-        QCOMPARE(context().lines.size(), 1);
-    }
-
-    void saveEvents()
-    {
-        // Nothing ever read: 3084 zero bytes.
-        run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
-        QCOMPARE(m_requests.size(), 1);
-        QVERIFY(m_requests[0].save);
-        QCOMPARE(m_requests[0].initialName, QStringLiteral("*.rzd"));
         QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
-        QCOMPARE(context().lines, Lines{QStringLiteral("Zapisano zdarzenia na dysk")});
-
-        run(&FileCommands::saveEvents, QStringLiteral("brak/b.rzd"));
-        QCOMPARE(m_page->messages, Lines{QStringLiteral("Problem z zapisem zdarzeń na dysk")});
-        QCOMPARE(context().lines.size(), 1);
+        QCOMPARE(context().lines, (Lines{"Zapisano nastawy", "Zapisano zdarzenia na dysk"}));
+        QVERIFY(m_page->messages.isEmpty());
     }
 
-    void eventsCommandsWaitForTheRegisterRead()
+    void commandsWaitForTheLogAndTheRegister()
     {
+        // A page holding an invalid entry keeps the front: no dialog, nothing runs.
+        context().activePage = 3;
+        context().refuseLeave = true;
+        context().deviceData.settingsValid = true;
+        for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
+                             &FileCommands::loadEvents, &FileCommands::saveEvents})
+            run(command, QStringLiteral("a.nst"));
+        QVERIFY(m_requests.isEmpty());
+        QCOMPARE(context().activePage, 3);
+        context().refuseLeave = false;
+
+        // A register being read is neither replaced nor saved.
         m_page->establish();
         m_page->goOnline();
         m_page->page->readEvents();
@@ -124,43 +118,31 @@ private slots:
         QVERIFY(m_requests.isEmpty());
         QCOMPARE(imageBytes(context().deviceData), before);
         QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
-    }
 
-    void commandsNeedTheLogInFront()
-    {
-        // A page holding an invalid entry keeps the front: no dialog, nothing runs.
-        context().activePage = 3;
-        context().refuseLeave = true;
-        context().deviceData.settingsValid = true;
-        for (auto command : {&FileCommands::loadSettings, &FileCommands::saveSettings,
-                             &FileCommands::loadEvents, &FileCommands::saveEvents})
-            run(command, QStringLiteral("a.nst"));
-        QVERIFY(m_requests.isEmpty());
-        QCOMPARE(context().activePage, 3);
-
-        context().refuseLeave = false;
         run(&FileCommands::loadSettings, QString());
         QCOMPARE(m_requests.size(), 1);
         QCOMPARE(context().activePage, CInitPage::pageIndex);
     }
 
+    // The file of the dialog loaded (or refused with its message); a loaded register brings
+    // the events page to the front.
     void loadCommands_data()
     {
         QTest::addColumn<bool>("events");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("chosen"); // empty: Cancel
         QTest::addColumn<QString>("message");
-        QTest::newRow("settings") << false << goodSettings << "bez"
-                                  << "";
-        QTest::newRow("settings, combination 16")
-            << false << QByteArray(goodSettings).replace(16, 1, "\x10") << "a.nst"
-            << "Niewłaściwy plik nastaw";
-        QTest::newRow("settings, cancel") << false << goodSettings << ""
-                                          << "";
-        QTest::newRow("events") << true << goodEvents() << "a.rzd"
-                                << "";
-        QTest::newRow("events, missing") << true << QByteArray() << "brak.rzd"
-                                         << "Problem z czytaniem zdarzeń z dysku";
+        const auto row = [](const char* name, bool events, const QByteArray& bytes,
+                            const char* chosen, const char* message = "") {
+            QTest::newRow(name) << events << bytes << QString(chosen) << QString(message);
+        };
+        row("settings", false, goodSettings, "bez");
+        row("settings, combination 16", false, QByteArray(goodSettings).replace(16, 1, "\x10"),
+            "a.nst", "Niewłaściwy plik nastaw");
+        row("settings, cancel", false, goodSettings, "");
+        row("events", true, goodEvents(), "a.rzd");
+        row("events, missing", true, QByteArray(), "brak.rzd",
+            "Problem z czytaniem zdarzeń z dysku");
     }
 
     void loadCommands()
@@ -174,8 +156,6 @@ private slots:
         const QByteArray before = imageBytes(context().deviceData);
         run(events ? &FileCommands::loadEvents : &FileCommands::loadSettings, chosen);
         QCOMPARE(m_requests.size(), 1);
-        QVERIFY(!m_requests[0].save);
-        QCOMPARE(m_requests[0].filter, events ? "Pliki Konfig (*.rzd)" : "Pliki Konfig (*.nst)");
         QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
         const bool loaded = message.isEmpty() && !chosen.isEmpty();
         QCOMPARE(imageBytes(context().deviceData) != before, loaded);
@@ -203,10 +183,6 @@ private:
     QString m_chosen;
     QList<FileCommands::DialogRequest> m_requests;
 };
-
-// The file of the dialog loaded (or refused with its message); a loaded register brings
-
-// the events page to the front.
 
 QTEST_MAIN(TestFileCommands)
 #include "tst_filecommands.moc"

@@ -1,4 +1,3 @@
-#include "app/animationwidget.h"
 #include "app/cmainframe.h"
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
@@ -6,14 +5,10 @@
 #include "tests/support/fakepages.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -45,41 +40,33 @@ private slots:
         columns<int, bool, bool, bool, CommandList>(
             {"linkState", "settingsValid", "reading", "listBuilt", "enabled"});
 
-        const auto ids = [](std::initializer_list<Command> commands) {
-            CommandList list;
-            for (Command c : commands)
-                list << static_cast<int>(c);
-            return list;
-        };
         using C = Command;
-        const CommandList always = ids({C::Exit, C::About, C::OpenSettings});
-        QTest::newRow("start") << 0 << false << false << false
-                               << always + ids({C::Connect, C::OpenEvents, C::SaveEvents});
-        QTest::newRow("connected") << 2 << false << false << false
-                                   << always + ids({C::Disconnect, C::ReadSettings, C::OpenEvents,
-                                                    C::SaveEvents, C::ReadEvents});
-        QTest::newRow("settings offline")
-            << 0 << true << false << false
-            << always + ids({C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings,
-                             C::PdfSettings, C::OpenEvents, C::SaveEvents});
-        QTest::newRow("settings connected")
-            << 2 << true << false << false
-            << always + ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                             C::CompareSettings, C::PrintSettings, C::PreviewSettings,
-                             C::PdfSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
-        QTest::newRow("register read running")
-            << 2 << true << true << true
-            << always +
-                   ids({C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings,
-                        C::CompareSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings});
-        QTest::newRow("events listed offline")
-            << 0 << false << false << true
-            << always + ids({C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents,
-                             C::PreviewEvents, C::PdfEvents, C::ExportEventsCsv});
+        const auto row = [](const char* name, int linkState, bool settingsValid, bool reading,
+                            bool listBuilt, std::initializer_list<Command> enabled) {
+            CommandList ids{int(C::Exit), int(C::About), int(C::OpenSettings)};
+            for (Command c : enabled)
+                ids << int(c);
+            QTest::newRow(name) << linkState << settingsValid << reading << listBuilt << ids;
+        };
+        row("start", 0, false, false, false, {C::Connect, C::OpenEvents, C::SaveEvents});
+        row("connected", 2, false, false, false,
+            {C::Disconnect, C::ReadSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
+        row("settings offline", 0, true, false, false,
+            {C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
+             C::OpenEvents, C::SaveEvents});
+        row("settings connected", 2, true, false, false,
+            {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings, C::OpenEvents, C::SaveEvents,
+             C::ReadEvents});
+        row("register read running", 2, true, true, true,
+            {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings});
+        row("events listed offline", 0, false, false, true,
+            {C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
+             C::PdfEvents, C::ExportEventsCsv});
         // Every status poll refused: the port is open and polled, and must be let go.
-        QTest::newRow("port open, not online")
-            << 1 << false << false << false
-            << always + ids({C::Disconnect, C::OpenEvents, C::SaveEvents});
+        row("port open, not online", 1, false, false, false,
+            {C::Disconnect, C::OpenEvents, C::SaveEvents});
     }
 
     void menuEnabling()
@@ -118,8 +105,10 @@ private slots:
         QCOMPARE(items, 19);
     }
 
-    void commandsRunOnTheCommunicationPage()
+    void pageBeingLeftIsAsked()
     {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
         CTavrelView* view = m_frame->view();
         // Enabled when the menu opened, the link dropped before the click: nothing runs.
         link()->connected = true;
@@ -129,162 +118,46 @@ private slots:
         QVERIFY(link()->calls.isEmpty());
         QCOMPARE(view->activePageIndex(), 0);
 
-        // A page holding a bad entry keeps the front and the command waits.
+        // A page holding a bad entry keeps the front: tab clicks, Ctrl+Tab and commands wait.
         link()->connected = true;
         m_frame->data().settingsValid = true;
         view->addSettingsPages();
-        QVERIFY(view->setActivePage(2));
+        QVERIFY(view->setActivePage(3));
         m_frame->updateAllMenus();
-        page(PageKind::Times)->refuse = true;
-        m_frame->action(Command::WriteSettings)->trigger();
-        QCOMPARE(view->activePageIndex(), 2);
-        QVERIFY(link()->calls.isEmpty());
-
-        page(PageKind::Times)->refuse = false;
-        m_frame->action(Command::WriteSettings)->trigger();
-        QCOMPARE(view->activePageIndex(), 1);
-        QCOMPARE(link()->calls, QStringList{"writeSettings"});
-    }
-
-    void tabClickAsksThePageBeingLeft()
-    {
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-        m_frame->view()->addSettingsPages();
-        QVERIFY(m_frame->view()->setActivePage(3));
-        FakePage* program = page(PageKind::Program);
-        program->refuse = true;
-
+        page(PageKind::Program)->refuse = true;
         QTabBar* bar = sheet()->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
         QTest::keyClick(sheet(), Qt::Key_Tab, Qt::ControlModifier);
         sheet()->setCurrentIndex(0);
+        m_frame->action(Command::WriteSettings)->trigger();
         QCOMPARE(sheet()->currentIndex(), 3);
+        QCOMPARE(view->activePageIndex(), 3);
+        QVERIFY(link()->calls.isEmpty());
 
-        program->refuse = false;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        QCOMPARE(sheet()->activePageIndex(), 1);
-        QCOMPARE(sheet()->currentIndex(), 1);
+        page(PageKind::Program)->refuse = false;
+        m_frame->action(Command::WriteSettings)->trigger();
+        QCOMPARE(view->activePageIndex(), 1);
+        QCOMPARE(link()->calls, QStringList{"writeSettings"});
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+        QCOMPARE(sheet()->activePageIndex(), 3);
+        QCOMPARE(sheet()->currentIndex(), 3);
     }
 
-    void sheetGrowsOnce_data()
-    {
-        columns<bool, QStringList, int>({"eventsFirst", "titles", "eventsIndex"});
-        const QStringList start{"Dorvik", "Komunikacja z Dorvik"};
-        const QStringList settings{"Nastawy czasów", "Program działania", "Układ i wariant",
-                                   "RS 485 konfiguracja"};
-        QTest::newRow("settings first")
-            << false << start + settings + QStringList{"Zdarzenia"} << 6;
-        QTest::newRow("events first") << true << start + QStringList{"Zdarzenia"} + settings << 2;
-    }
-
+    // A register loaded before any settings: the events page stays where it was added.
     void sheetGrowsOnce()
     {
-        QFETCH(bool, eventsFirst);
-        QFETCH(QStringList, titles);
-        QFETCH(int, eventsIndex);
         CTavrelView* view = m_frame->view();
-
         const auto addEvents = [view] { view->addEventsPage(), view->activateEventsPage(); };
-        if (eventsFirst)
-            addEvents();
-        view->addSettingsPages();
-        view->addSettingsPages();
-        if (!eventsFirst)
-            addEvents();
         addEvents();
         view->addSettingsPages();
-
+        view->addSettingsPages();
+        addEvents();
         QStringList shown;
         for (int i = 0; i < sheet()->pageCount(); ++i)
             shown << sheet()->page(i)->title();
-        QCOMPARE(shown, titles);
-        QCOMPARE(view->activePageIndex(), eventsIndex);
-        QCOMPARE(sheet()->activePage(), events());
-        QCOMPARE(sheet()->minimumSize(), sheet()->maximumSize());
-    }
-
-    void password_data()
-    {
-        columns<QString, int, bool, bool, QString>(
-            {"typed", "factoryNumber", "locked", "deviceAccess", "message"});
-        QTest::newRow("service") << "KTRsondal" << 0 << false << false << "Hasło zaakceptowane";
-        QTest::newRow("device") << "KLUCZDV4711" << 4711 << true << true << "Hasło zaakceptowane";
-        QTest::newRow("wrong") << "KTRsonda1" << 4711 << true << false << "Hasło nieprawidłowe";
-    }
-
-    void password()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, factoryNumber);
-        QFETCH(bool, locked);
-        QFETCH(bool, deviceAccess);
-        QFETCH(QString, message);
-
-        CTavrelView* view = m_frame->view();
-        m_frame->data().image().factoryNumber = static_cast<std::uint16_t>(factoryNumber);
-        QLineEdit* edit = view->findChild<QLineEdit*>(QStringLiteral("password"));
-        QTest::keyClicks(edit, typed);
-        view->findChild<QPushButton*>(QStringLiteral("confirmPassword"))->click();
-
-        QCOMPARE(view->locked(), locked);
-        QCOMPARE(view->deviceAccess(), deviceAccess);
-        QCOMPARE(link()->lines, QStringList{message});
-        QVERIFY(edit->text().isEmpty());
-        QCOMPARE(view->activePageIndex(), 1);
-    }
-
-    void printoutStartsOnCommunicationPage_data()
-    {
-        columns<int, int, QString>({"command", "mode", "message"});
-        QTest::newRow("settings PDF") << int(Command::PdfSettings) << 9 << "Drukowanie nastaw";
-        QTest::newRow("events preview") << int(Command::PreviewEvents) << 6 << "Drukowanie zdarzeń";
-    }
-
-    void printoutStartsOnCommunicationPage()
-    {
-        QFETCH(int, command);
-        QFETCH(int, mode);
-        QFETCH(QString, message);
-        m_frame->data().settingsValid = true;
-        m_frame->view()->addEventsPage();
-        events()->built = true;
-        QTimer cancel; // the print job's dialogs closed as they come up
-        connect(&cancel, &QTimer::timeout, this, [] {
-            if (QWidget* dialog = QApplication::activeModalWidget())
-                dialog->close();
-        });
-        cancel.start(10);
-        m_frame->view()->runCommand(static_cast<Command>(command));
-        QCOMPARE(m_frame->view()->printMode(), mode);
-        QCOMPARE(m_frame->view()->activePageIndex(), 1);
-        QCOMPARE(link()->lines, QStringList{message});
-    }
-
-    void animationPlaysTheRange_data()
-    {
-        columns<int, int, int, QList<int>>({"from", "to", "repeat", "frames"}); // -1: stopped
-        QTest::newRow("twice") << 1 << 3 << 2 << QList<int>{2, 3, 1, 2, 3, -1};
-        QTest::newRow("range past the clip is clamped") << 2 << 9 << 1 << QList<int>{3, -1};
-        QTest::newRow("without end") << 0 << 4 << -1 << QList<int>{1, 2, 3, 0, 1};
-    }
-
-    void animationPlaysTheRange()
-    {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(int, repeat);
-        QFETCH(QList<int>, frames);
-        AnimationWidget w;
-        QVERIFY(w.open(linkClip()));
-        QCOMPARE(w.size(), QSize(34, 34));
-        w.play(from, to, repeat);
-        for (int expected : frames) {
-            w.advance();
-            QCOMPARE(w.isPlaying(), expected >= 0);
-            if (expected >= 0)
-                QCOMPARE(w.currentFrame(), expected);
-        }
+        QCOMPARE(shown,
+                 (QStringList{"Dorvik", "Komunikacja z Dorvik", "Zdarzenia", "Nastawy czasów",
+                              "Program działania", "Układ i wariant", "RS 485 konfiguracja"}));
     }
 
 private:

@@ -1,8 +1,3 @@
-#include "files/eventsfile.h"
-#include "files/eventstable.h"
-#include "model/devicedata.h"
-#include "model/labelstore.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,35 +9,23 @@ namespace {
 
 struct Run {
     int exitCode = -1;
-    QString out;
+    QByteArray out;
     QString err;
-    QByteArray outBytes;
-
-    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+    QStringList lines() const { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
 };
 
-Run run(const char* program, const QStringList& arguments, const QString& tz = {})
+Run run(const QString& program, const QStringList& arguments, const QString& tz = {})
 {
     QProcess process;
-    if (!tz.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!tz.isEmpty())
         env.insert(QStringLiteral("TZ"), tz);
-        process.setProcessEnvironment(env);
-    }
-    process.start(QString::fromUtf8(program), arguments);
-    Run result;
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.outBytes = process.readAllStandardOutput();
-    result.out = QString::fromUtf8(result.outBytes);
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-Run cli(const QStringList& arguments, const QString& tz = {})
-{
-    return run(TAVREL_CLI, arguments, tz);
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QString data(const char* name)
@@ -64,29 +47,90 @@ class TestCli : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_empty.isValid()); }
 
-    void settingsPrintout()
+    void runs_data()
     {
-        const Run r =
-            cli({"settings", data("settings_crafted.nst"), "--labels-dir", m_empty.path()});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QString());
-        const QStringList lines = r.lines();
-        const QString rule(90, u'-');
-        const QStringList head = {
-            rule,
-            "Układ: 4\tTrzy zasilania z systemu",
-            "Wariant: B\tWariant B",
-            "Numer fabryczny:\t4660",
-            rule,
-            "Wartość\tJednostka\tNastawa",
-            "500\t[ms]\ttgSZR - czas graniczny dla SZR",
-            "127\t[s]\ttgSZRA - czas graniczny dla SZR na agregat",
+        // A run's exit code; its stdout's line count and lines "N text" that line N (from 0)
+        // starts with (a text ending in a line break: the whole line); a text stderr holds
+        // (none: it is empty).
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("tz");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("err");
+        const QString empty = m_empty.path(), examples = TAVREL_EXAMPLES, rule(90, u'-');
+        const QString sample = data("events_sample.rzd");
+        const auto row = [](const char* name, const QStringList& arguments, int count,
+                            const QStringList& lines, const QString& err = {},
+                            const char* tz = "") {
+            QTest::newRow(name) << arguments << QString(tz) << 0 << count << lines << err;
         };
-        QCOMPARE(lines.mid(0, head.size()), head);
-        QCOMPARE(lines.size(), 54);
-        QCOMPARE(lines[39], QStringLiteral("Default text 24\t-  1")); // flag 23, byte 2 bit 7
-        QCOMPARE(lines[42], QStringLiteral("Default text 25\t-  1")); // output 0
-        QCOMPARE(lines.mid(51), (QStringList{rule, "Parametry\t9600,N,1", "Adres\t31"}));
+        const auto fails = [](const char* name, const QStringList& arguments, int exitCode,
+                              const char* err) {
+            QTest::newRow(name) << arguments << QString() << exitCode << 0 << QStringList()
+                                << QString(err);
+        };
+        row("settings", {"settings", data("settings_crafted.nst"), "--labels-dir", empty}, 54,
+            {"0 " + rule, "1 Układ: 4\tTrzy zasilania z systemu\n", "2 Wariant: B\tWariant B\n",
+             "3 Numer fabryczny:\t4660\n", "4 " + rule, "5 Wartość\tJednostka\tNastawa\n",
+             "6 500\t[ms]\ttgSZR - czas graniczny dla SZR\n",
+             "7 127\t[s]\ttgSZRA - czas graniczny dla SZR na agregat\n",
+             "39 Default text 24\t-  1\n", // flag 23, byte 2 bit 7
+             "42 Default text 25\t-  1\n", // output 0
+             "51 " + rule, "52 Parametry\t9600,N,1\n", "53 Adres\t31\n"});
+        row("events", {"events", sample, "--labels-dir", empty}, 256,
+            {"0 1\t2015_3_7 9:30:40\t1540\tNr Fabryczny: 48879, Układ: 4, Wariant: 2\n",
+             "2 3?\t2015_3_7 9:28:40\t1420\tU1 jest_^,", "6 7\t2015_3_7 9:24:40\t1180\tRestart\n"});
+        // Times follow the zone of the machine.
+        row("events in UTC", {"events", sample, "--labels-dir", empty}, 256,
+            {"0 1\t2015_3_7 8:30:40\t1540\t"}, {}, "UTC");
+        // Options may also stand before the command.
+        row("labels built in", {"--labels-dir", empty, "labels"}, 8 + 56 + 4 + 8 + 24 + 8,
+            {"0 time\t0\ttgSZR - czas graniczny dla SZR\n", "25 signal\t17\t \n",
+             "64 variant\t0\tWariant A\n", "75 circuit\t7\tRezerwa\n",
+             "107 output\t7\tDefault text 32\n"},
+            "Wczytuję plik etykiet " + QDir::toNativeSeparators(m_empty.filePath("Labels_2.nzw")) +
+                "\nBrak pliku etykiet - przyjęto domyślny\n");
+        // The examples shipped, with their own label file.
+        row("example settings", {"settings", examples + "/settings.nst", "--labels-dir", examples},
+            37,
+            {"3 Numer fabryczny:\t1207\n", "6 8000\t[ms]\ttgSZR - czas graniczny dla SZR\n",
+             "16 Zezwolenie na SZR\t-  1\n"});
+        row("example events", {"events", examples + "/events.rzd", "--labels-dir", examples}, 256,
+            {"13 14\t2026_11_19 14:1:52\t3604\tU1 jest_v,U1 brak_^,Restart_v,\n",
+             "14 15\t2026_11_19 13:1:52\t4\tRestart\n", "39 40?\t2027_2_3 15:20:35\t"});
+        fails("no command", {}, 2, "no command given");
+        fails("unknown command", {"print"}, 2, "unknown command");
+        fails("no file", {"settings"}, 2, "one settings file expected");
+        fails("combination 16", {"labels", "--combination", "16"}, 2, "--combination");
+        fails("missing settings", {"settings", m_empty.filePath("missing.nst")}, 1,
+              "Problem z czytaniem nastaw");
+        fails("settings of wrong size", {"settings", sample}, 1,
+              "Niewłaściwy rozmiar pliku nastaw");
+        fails("events of wrong size", {"events", data("settings_default.nst")}, 1,
+              "Niewłaściwy rozmiar pliku zdarzeń");
+        fails("events combination 16", {"events", "--csv", data("events_combination16.rzd")}, 1,
+              "Niewłaściwy plik zdarzeń");
+    }
+
+    void runs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, tz);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, err);
+        const Run r = run(TAVREL_CLI, arguments, tz);
+        QTEST(r.exitCode, "exitCode");
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
+        QTEST(int(r.lines().size()), "count");
+        for (const QString& line : lines) {
+            const int n = line.section(u' ', 0, 0).toInt();
+            QVERIFY2((r.lines().value(n) + '\n').startsWith(line.section(u' ', 1)),
+                     qPrintable(line));
+        }
+        if (arguments.contains("events")) // a tab inside a field would shift the columns
+            for (const QString& line : r.lines())
+                QCOMPARE(line.count(u'\t'), 3);
     }
 
     void settingsJson_data()
@@ -102,10 +146,10 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, labelFileCode);
         QFETCH(bool, valid);
-        const Run r = cli({"settings", "--json", file});
+        const Run r = run(TAVREL_CLI, {"settings", "--json", file});
         QCOMPARE(r.exitCode, 0);
         QJsonParseError error;
-        const QJsonObject json = QJsonDocument::fromJson(r.outBytes, &error).object();
+        const QJsonObject json = QJsonDocument::fromJson(r.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(json["labelFileCode"].toInt(), labelFileCode);
         QCOMPARE(json["labelFileCodeValid"].toBool(), valid);
@@ -124,113 +168,6 @@ private slots:
         QCOMPARE(row1,
                  QJsonDocument::fromJson(R"({"code": 128, "row": 1, "unit": "s", "value": 127})")
                      .object());
-    }
-
-    void eventsRows()
-    {
-        const Run r = cli({"events", data("events_sample.rzd"), "--labels-dir", m_empty.path()});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QString());
-        const QStringList lines = r.lines();
-        QCOMPARE(lines.size(), 256);
-        QCOMPARE(lines[0], QStringLiteral("1\t2015_3_7 9:30:40\t1540\tNr Fabryczny: 48879, "
-                                          "Układ: 4, Wariant: 2"));
-        QVERIFY(lines[2].startsWith(QStringLiteral("3?\t2015_3_7 9:28:40\t1420\t")));
-        QCOMPARE(lines[6], QStringLiteral("7\t2015_3_7 9:24:40\t1180\tRestart"));
-        for (const QString& line : lines)
-            QCOMPARE(line.count(u'\t'), 3);
-
-        // Times follow the zone of the machine.
-        const Run utc = cli({"events", data("events_sample.rzd"), "--labels-dir", m_empty.path()},
-                            QStringLiteral("UTC"));
-        QVERIFY(utc.lines().value(0).startsWith(QStringLiteral("1\t2015_3_7 8:30:40\t")));
-    }
-
-    void eventsCsvIsTheExportBytes()
-    {
-        const Run r =
-            cli({"events", data("events_sample.rzd"), "--csv", "--labels-dir", m_empty.path()});
-        QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.outBytes.startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n1,2015_3_7 9:30:40,1540,"
-                                      "\"Nr Fabryczny: 48879, Uk\xc5\x82"
-                                      "ad: 4, Wariant: 2\"\r\n"));
-        QCOMPARE(r.outBytes.count("\r\n"), 257);
-
-        DeviceData held;
-        LabelStore labels(held, m_empty.path(), [](const QString&) {});
-        labels.setLabelFileCode(LabelStore::startCode);
-        QCOMPARE(loadEventsFile(data("events_sample.rzd"), held, [](const QString&) {}),
-                 FileStatus::Ok);
-        QCOMPARE(r.outBytes, eventsCsv(eventListRows(held.image())));
-    }
-
-    void labelsBuiltIn()
-    {
-        // Options may also stand before the command.
-        const Run r = cli({"--labels-dir", m_empty.path(), "labels"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QStringLiteral("Wczytuję plik etykiet %1\n"
-                                       "Brak pliku etykiet - przyjęto domyślny\n")
-                            .arg(QDir::toNativeSeparators(m_empty.filePath("Labels_2.nzw"))));
-        const QStringList lines = r.lines();
-        QCOMPARE(lines.size(), 8 + 56 + 4 + 8 + 24 + 8);
-        QCOMPARE((QStringList{lines[0], lines[8 + 17], lines[64], lines[75], lines[107]}),
-                 (QStringList{"time\t0\ttgSZR - czas graniczny dla SZR", "signal\t17\t ",
-                              "variant\t0\tWariant A", "circuit\t7\tRezerwa",
-                              "output\t7\tDefault text 32"}));
-    }
-
-    void exitCodes_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        const QString missing = m_empty.filePath("missing.nst");
-        QTest::newRow("no command") << QStringList{} << 2 << "no command given";
-        QTest::newRow("unknown command") << QStringList{"print"} << 2 << "unknown command";
-        QTest::newRow("no file") << QStringList{"settings"} << 2 << "one settings file expected";
-        QTest::newRow("combination 16")
-            << QStringList{"labels", "--combination", "16"} << 2 << "--combination";
-        QTest::newRow("missing settings")
-            << QStringList{"settings", missing} << 1 << "Problem z czytaniem nastaw";
-        QTest::newRow("settings of wrong size")
-            << QStringList{"settings", data("events_sample.rzd")} << 1
-            << "Niewłaściwy rozmiar pliku nastaw";
-        QTest::newRow("events of wrong size") << QStringList{"events", data("settings_default.nst")}
-                                              << 1 << "Niewłaściwy rozmiar pliku zdarzeń";
-        QTest::newRow("events combination 16")
-            << QStringList{"events", "--csv", data("events_combination16.rzd")} << 1
-            << "Niewłaściwy plik zdarzeń";
-    }
-    void exitCodes()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        const Run r = cli(arguments);
-        QCOMPARE(r.exitCode, exitCode);
-        QVERIFY2(r.err.contains(message), qPrintable(r.err));
-        QCOMPARE(r.out, QString());
-    }
-
-    void examples()
-    {
-        const QString dir = QStringLiteral(TAVREL_EXAMPLES);
-        const Run settings = cli({"settings", dir + "/settings.nst", "--labels-dir", dir});
-        QCOMPARE(settings.exitCode, 0);
-        const QStringList rows = settings.lines();
-        QCOMPARE(rows.value(3), QStringLiteral("Numer fabryczny:\t1207"));
-        QVERIFY(rows.contains(QStringLiteral("8000\t[ms]\ttgSZR - czas graniczny dla SZR")));
-        QVERIFY(rows.contains(QStringLiteral("Zezwolenie na SZR\t-  1")));
-        QVERIFY(!settings.out.contains(QStringLiteral("Default text")));
-
-        const Run events = cli({"events", dir + "/events.rzd", "--labels-dir", dir});
-        QCOMPARE(events.exitCode, 0);
-        const QStringList lines = events.lines();
-        QCOMPARE(lines.size(), 256);
-        QCOMPARE(lines.filter(QRegularExpression("\tRestart$")).size(), 1);
-        QCOMPARE(lines.filter(QRegularExpression("^\\d+\\?\t")).size(), 1);
-        QVERIFY(!lines.filter(QStringLiteral("U1 brak_^,")).isEmpty());
     }
 
     void examplesAreReproducible()

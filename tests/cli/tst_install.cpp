@@ -28,12 +28,6 @@ private slots:
         const QString userLabels = m_home.filePath("data/Tavrel/Labels_2.nzw");
         QCOMPARE(run(cli, {"labels"}, &out), "Wczytuję plik etykiet " + userLabels + "\n");
         QVERIFY(out.contains("flag\t0\tZezwolenie na SZR\n"));
-        // Searched first: the user's own file wins over the installed one.
-        QFile own(userLabels);
-        QVERIFY(own.open(QIODevice::WriteOnly) && own.write(QByteArray(44544, '\0')) == 44544);
-        own.close();
-        run(cli, {"labels"}, &out);
-        QVERIFY(out.contains("flag\t0\t\n"));
         // --labels-dir still names the directory.
         QVERIFY(run(cli, {"labels", "--labels-dir", m_home.path()})
                     .startsWith("Wczytuję plik etykiet " + m_home.filePath("Labels_2.nzw")));

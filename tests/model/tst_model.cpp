@@ -168,10 +168,8 @@ private slots:
     {
         QTest::addColumn<qsizetype>("size"); // -1: no file, -2: a directory of that name
         QTest::addColumn<int>("failure");
-        QTest::newRow("93696") << fullSize << 0;
         QTest::newRow("44544") << qsizetype(labelSetsSize) << 0;
         QTest::newRow("44543") << qsizetype(labelSetsSize) - 1 << StringId::labelFileInvalid;
-        QTest::newRow("93695") << fullSize - 1 << StringId::labelFileInvalid;
         QTest::newRow("missing") << qsizetype(-1) << StringId::labelFileMissing;
         QTest::newRow("directory") << qsizetype(-2) << StringId::labelFileMissing;
     }
@@ -306,13 +304,6 @@ private slots:
                             double decoded, TimeUnit unit) {
             QTest::newRow(name) << r << current << value << code << decoded << unit;
         };
-        const double defaults[8] = {10000, 60, 5000, 600, 2000, 10000, 20, 500};
-        const TimeUnit units[8] = {ms, s, ms, min, ms, ms, s, ms};
-        for (int r = 0; r < 8; ++r) {
-            const int code = timeCode(defaultImage, r);
-            QTest::addRow("default row %d", r)
-                << r << code << defaults[r] << code << defaults[r] << units[r];
-        }
         const double nan = std::nan("");
         row("0x80 is 127 s", 0, 0x80, nan, 0x80, 127, s);
         row("0xFF is 126 s", 1, 0xFF, nan, 0xFF, 126, s);

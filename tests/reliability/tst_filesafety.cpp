@@ -62,17 +62,6 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Loads the file of a kind: true when it was taken.
-bool load(const QString& kind, const QString& path, DeviceData& data, LabelStore& labels,
-          const LogSink& log = none)
-{
-    if (kind == "settings")
-        return loadSettingsFile(path, data, labels, false, log) == FileStatus::Ok;
-    if (kind == "events")
-        return loadEventsFile(path, data, log) == FileStatus::Ok;
-    return labels.loadLabelFile();
-}
-
 } // namespace
 
 // Saving never loses the old file, and loading a file that changes or is no file never
@@ -90,6 +79,14 @@ class TestFileSafety : public QObject {
     QByteArray held() const
     {
         return QByteArray(reinterpret_cast<const char*>(&m_data.image()), sizeof(DeviceImage));
+    }
+    // Loads the file of a kind: true when it was taken.
+    bool load(const QString& kind, const QString& path, const LogSink& log = none)
+    {
+        if (kind == "labels")
+            return m_labels.loadLabelFile();
+        return (kind == "settings" ? loadSettingsFile(path, m_data, m_labels, false, log)
+                                   : loadEventsFile(path, m_data, log)) == FileStatus::Ok;
     }
 
     void failedSave(const QString& kind, qint64 limit)
@@ -146,7 +143,7 @@ class TestFileSafety : public QObject {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
             QStringList log;
             alarm(10); // should the load wait after all, the test ends here
-            QVERIFY(!load(kind, path, m_data, m_labels, [&log](const QString& l) { log << l; }));
+            QVERIFY(!load(kind, path, [&log](const QString& l) { log << l; }));
             alarm(0);
             QVERIFY(log.isEmpty());
             QCOMPARE(held(), before);
@@ -181,7 +178,7 @@ class TestFileSafety : public QObject {
         };
         for (int i = 0; i < 3000; ++i) {
             const QByteArray now = taken();
-            const bool ok = load(kind, path, m_data, m_labels);
+            const bool ok = load(kind, path);
             QVERIFY2(taken() == (ok ? right.left(now.size()) : now),
                      qPrintable(QString::number(i)));
         }

@@ -1,7 +1,6 @@
 // The simulator's parts. Replies carry CRCs computed apart from this code.
 #include "model/eventregister.h"
 #include "sim/eventsimulator.h"
-#include "sim/faultplan.h"
 #include "sim/requestframer.h"
 
 #include <QTest>
@@ -10,7 +9,6 @@ namespace {
 
 const QByteArray probe = QByteArray::fromHex("ff030009000141d6");
 const QByteArray linkOpen = QByteArray::fromHex("ff100000000102ffaa2fbb");
-const QByteArray status = QByteArray::fromHex("ff030c100e0000000000160524d2044c40");
 
 // Entry i holds counter 1000 + i and the state byte i in byte 4, sealed.
 SimController numberedController()
@@ -33,10 +31,6 @@ private slots:
     void controller();
     void framer_data();
     void framer();
-    void faults_data();
-    void faults();
-    void seededRing_data();
-    void seededRing();
 };
 
 void TestSim::controller_data()
@@ -132,96 +126,6 @@ void TestSim::framer()
     }
     QCOMPARE(found, requests);
     QCOMPARE(framer.skippedBytes(), skipped);
-}
-
-void TestSim::faults_data()
-{
-    // Replies to status polls, 'L' on the open link or 'C' while connecting; each becomes
-    // 'o' as is, '-' nothing, 'c' CRC spoiled, 'e' exception, 'g'/'a' garbage before/after,
-    // followed by '+' when held back.
-    QTest::addColumn<FaultConfig>("config");
-    QTest::addColumn<QByteArray>("calls");
-    QTest::addColumn<QByteArray>("expected");
-    const QByteArray ten(10, 'L');
-    using C = FaultConfig;
-    QTest::newRow("corrupt every 3rd") << C{.corruptEvery = 3} << ten << QByteArray("oocoocooco");
-    QTest::newRow("exception every 4th")
-        << C{.exceptionEvery = 4, .exceptionCode = 6} << ten << QByteArray("oooeoooeoo");
-    QTest::newRow("silent after 6") << C{.stopAfter = 6} << ten << QByteArray("oooooo----");
-    QTest::newRow("garbage every 2nd") << C{.garbageEvery = 2} << ten << QByteArray("ogogogogog");
-    QTest::newRow("garbage after, held back")
-        << C{.garbageEvery = 2, .garbageAfter = true, .delayMs = 1600} << QByteArray("CLL")
-        << QByteArray("oo+a+");
-    QTest::newRow("drop every 5th, connection spared")
-        << C{.dropEvery = 5} << "CC" + ten << QByteArray("oooooo-oooo-");
-    QTest::newRow("drop while connecting too")
-        << C{.dropEvery = 1, .duringConnect = true} << QByteArray("CL") << QByteArray("--");
-    QTest::newRow("status polls refused")
-        << C{.refuseStatus = true} << QByteArray("CL") << QByteArray("ee");
-}
-
-void TestSim::faults()
-{
-    QFETCH(FaultConfig, config);
-    QFETCH(QByteArray, calls);
-    QFETCH(QByteArray, expected);
-    FaultPlan plan(config, 7);
-    QByteArray seen;
-    for (char call : calls) {
-        const ReplyPlan r =
-            plan.apply(status, call == 'L', QByteArray::fromHex("ff03000c00061015"));
-        const QByteArray& b = r.bytes;
-        if (b.isEmpty())
-            seen += '-';
-        else if (b == status)
-            seen += 'o';
-        else if (b.size() == 5 && b[1] == char(0x83) && b[2] == char(config.exceptionCode))
-            seen += 'e';
-        else if (b.size() == status.size() && b.first(16) == status.first(16))
-            seen += 'c';
-        else if (b.size() > status.size() && b.size() <= status.size() + 8)
-            seen += b.endsWith(status) ? 'g' : b.startsWith(status) ? 'a' : '?';
-        else
-            seen += '?';
-        if (r.delayMs > 0)
-            seen += r.delayMs == config.delayMs ? '+' : '?';
-    }
-    QCOMPARE(seen, expected);
-}
-
-void TestSim::seededRing_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("badChecks");
-    QTest::addColumn<std::uint32_t>("endCounter");
-    QTest::newRow("wrapped ring") << 300 << 3 << 20'000'000u;
-    QTest::newRow("part filled") << 40 << 0 << 20'000'000u;
-    QTest::newRow("young counter squeezes history") << 256 << 5 << 5000u;
-}
-
-void TestSim::seededRing()
-{
-    QFETCH(int, count);
-    QFETCH(int, badChecks);
-    QFETCH(std::uint32_t, endCounter);
-    EventSimulator simulator(42);
-    const SeededRegister seeded = seedRegister(simulator, count, badChecks, endCounter);
-    QCOMPARE(int(seeded.writePosition), count % entryCount);
-    const int held = std::min(count, entryCount);
-    int spoiled = 0;
-    std::uint32_t previous = 0;
-    // Oldest to newest: the slot at the write position is the oldest once the ring wrapped.
-    const int oldest = count > entryCount ? seeded.writePosition : 0;
-    for (int i = 0; i < held; ++i) {
-        const EventEntry& e = seeded.entries[(oldest + i) % entryCount];
-        spoiled += EventRegister::isEntryValid(e) ? 0 : 1;
-        const std::uint32_t counter = EventRegister::counter(e);
-        QVERIFY2(counter >= previous && counter < endCounter, qPrintable(QString::number(i)));
-        previous = counter;
-    }
-    QCOMPARE(spoiled, badChecks);
-    for (int slot = held; slot < entryCount; ++slot)
-        QVERIFY(!EventRegister::isEntryValid(seeded.entries[slot])); // never written: all zero
 }
 
 QTEST_GUILESS_MAIN(TestSim)

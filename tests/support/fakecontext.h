@@ -20,7 +20,7 @@ public:
     LabelStore& labels() override { return labelStore; }
     bool locked() const override { return isLocked; }
     bool deviceAccess() const override { return hasDeviceAccess; }
-    bool isConnected() const override { return connected; }
+    bool isConnected() const override { return false; }
     bool readingEvents() const override { return reading && reading(); }
     void logMessage(const QString& text) override { lines << text; }
     int activePageIndex() const override { return activePage; }
@@ -36,23 +36,16 @@ public:
     void activateEventsPage() override { activePage = eventsPageIndex; }
     void startPrintout(int) override {}
     void writeRs485Config() override {}
-    void setLinkAnimationPlaying(bool playing) override { animationPlaying = playing; }
+    void setLinkAnimationPlaying(bool) override {}
     void clearDeviceAccess() override { hasDeviceAccess = false; }
 
     static constexpr int eventsPageIndex = 6;
 
     DeviceData deviceData;
     LabelStore labelStore;
-    QStringList lines;
-    QStringList labelLines;
+    QStringList lines, labelLines;
     // Whether the register is being read; a page's engine when a test has one.
     std::function<bool()> reading;
-    bool isLocked = true;
-    bool hasDeviceAccess = false;
-    bool connected = false;
-    bool refuseLeave = false;
-    bool animationPlaying = false;
-    int activePage = 0;
-    int settingsPagesAdded = 0;
-    int eventsPageAdded = 0;
+    bool isLocked = true, hasDeviceAccess = false, refuseLeave = false;
+    int activePage = 0, settingsPagesAdded = 0, eventsPageAdded = 0;
 };

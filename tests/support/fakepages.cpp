@@ -2,12 +2,9 @@
 
 CPropertyPage* createFakePage(PageKind kind, AppContext&, const StartOptions&)
 {
-    switch (kind) {
-    case PageKind::Communication:
+    if (kind == PageKind::Communication)
         return new FakeLinkPage(pageTitle(kind));
-    case PageKind::Events:
+    if (kind == PageKind::Events)
         return new FakeEventsPage(pageTitle(kind));
-    default:
-        return new FakePage(pageTitle(kind));
-    }
+    return new FakePage(pageTitle(kind));
 }

@@ -34,11 +34,8 @@ public:
     void readEvents() override { calls << QStringLiteral("readEvents"); }
     void writeRs485Config() override { calls << QStringLiteral("writeRs485"); }
 
-    bool connected = false;
-    bool portOpen = false;
-    bool reading = false;
-    QStringList lines;
-    QStringList calls;
+    bool connected = false, portOpen = false, reading = false;
+    QStringList lines, calls;
 };
 
 class FakeEventsPage : public FakePage, public EventsListQuery {

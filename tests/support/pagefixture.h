@@ -39,24 +39,11 @@ struct PageFixture {
         line->deliver(Fake::writeAnswer(0, 1));
         link().onConnectTick();
     }
-    // The first status poll answered.
+    // A status poll answered.
     void goOnline(const Fake::Status& status = {})
     {
         link().onLinkTick();
         line->deliver(Fake::statusAnswer(status));
-    }
-    void answerTick(const QByteArray& reply)
-    {
-        link().onLinkTick();
-        line->deliver(reply);
-    }
-    bool logged(const QString& text) const
-    {
-        for (int row = 0; row < page->logLineCount(); ++row) {
-            if (page->logLineAt(row).endsWith(QStringLiteral("  ") + text))
-                return true;
-        }
-        return false;
     }
 
     QTemporaryDir labelsDir;
