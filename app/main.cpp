@@ -54,9 +54,11 @@ int main(int argc, char* argv[])
         QStringLiteral("Konfiguracja i diagnostyka sterownika Dorvik"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port szeregowy (nazwa lub ścieżka urządzenia)."),
-                                  QStringLiteral("NAME"));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Port szeregowy (nazwa lub ścieżka urządzenia) albo "
+                       "serwer portu (rfc2217://HOST:PORT)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption connectAtStart(QStringLiteral("connect"),
                                             QStringLiteral("Połącz zaraz po starcie."));
     const QCommandLineOption labelsDir(QStringLiteral("labels-dir"),

@@ -8,13 +8,19 @@ the real speed of the line (dorvik-sim --pace), with the link on its real timers
     allows about 19.2 s plus the status poll that starts the read), and its ratio to
     19.2 s, from the command and from the first block request;
   - CPU time of the tool's process while the link idles on status polls (target < 1 %
-    of a core), from the process's own clock and from /proc/<pid>/stat.
+    of a core), from the process's own clock and from /proc/<pid>/stat;
+  - the same find (at 19200 and 4800 baud) and register read through Debian's ser2net on
+    loopback (rfc2217://127.0.0.1:PORT), each beside a run over the pseudo-terminal
+    directly on the same simulator, and the ratio of the two (target within 1.05).
 
-    benchmarks/link.py [--build DIR] [--runs N] [--idle SECONDS]
+    benchmarks/link.py [--build DIR] [--runs N] [--idle SECONDS] [--remote]
+
+--remote measures only the comparison through ser2net.
 """
 
 import argparse
 import os
+import socket
 import statistics
 import subprocess
 import sys
@@ -31,6 +37,66 @@ def start_sim(sim, workdir, *options):
         proc.kill()
         sys.exit("dorvik-sim did not start")
     return proc, link
+
+
+def start_ser2net(workdir, device):
+    """ser2net with an RFC 2217 accepter on loopback in front of `device`; its port name."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+    config = os.path.join(workdir, "ser2net.yaml")
+    with open(config, "w") as f:
+        f.write(f"connection: &dorvik\n"
+                f"  accepter: telnet(rfc2217),tcp,127.0.0.1,{port}\n"
+                f"  connector: serialdev,{device},19200n81,local\n"
+                f"  options:\n    kickolduser: true\n")
+    proc = subprocess.Popen(["ser2net", "-n", "-c", config],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
+            time.sleep(0.2)  # the server closes the device of that connection
+            return proc, f"rfc2217://127.0.0.1:{port}"
+        except OSError:
+            time.sleep(0.05)
+    proc.kill()
+    sys.exit("ser2net did not start")
+
+
+def remote(sim, bench, workdir, runs):
+    """Each measurement over the terminal and through ser2net in turn, on one simulator."""
+    ratios = []
+    for baud in (19200, 4800):
+        proc, link = start_sim(sim, workdir, "--probe-baud", str(baud))
+        server, url = start_ser2net(workdir, link)
+        times = {link: [], url: []}
+        for _ in range(runs):
+            for port in (link, url):
+                times[port].append(run_bench(bench, port, "find")["established-ms"] / 1000)
+                time.sleep(0.3)
+        stop(server)
+        stop(proc)
+        local, far = statistics.median(times[link]), statistics.median(times[url])
+        ratios.append(far / local)
+        print(f"find at {baud:5} baud: terminal median {local:.3f} s, ser2net median "
+              f"{far:.3f} s (max {max(times[url]):.3f} s), ratio {far / local:.3f} "
+              f"over {runs} runs each (target 1.05)")
+
+    proc, link = start_sim(sim, workdir)
+    server, url = start_ser2net(workdir, link)
+    figures = {}
+    for port in (link, url):
+        figures[port] = run_bench(bench, port, "register")
+        time.sleep(0.3)
+    stop(server)
+    stop(proc)
+    local, far = figures[link]["register-ms"] / 1000, figures[url]["register-ms"] / 1000
+    ratios.append(far / local)
+    print(f"register read: terminal {local:.2f} s, ser2net {far:.2f} s, ratio "
+          f"{far / local:.3f} (target 1.05); "
+          f"{int(figures[url]['register-requests'])} requests through ser2net")
+    return max(ratios)
 
 
 def stop(proc):
@@ -68,11 +134,15 @@ def main():
     parser.add_argument("--build", default=os.path.join(root, "build"))
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--idle", type=float, default=30.0)
+    parser.add_argument("--remote", action="store_true")
     args = parser.parse_args()
     sim = os.path.join(args.build, "sim", "dorvik-sim")
     bench = os.path.join(args.build, "benchmarks", "link-bench")
 
     with tempfile.TemporaryDirectory() as workdir:
+        if args.remote:
+            remote(sim, bench, workdir, args.runs)
+            return
         for baud, target in ((19200, 0.7), (4800, 2.8)):
             times = []
             for _ in range(args.runs):
@@ -98,6 +168,8 @@ def main():
         print(f"idle link: {f['idle-cpu-percent']:.3f} % of a core over {f['idle-s']:.0f} s "
               f"({f['idle-cpu-s']:.3f} s CPU, /proc: {f['proc-idle-cpu-s']:.2f} s), "
               f"{int(f['idle-requests'])} status polls")
+
+        remote(sim, bench, workdir, args.runs)
 
 
 if __name__ == "__main__":

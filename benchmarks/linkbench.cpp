@@ -5,7 +5,7 @@
 //   link-bench --port PATH register     time of the event register read
 //   link-bench --port PATH idle SECONDS CPU time of this process while the link idles
 
-#include "link/cserialport.h"
+#include "link/portline.h"
 #include "link/devicelink.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     DeviceData data;
     LabelStore labels(data, labelDir.path(), log);
     labels.setLabelFileCode(LabelStore::startCode);
-    CSerialPort port;
+    PortLine port;
     DeviceLink link(data, labels, port, log);
     link.setSelectedPort(parser.value(QStringLiteral("port")));
 

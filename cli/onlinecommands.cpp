@@ -23,8 +23,9 @@ constexpr int defaultTimeLimitSecs = 120;
 // Options every online command takes.
 struct OnlineOptions {
     QCommandLineOption port{QStringLiteral("port"),
-                            QStringLiteral("Serial port: a port name (COM3, ttyUSB0) or a "
-                                           "device path."),
+                            QStringLiteral("Serial port: a port name (COM3, ttyUSB0), a "
+                                           "device path, or a serial server "
+                                           "(rfc2217://HOST:PORT)."),
                             QStringLiteral("PORT")};
     QCommandLineOption labelsDir{QStringLiteral("labels-dir"),
                                  QStringLiteral("Directory of the label files (default: the "

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/clicommand.h"
-#include "link/cserialport.h"
+#include "link/portline.h"
 #include "link/devicelink.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
@@ -27,7 +27,7 @@ public:
 
     DeviceData data;
     LabelStore labels;
-    CSerialPort line;
+    PortLine line;
     DeviceLink link;
 
     void log(const QString& text);

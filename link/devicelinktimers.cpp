@@ -244,7 +244,20 @@ void DeviceLink::onLineLost()
 {
     if (!m_linkOpen && m_connectStage == STAGE_IDLE && !isClosing())
         return;
-    logPort(StringId::portLost);
+    switch (m_line.lossReason()) {
+    case LineLoss::PortLost:
+        logPort(StringId::portLost);
+        break;
+    case LineLoss::ServerRefused:
+        logPort(StringId::serverRefused);
+        break;
+    case LineLoss::ServerUnknown:
+        logPort(StringId::serverUnknown);
+        break;
+    case LineLoss::ServerNotAnswering:
+        logPort(StringId::serverNotAnswering);
+        break;
+    }
     endLink();
 }
 

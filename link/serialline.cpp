@@ -45,10 +45,11 @@ void SerialLine::receive(QByteArrayView bytes)
     }
 }
 
-void SerialLine::reportLineLost()
+void SerialLine::reportLineLost(LineLoss reason)
 {
     if (!isOpen())
         return;
+    m_lossReason = reason;
     close();
     const quint64 openCount = m_openCount;
     QMetaObject::invokeMethod(

@@ -4,8 +4,16 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+
+// The lines' own messages: opens, closes, faults.
+Q_DECLARE_LOGGING_CATEGORY(lcPort)
+
+// Why a line went away: the port itself, or a serial server on the network that could
+// not be reached.
+enum class LineLoss { PortLost, ServerRefused, ServerUnknown, ServerNotAnswering };
 
 // The narrow view of a serial line that the device link needs: open at a baud rate
 // (8 data bits, no parity, one stop bit), write one request, purge, close. Received
@@ -30,7 +38,9 @@ public:
     virtual void flush() = 0;
     virtual QString errorString() const = 0;
 
-    int receivePosition() const { return m_receiver.position(); }
+    virtual int receivePosition() const { return m_receiver.position(); }
+    // Why the line was last reported lost.
+    virtual LineLoss lossReason() const { return m_lossReason; }
 
 signals:
     // A reply was framed; `reply` holds its bytes as stored.
@@ -48,10 +58,15 @@ protected:
     // Frames received bytes and reports each finished reply.
     void receive(QByteArrayView bytes);
     // Closes the line and reports it lost, once, unless it is opened again meanwhile.
-    void reportLineLost();
+    void reportLineLost(LineLoss reason = LineLoss::PortLost);
 
 private:
+    // Hands a port name to the line that serves it and writes through that line's own
+    // doWrite, its purge having been done.
+    friend class PortLine;
+
     FrameReceiver m_receiver;
     quint64 m_generation = 0; // changes with every purge, write and close
     quint64 m_openCount = 0;
+    LineLoss m_lossReason = LineLoss::PortLost;
 };

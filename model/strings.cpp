@@ -215,6 +215,9 @@ constexpr Text texts[] = {
     {1203, "Rozkaz nie został wysłany do portu COM%d"},
     {1204, "Dorvik odrzuca odczyt stanu, połączenie zakończone"},
     {1205, "Odczyt rejestru zdarzeń nie został ukończony, rejestr bez zmian"},
+    {1206, "Serwer portu COM%d odmówił połączenia"},
+    {1207, "Nieznany adres serwera portu COM%d"},
+    {1208, "Serwer portu COM%d nie odpowiada"},
     // Login strip and printing start.
     {1300, "Hasło nieprawidłowe"},
     {1301, "Hasło zaakceptowane"},

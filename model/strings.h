@@ -127,6 +127,10 @@ inline constexpr int factoryNumberTooLarge = 1202;
 inline constexpr int requestNotSent = 1203; // "COM%d"
 inline constexpr int statusRefused = 1204;
 inline constexpr int registerReadAbandoned = 1205;
+// A serial server on the network could not be reached.
+inline constexpr int serverRefused = 1206;      // "COM%d"
+inline constexpr int serverUnknown = 1207;      // "COM%d"
+inline constexpr int serverNotAnswering = 1208; // "COM%d"
 
 // Login strip and printing start.
 inline constexpr int passwordWrong = 1300;

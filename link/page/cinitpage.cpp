@@ -1,9 +1,9 @@
 #include "link/page/cinitpage.h"
 
-#include "link/cserialport.h"
 #include "link/devicelink.h"
 #include "link/page/portlistupdater.h"
 #include "link/portenumeration.h"
+#include "link/portline.h"
 #include "model/labelstore.h"
 #include "model/strings.h"
 #include "pagekit/appcontext.h"
@@ -50,7 +50,7 @@ QPushButton* button(const QString& text, const char* name)
 } // namespace
 
 CInitPage::CInitPage(AppContext& context, const StartOptions& options, QWidget* parent)
-    : CInitPage(context, options, std::make_unique<CSerialPort>(), LinkTimings{}, parent)
+    : CInitPage(context, options, std::make_unique<PortLine>(), LinkTimings{}, parent)
 {
 }
 
@@ -224,7 +224,11 @@ void CInitPage::takeSelectedPort()
     // A listed port by its name; a typed device path as typed.
     const QString text = m_ports->currentText().trimmed();
     const int index = m_ports->findText(text);
-    m_link->setSelectedPort(index >= 0 ? m_ports->itemData(index).toString() : text);
+    const QString port = index >= 0 ? m_ports->itemData(index).toString() : text;
+    // No listing finds a serial server: the box remembers the ones used.
+    if (Rfc2217Line::isRemotePortName(port))
+        m_portUpdater->keep(port);
+    m_link->setSelectedPort(port);
 }
 
 void CInitPage::connectEngine()

@@ -38,6 +38,20 @@ void PortListUpdater::refresh()
         apply(ports);
 }
 
+void PortListUpdater::keep(const QString& portName)
+{
+    if (m_kept.contains(portName))
+        return;
+    m_kept << portName;
+    if (m_box.findData(portName) < 0) {
+        const QString text = m_box.currentText();
+        const QSignalBlocker quiet(&m_box);
+        m_box.addItem(portName, portName);
+        if (text == portName)
+            m_box.setCurrentIndex(m_box.count() - 1);
+    }
+}
+
 void PortListUpdater::apply(const QStringList& ports)
 {
     // The port shown, as "Połącz" would take it: a listed port by its name, a typed path
@@ -49,6 +63,9 @@ void PortListUpdater::apply(const QStringList& ports)
     m_box.clear();
     for (const QString& name : ports)
         m_box.addItem(portDisplayName(name), name);
+    for (const QString& name : m_kept)
+        if (!ports.contains(name))
+            m_box.addItem(name, name);
     m_listed = ports;
 
     const int index = m_box.findData(shown);

@@ -30,6 +30,9 @@ public:
     // Asks the source now and updates the box if the ports changed (even while a link is
     // open: the link keeps its port whatever the box shows).
     void refresh();
+    // Keeps a port that no listing shows (a serial server) among the listed ones from now
+    // on, and shows it.
+    void keep(const QString& portName);
 
 private:
     void poll();
@@ -40,4 +43,5 @@ private:
     PortSource m_source;
     QTimer m_timer;
     QStringList m_listed; // the ports in the box from the last listing
+    QStringList m_kept;   // after them, the ports kept
 };

@@ -1,9 +1,9 @@
 #pragma once
 
 // dorvik-sim on a link in a temporary directory, its dump read back for byte-for-byte
-// comparisons; and the tool's side: the device link on CSerialPort, its log kept.
+// comparisons; and the tool's side: the device link on a port line, its log kept.
 
-#include "link/cserialport.h"
+#include "link/portline.h"
 #include "link/devicelink.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
@@ -93,6 +93,6 @@ struct LinkFixture {
     DeviceData data;
     QStringList log; // the link's lines
     LabelStore labels;
-    CSerialPort port;
+    PortLine port;
     DeviceLink link;
 };

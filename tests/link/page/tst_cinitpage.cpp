@@ -72,12 +72,15 @@ private slots:
         QTest::addColumn<QString>("optionPort");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("opened");
+        QTest::addColumn<bool>("kept"); // in the list after the ports are listed again
         const auto row = [](const char* name, const char* option, const char* typed,
-                            const char* opened) {
-            QTest::newRow(name) << QString(option) << QString(typed) << QString(opened);
+                            const char* opened, bool kept = false) {
+            QTest::newRow(name) << QString(option) << QString(typed) << QString(opened) << kept;
         };
         row("--port adds a path", "/tmp/line", nullptr, "/tmp/line");
         row("typed over --port", "/tmp/a", "  /tmp/b ", "/tmp/b");
+        row("--port server", "rfc2217://gateway:7000", nullptr, "rfc2217://gateway:7000", true);
+        row("typed server", nullptr, "rfc2217://127.0.0.1:2217", "rfc2217://127.0.0.1:2217", true);
     }
 
     void portOfTheConnection()
@@ -99,6 +102,10 @@ private slots:
         control<QPushButton>(*f.page, "connect")->click();
         QFETCH(QString, opened);
         QCOMPARE(f.line->events.value(0), QStringLiteral("open %1 19200").arg(opened));
+        control<QPushButton>(*f.page, "refreshPorts")->click();
+        QFETCH(bool, kept);
+        QCOMPARE(ports->findData(opened) >= 0, kept);
+        QCOMPARE(ports->currentText(), opened);
     }
 
     void linkUpAndDown()
