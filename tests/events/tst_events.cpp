@@ -100,9 +100,7 @@ private slots:
                                 << underline;
         };
         const std::uint32_t text = colors.text, back = colors.back;
-        row("nothing set", -1, -1, -1, text, back);
         row("row 0x30, text colour 0: black", -1, 0x30, -1, 0, yellow);
-        row("row 0x20: list text", -1, 0x20, -1, text, yellow);
         row("cell 0x80, column applies", 0x80, 0x30, 0x30, green, grey);
         row("cell colour beats row", 0x10, 0x30, 0x30, red, yellow);
         row("cell 0x40 keeps the column off", 0x40, -1, 0x30, text, back);
@@ -197,7 +195,6 @@ private slots:
         QTest::newRow("no restart") << 77 << QList<int>{} << -1;
         QTest::newRow("newest entry a restart") << 77 << QList<int>{0} << 1;
         QTest::newRow("two restarts, write position 0") << 0 << QList<int>{200, 5} << 6;
-        QTest::newRow("oldest entry a restart") << 77 << QList<int>{255} << -1;
     }
 
     void restartColours()

@@ -258,10 +258,6 @@ private slots:
         row("operations refused during it", "C16PcAct",
             start + '|' + notConnected + '|' + disconnected + '|' + up,
             "@19200 probe open @2400 status", "open tick reply sets 7/0");
-        row("operations refused unconnected", "12345678",
-            (notConnected + '|').repeated(4) + disconnected + '|' + disconnected + '|' +
-                notConnected + '|' + notConnected,
-            "", "closed");
         // The status answer: the fields of the page; the time base fixed by the first answer
         // of a link, a number typed before it kept.
         row("status", "O", "", "", "open online tick",

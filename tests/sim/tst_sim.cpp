@@ -43,8 +43,6 @@ void TestSim::controller_data()
     row("settings: combination in register 9",
         "0 ff030000000ad013 ff03140000000165bd333d1565952f020600210000009075cf");
     row("unknown command word", "0 ff1000000001021234e343 ff90036df1");
-    row("function 4 not served", "0 ff04000000012414 ff8401e330");
-    row("zero registers", "0 ff03000000005014 ff830360c1");
     row("past the event area", "0 ff030fff00606318 ff8302a101");
     row("another slave", "0 0103000900015408 none");
     // Event entries addressed by byte: slot 248 at register 1024 + 248 * 12.
@@ -67,8 +65,6 @@ void TestSim::controller_data()
         "0 ff100000000102ffaa2fbb ff10000000011417; 2500 ff100000000102aa21508c ff10000000011417; "
         "2500 baud 4800; 2500 ff03000c00061015 ff030c120e0000000000160624d204b5c3; "
         "2500 ff03043c0006112a ff030c120e000004000000000080320006");
-    row("broadcast link closing, no answer", "0 ff100000000102ffaa2fbb ff10000000011417; "
-                                             "10 00100000000102aa55155f none; 10 baud 4800");
 }
 
 void TestSim::controller()
