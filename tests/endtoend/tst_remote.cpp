@@ -135,9 +135,7 @@ void TestRemote::cli()
     if (row[2].contains("--trace"))
         QCOMPARE(frames(result.second), frames(run(row[2], sim.linkPath()).second));
     if (const QStringList check = row.value(5).split(u' '); check.size() == 3) {
-        QFile file(m_dir.filePath(check[0]));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.read(check[2].toInt()).toHex(),
+        QCOMPARE(readBytes(m_dir.filePath(check[0])).left(check[2].toInt()).toHex(),
                  sim.dump().value(check[1].toUtf8()).left(check[2].toInt() * 2));
     }
 }
