@@ -9,6 +9,7 @@
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/entryfields.h"
+#include "tests/support/pagefixture.h"
 #include "tests/support/simprocess.h"
 
 #include <QCheckBox>
@@ -233,12 +234,7 @@ void TestEndToEnd::windowSession()
     CTavrelView& view = *frame.view();
     CMyProperty& sheet = *view.sheet();
     auto* link = static_cast<CInitPage*>(view.page(PageKind::Communication));
-    const auto logged = [link](const QString& text) {
-        int count = 0;
-        for (int row = 0; row < link->logLineCount(); ++row)
-            count += link->logLineAt(row).endsWith("  " + text);
-        return count;
-    };
+    const auto logged = [link](const QString& text) { return loggedCount(*link, text); };
     const DeviceImage& image = frame.data().image();
     constexpr int patience = 30000;
 

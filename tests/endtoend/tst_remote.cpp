@@ -5,6 +5,7 @@
 #include "app/cmainframe.h"
 #include "app/ctavrelview.h"
 #include "link/page/cinitpage.h"
+#include "tests/support/pagefixture.h"
 #include "tests/support/simprocess.h"
 
 #include <QComboBox>
@@ -155,12 +156,7 @@ void TestRemote::windowLosesServer()
     frame.show();
     CTavrelView& view = *frame.view();
     auto* page = static_cast<CInitPage*>(view.page(PageKind::Communication));
-    const auto logged = [page](const QString& text) {
-        int count = 0;
-        for (int row = 0; row < page->logLineCount(); ++row)
-            count += page->logLineAt(row).endsWith("  " + text);
-        return count;
-    };
+    const auto logged = [page](const QString& text) { return loggedCount(*page, text); };
     QVERIFY(view.setActivePage(CInitPage::pageIndex));
     auto* box = page->findChild<QComboBox*>("ports");
     box->setEditText(name);
