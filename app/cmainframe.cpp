@@ -39,6 +39,7 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::ReadSettings, QStringLiteral("Odczyt nastaw z Dorvik")},
              {Command::WriteSettings, QStringLiteral("Zapis nastaw do Dorvik")},
              {Command::CompareSettings, QStringLiteral("Porównaj nastawy z Dorvik")},
+             {Command::RestoreBackup, stringText(StringId::restoreMenu)},
              {Command::PrintSettings, QStringLiteral("Drukuj")},
              {Command::PreviewSettings, QStringLiteral("Podgląd wydruku")},
              {Command::PdfSettings, QStringLiteral("Zapisz jako PDF...")}});
@@ -58,7 +59,8 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     m_labels.setLabelFileCode(LabelStore::startCode);
     m_linkTools =
         new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
-    m_view->setSettingsWriteGuard([this] { return m_linkTools->confirmSettingsWrite(); });
+    m_view->setCommandHandler(Command::WriteSettings, [this] { m_linkTools->writeSettings(); });
+    m_view->setCommandHandler(Command::RestoreBackup, [this] { m_linkTools->restoreBackup(); });
     // A window of its own, so it leaves the sheet and its page alone.
     linkMenu->addSeparator();
     linkMenu->addAction(stringText(StringId::trafficTitle), this,

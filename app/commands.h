@@ -21,6 +21,8 @@ enum class Command : int {
     PdfSettings = 32792,
     PreviewEvents = 32793,
     PdfEvents = 32794,
+    RestoreBackup = 32795,
+    ServiceReport = 32796,
 };
 
 // The state the menu rules look at, taken when a menu opens.

@@ -8,7 +8,7 @@ void registerOnlineCommands(CommandTable& table);
 
 ExitCode runStatusCommand(const CliCommand& self, const QStringList& arguments, CliIo& io);
 ExitCode runReadSettingsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io);
-ExitCode runWriteSettingsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io);
+
 ExitCode runCompareCommand(const CliCommand& self, const QStringList& arguments, CliIo& io);
 ExitCode runReadEventsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io);
 ExitCode runWriteFactoryNumberCommand(const CliCommand& self, const QStringList& arguments,

@@ -202,4 +202,37 @@ inline constexpr int refreshPorts = 1644;
 inline constexpr int textFileFilter = 1645;
 inline constexpr int fileWriteProblem = 1646;
 inline constexpr int diffBit = 1647; // "%u"
+// Backups before a settings write, the check after it, restoring a backup.
+inline constexpr int readBackStarted = 1800;
+inline constexpr int backupSaved = 1801;  // "%s": the file
+inline constexpr int backupFailed = 1802; // "%s": the file
+inline constexpr int settingsVerified = 1803;
+inline constexpr int settingsNotVerified = 1804;
+inline constexpr int verifyQuestion = 1805;
+inline constexpr int restoreBackup = 1806;
+inline constexpr int restoreTitle = 1807;
+inline constexpr int backupDate = 1808;
+inline constexpr int backupTime = 1809;
+inline constexpr int columnDifferences = 1810;
+inline constexpr int noDifferences = 1811;
+inline constexpr int noBackups = 1812;
+inline constexpr int backupOtherDevice = 1813;
+inline constexpr int closeButton = 1814;
+inline constexpr int restoreStarted = 1815; // "%s": the file
+inline constexpr int restoreMenu = 1816;
+// The service report.
+inline constexpr int reportTitle = 1820;
+inline constexpr int reportStatus = 1821;
+inline constexpr int reportSettings = 1822;
+inline constexpr int reportEvents = 1823;
+inline constexpr int reportChanges = 1824;
+inline constexpr int reportNoChanges = 1825;
+inline constexpr int reportSaved = 1826;  // "%s": the folder
+inline constexpr int reportFailed = 1827; // "%s": the folder
+inline constexpr int reportMenu = 1828;
+inline constexpr int statusVersion = 1830;
+inline constexpr int statusHours = 1831;
+inline constexpr int statusFactoryNumber = 1832;
+inline constexpr int statusLabelFile = 1833;
+inline constexpr int reportDate = 1834;
 } // namespace StringId
