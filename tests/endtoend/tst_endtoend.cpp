@@ -5,6 +5,7 @@
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
 #include "app/linktools.h"
+#include "app/restoredialog.h"
 #include "link/page/cinitpage.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
@@ -40,7 +41,8 @@ const char* const linkCases[] = {
 };
 
 // tavrel-cli runs in the temporary directory, those on one simulator in turn: "simulator |
-// name | arguments (a file *.old there before stays as it was) | exit code | on stderr".
+// name | arguments (a file *.old there before stays as it was; {backup} the simulator's
+// oldest backup) | exit code | on stderr". Each simulator's runs keep their backups apart.
 const char* const cliSims[] = {
     "status | --firmware 31 --factory-number 4711 --counter 7300",
     "settings | --combination 9 --settings 1234000165bd333d1565952f02065621",
@@ -49,11 +51,13 @@ const char* const cliSims[] = {
     "rs485 | --factory-number 2024 --settings 0000000165bd333d1565952f02067721",
     "refusing polls | --refuse-status",
     "refusing blocks | --refuse-events-after 4 --exception-code 2",
+    "misstoring | --misstore 5",
+    "blocked backups | ",
 };
 const char* const cliCases[] = {
     "status | status | status | 0 | Rozłączono",
     "settings | read settings | read-settings -o held.nst | 0 | Nastawy odczytano",
-    "settings | write settings | write-settings changed.nst | 0 | Nastawy zapisano do Dorvik",
+    "settings | write settings | write-settings changed.nst | 0 | Nastawy w Dorvik sprawdzone",
     "settings | compare, different | compare held.nst --trace | 1 | Nastawy różne",
     "events | read events | read-events -o read.rzd | 0 | Rejestr zdarzeń "
     "odczytany",
@@ -64,6 +68,11 @@ const char* const cliCases[] = {
     "| 2 | Hasło nieprawidłowe",
     "rs485 | RS485 | write-rs485 --address 5 --baud 9600 --password KLUCZDV2024 | 0 | "
     "Konfigurację RS485 zapisano do Dorvik",
+    "misstoring | read before | read-settings -o before.nst | 0 | Nastawy odczytano",
+    "misstoring | write not kept | write-settings changed.nst | 1 | Kopię nastaw zapisano",
+    "misstoring | restore | restore {backup} | 0 | Nastawy w Dorvik sprawdzone",
+    "misstoring | read after | read-settings -o after.nst | 0 | Nastawy odczytano",
+    "blocked backups | backups blocked | write-settings changed.nst | 1 | Nie można zapisać kopii",
     "none | no port | read-settings --port missing -o none.old | 3 | Problem z otwarciem portu",
     "refusing polls | status polls refused | status | 3 | Dorvik odrzuca odczyt stanu, "
     "połączenie zakończone",
@@ -100,11 +109,13 @@ private:
         int probes = 0;
         bool ended = false;
         QStringList port;
+        QString dataHome;
         QList<QStringList> commands;
         QList<Run> runs;
     };
     void runNext(Background& b);
     Run cliRun(const QString& name, int index);
+    static QStringList backups(const Background& b);
 
     QTemporaryDir m_dir;
     std::map<QString, Background> m_runs;
@@ -144,9 +155,13 @@ void TestEndToEnd::initTestCase()
         QVERIFY(!arguments.last().endsWith(".old") ||
                 writeBytes(m_dir.filePath(arguments.last()), "old"));
     }
+    // A file where the backups' folder would be: no backup can be saved.
+    QVERIFY(writeBytes(m_dir.filePath("blocked"), "file"));
+    qputenv("XDG_DATA_HOME", m_dir.filePath("window").toUtf8());
     for (auto& [name, b] : m_runs) {
         if (b.commands.isEmpty())
             continue;
+        b.dataHome = m_dir.filePath(name == "blocked backups" ? "blocked" : "data/" + name);
         if (b.sim.process().state() == QProcess::Running)
             b.port = QStringList{"--port", b.sim.linkPath()};
         b.port << "--labels-dir" << m_dir.path();
@@ -166,7 +181,21 @@ void TestEndToEnd::runNext(Background& b)
         if (b.runs.size() < b.commands.size())
             runNext(b);
     });
-    process->start(QStringLiteral(TAVREL_CLI), b.commands[b.runs.size()] + b.port);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", b.dataHome);
+    process->setProcessEnvironment(env);
+    QStringList arguments = b.commands[b.runs.size()];
+    arguments.replaceInStrings("{backup}", backups(b).value(0));
+    process->start(QStringLiteral(TAVREL_CLI), arguments + b.port);
+}
+
+QStringList TestEndToEnd::backups(const Background& b)
+{
+    const QDir folder(b.dataHome + "/Tavrel/backups/1234");
+    QStringList files;
+    for (const QString& name : folder.entryList({"*.nst"}, QDir::Files, QDir::Name))
+        files << folder.filePath(name);
+    return files;
 }
 
 TestEndToEnd::Run TestEndToEnd::cliRun(const QString& name, int index)
@@ -271,13 +300,26 @@ void TestEndToEnd::windowSession()
     QCOMPARE(logged("Zapis nastaw do Dorvik anulowano"), 1);
     goOn = true;
     view.runCommand(Command::WriteSettings);
-    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy zapisano do Dorvik"), 1, patience);
+    const QString checked = "Nastawy w Dorvik sprawdzone - zgodne z zapisanymi";
+    QTRY_COMPARE_WITH_TIMEOUT(logged(checked), 1, patience);
     QCOMPARE(sim.dump().value("settings").left(32), edited); // registers 0..7 of its 0..9
     // A read takes the controller's back onto the pages.
     view.runCommand(Command::ReadSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy odczytano"), 2, patience);
     QVERIFY(view.setActivePage(int(PageKind::Times)));
     QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
+    // The backup taken before the write goes back, listed with the fields it would change.
+    QList<RestoreDialog::Row> offered;
+    frame.linkTools()->setBackupChooser([&offered](const QList<RestoreDialog::Row>& rows) {
+        offered = rows;
+        return 0;
+    });
+    view.runCommand(Command::RestoreBackup);
+    QTRY_COMPARE_WITH_TIMEOUT(logged(checked), 2, patience);
+    QCOMPARE(offered.size(), 1);
+    QVERIFY2(offered[0].differences.startsWith("tgSZR - czas graniczny dla SZR, Program"),
+             qPrintable(offered[0].differences));
+    QCOMPARE(sim.dump().value("settings").left(32), held);
 
     // One request at a time, whatever the window does meanwhile.
     int inFlight = 0, mostInFlight = 0, sent = 0;
@@ -375,6 +417,17 @@ void TestEndToEnd::cliDetails()
     QCOMPARE(service.value("factory-number") + ' ' + service.value("resets"), QByteArray("777 1"));
     // Register 7: the reserved byte kept, 0x45 for address 5 at 9600 baud.
     QCOMPARE(m_runs.at("rs485").sim.dump().value("settings").sliced(28, 4), QByteArray("7745"));
+
+    // The backup is what the controller held before the write; a byte it kept otherwise is
+    // listed; the restore brings back what it held, byte for byte.
+    const QByteArray before = readBytes(m_dir.filePath("before.nst"));
+    QCOMPARE(readBytes(backups(m_runs.at("misstoring")).value(0)), before);
+    QCOMPARE(cliRun("misstoring", 1).out,
+             QString("tgSZRA - czas graniczny dla SZR na agregat\t60 [s]\t59 [s]\n"));
+    QCOMPARE(readBytes(m_dir.filePath("after.nst")), before);
+    // No backup, no write.
+    QCOMPARE(m_runs.at("blocked backups").sim.dump().value("settings").left(32),
+             QByteArray("0000000165bd333d1565952f02060021"));
 }
 
 QTEST_MAIN(TestEndToEnd)
