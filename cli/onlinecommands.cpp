@@ -184,6 +184,7 @@ void registerOnlineCommands(CommandTable& table)
                runWriteRs485Command});
     table.add(
         {QStringLiteral("reset"), common + QStringLiteral(" --password TEXT"), runResetCommand});
+    registerReportCommand(table, common);
 }
 
 ExitCode runStatusCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)

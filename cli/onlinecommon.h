@@ -70,3 +70,4 @@ std::optional<ExitCode> connectWithSettingsFile(Invocation& call, const QStringL
 
 // write-settings and restore (settingswritecommands.cpp); service report (reportcommand.cpp).
 void registerSettingsWriteCommands(CommandTable& table, const QString& common);
+void registerReportCommand(CommandTable& table, const QString& common);

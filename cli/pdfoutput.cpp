@@ -16,7 +16,9 @@ ExitCode writePrintoutPdf(const QString& path, const PrintoutLayout& layout, Cli
 bool wantsPdf(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--pdf") == 0 || std::strncmp(argv[i], "--pdf=", 6) == 0)
+        // The service report holds a PDF too.
+        if (std::strcmp(argv[i], "--pdf") == 0 || std::strncmp(argv[i], "--pdf=", 6) == 0 ||
+            std::strcmp(argv[i], "report") == 0)
             return true;
     }
     return false;

@@ -61,6 +61,7 @@ const char* const cliCases[] = {
     "settings | compare, different | compare held.nst --trace | 1 | Nastawy różne",
     "events | read events | read-events -o read.rzd | 0 | Rejestr zdarzeń "
     "odczytany",
+    "events | service report | report -o . | 0 | Raport serwisowy zapisano",
     "service | factory number | write-factory-number 777 --password KTRsondal | 0 | Numer "
     "fabryczny zapisano do Dorvik",
     "service | reset | reset --password KTRsondal | 0 | Rozkaz Reset Wysłano",
@@ -73,6 +74,7 @@ const char* const cliCases[] = {
     "misstoring | restore | restore {backup} | 0 | Nastawy w Dorvik sprawdzone",
     "misstoring | read after | read-settings -o after.nst | 0 | Nastawy odczytano",
     "blocked backups | backups blocked | write-settings changed.nst | 1 | Nie można zapisać kopii",
+    "none | report, no folder | report --port missing -o blocked | 1 | Problem z zapisem raportu",
     "none | no port | read-settings --port missing -o none.old | 3 | Problem z otwarciem portu",
     "refusing polls | status polls refused | status | 3 | Dorvik odrzuca odczyt stanu, "
     "połączenie zakończone",
@@ -410,9 +412,30 @@ void TestEndToEnd::cliDetails()
                                                  QRegularExpression::DotMatchesEverythingOption)),
              qPrintable(run.err));
 
+    const auto dump = m_runs.at("events").sim.dump();
     const QByteArray events = readBytes(m_dir.filePath("read.rzd"));
     QCOMPARE(events.size(), 3084);
-    QCOMPARE(events.first(3072).toHex(), m_runs.at("events").sim.dump().value("register"));
+    QCOMPARE(events.first(3072).toHex(), dump.value("register"));
+
+    // The report's folder: the controller's settings file and register, and every section
+    // of the PDF in order.
+    const QDir report(m_dir.filePath(cliRun("events", 1).out.trimmed()));
+    QVERIFY2(report.dirName().startsWith("1234_20"), qPrintable(report.path()));
+    QCOMPARE(readBytes(report.filePath("nastawy.nst")).toHex(),
+             dump.value("settings").left(32) + "00000000d20416e9");
+    QCOMPARE(readBytes(report.filePath("zdarzenia.rzd")).first(3072).toHex(), dump.value("register"));
+    QVERIFY(readBytes(report.filePath("zdarzenia.csv")).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
+    QVERIFY(readBytes(report.filePath("ruch.txt")).contains("Odczyt nastaw"));
+    QProcess pdf;
+    pdf.start("pdftotext", {report.filePath("raport.pdf"), "-"});
+    QVERIFY(pdf.waitForFinished());
+    const QString text = QString::fromUtf8(pdf.readAllStandardOutput());
+    qsizetype at = 0;
+    for (const char* section : {"Raport serwisowy", "Stan sterownika", "Nastawy", "tgSZR",
+                                "Zdarzenia", "Lp", "Statystyka łącza", "Zmiany nastaw"}) {
+        at = text.indexOf(QString::fromUtf8(section), at);
+        QVERIFY2(at >= 0, section);
+    }
     const auto service = m_runs.at("service").sim.dump();
     QCOMPARE(service.value("factory-number") + ' ' + service.value("resets"), QByteArray("777 1"));
     // Register 7: the reserved byte kept, 0x45 for address 5 at 9600 baud.
