@@ -2,6 +2,7 @@
 
 #include "app/ctavrelview.h"
 #include "app/linktools.h"
+#include "app/servicereportjob.h"
 #include "model/settingsrecord.h"
 #include "model/strings.h"
 #include "pagekit/linkcontrol.h"
@@ -29,7 +30,8 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     SettingsRecord::applyDefaults(m_data);
     setWindowTitle(QStringLiteral("Dorvik"));
 
-    addMenu(QStringLiteral("&Plik"), {{Command::Exit, QStringLiteral("E&xit")}});
+    addMenu(QStringLiteral("&Plik"), {{Command::ServiceReport, stringText(StringId::reportMenu)},
+                                      {Command::Exit, QStringLiteral("E&xit")}});
     QMenu* linkMenu =
         addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
                                                 {Command::Disconnect, QStringLiteral("Rozłącz")}});
@@ -61,6 +63,10 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
         new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
     m_view->setCommandHandler(Command::WriteSettings, [this] { m_linkTools->writeSettings(); });
     m_view->setCommandHandler(Command::RestoreBackup, [this] { m_linkTools->restoreBackup(); });
+    m_view->setCommandHandler(Command::ServiceReport, [this] {
+        if (ServiceReportJob* report = m_linkTools->serviceReport())
+            report->start(this);
+    });
     // A window of its own, so it leaves the sheet and its page alone.
     linkMenu->addSeparator();
     linkMenu->addAction(stringText(StringId::trafficTitle), this,

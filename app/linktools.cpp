@@ -1,5 +1,6 @@
 #include "app/linktools.h"
 
+#include "app/servicereportjob.h"
 #include "app/trafficwindow.h"
 #include "files/settingsbackup.h"
 #include "files/settingsfile.h"
@@ -26,6 +27,10 @@ LinkTools::LinkTools(AppContext& context, DeviceLink* link, QWidget* window)
             *link, context.data(), [this](const QString& text) { m_context.logMessage(text); },
             this);
         connect(m_safeWrite, &SafeSettingsWrite::finished, this, &LinkTools::onWriteFinished);
+        m_report = new ServiceReportJob(
+            context, *link, *m_monitor, [this](const QString& text) { m_showMessage(text); },
+            this);
+        m_report->setBackupRoot(m_safeWrite->backupRoot());
         connect(link, &DeviceLink::operationFinished, this, [this](int operation, bool confirmed) {
             if (operation == DeviceLink::OP_READ_BACK && std::exchange(m_restoreAsked, false) &&
                 confirmed && !m_safeWrite->isRunning())

@@ -10,6 +10,7 @@
 #include <functional>
 
 class AppContext;
+class ServiceReportJob;
 class DeviceLink;
 class TrafficMonitor;
 class TrafficWindow;
@@ -51,6 +52,8 @@ public:
     void restoreBackup();
     // Writes a backup file back, with its own backup and check.
     bool restoreFile(const QString& path);
+    // "Raport serwisowy..."; null without an engine.
+    ServiceReportJob* serviceReport() const { return m_report; }
 
     // Asked before "Zapis nastaw do Dorvik": when the controller's settings were read on
     // this link and the write would change some of them, lists them and lets the user go
@@ -75,5 +78,6 @@ private:
     BackupChooser m_chooseBackup;
     MessageShower m_showMessage;
     SafeSettingsWrite* m_safeWrite = nullptr;
+    ServiceReportJob* m_report = nullptr;
     bool m_restoreAsked = false; // the restore list waits for the controller's settings
 };

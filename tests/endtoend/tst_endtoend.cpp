@@ -6,6 +6,7 @@
 #include "app/ctavrelview.h"
 #include "app/linktools.h"
 #include "app/restoredialog.h"
+#include "app/servicereportjob.h"
 #include "link/page/cinitpage.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
@@ -358,6 +359,17 @@ void TestEndToEnd::windowSession()
     QCOMPARE(sheet.activePage(), view.page(PageKind::Events));
     QCOMPARE(hexOf(image.entries), sim.dump().value("register"));
     QCOMPARE(int(image.registerFactoryNumber), 4711);
+
+    // The report reads nothing again and holds the controller's settings, not the edit.
+    const QDir reports(m_dir.filePath("window-report"));
+    QVERIFY(reports.mkpath("."));
+    frame.linkTools()->serviceReport()->setFolderChooser([&reports] { return reports.path(); });
+    view.runCommand(Command::ServiceReport);
+    const QStringList made = reports.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(made.size(), 1);
+    QCOMPARE(readBytes(reports.filePath(made[0] + "/nastawy.nst")).first(16).toHex(), held);
+    QCOMPARE(readBytes(reports.filePath(made[0] + "/zdarzenia.rzd")).first(3072).toHex(),
+             sim.dump().value("register"));
 
     view.runCommand(Command::Disconnect);
     QTRY_VERIFY_WITH_TIMEOUT(logged("Rozłączono"), patience);
