@@ -7,8 +7,8 @@
 #include "link/devicelink.h"
 #include "link/trafficmonitor.h"
 #include "model/devicedata.h"
-#include "model/strings.h"
 #include "model/labelstore.h"
+#include "model/strings.h"
 #include "pagekit/appcontext.h"
 #include "pagekit/messagebox.h"
 
@@ -28,8 +28,7 @@ LinkTools::LinkTools(AppContext& context, DeviceLink* link, QWidget* window)
             this);
         connect(m_safeWrite, &SafeSettingsWrite::finished, this, &LinkTools::onWriteFinished);
         m_report = new ServiceReportJob(
-            context, *link, *m_monitor, [this](const QString& text) { m_showMessage(text); },
-            this);
+            context, *link, *m_monitor, [this](const QString& text) { m_showMessage(text); }, this);
         m_report->setBackupRoot(m_safeWrite->backupRoot());
         connect(link, &DeviceLink::operationFinished, this, [this](int operation, bool confirmed) {
             if (operation == DeviceLink::OP_READ_BACK && std::exchange(m_restoreAsked, false) &&
@@ -168,8 +167,8 @@ void LinkTools::chooseBackup()
                      data.currentLabelSet(), data.currentFlagOutputSet(),
                      SettingsDiff::Scope::Stored))
                 names << d.name;
-            differences =
-                names.isEmpty() ? stringText(StringId::noDifferences) : names.join(QStringLiteral(", "));
+            differences = names.isEmpty() ? stringText(StringId::noDifferences)
+                                          : names.join(QStringLiteral(", "));
         }
         rows.append({QLocale::c().toString(entry.time.date(), QStringLiteral("yyyy-MM-dd")),
                      QLocale::c().toString(entry.time.time(), QStringLiteral("HH:mm:ss")),

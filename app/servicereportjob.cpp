@@ -38,9 +38,10 @@ void ServiceReportJob::start(QWidget* dialogParent)
 {
     if (isRunning() || !m_link || !m_link->IsConnected() || m_link->readingEvents())
         return;
-    const QString folder = m_chooseFolder ? m_chooseFolder()
-                                          : QFileDialog::getExistingDirectory(
-                                                dialogParent, stringText(StringId::reportTitle));
+    const QString folder =
+        m_chooseFolder
+            ? m_chooseFolder()
+            : QFileDialog::getExistingDirectory(dialogParent, stringText(StringId::reportTitle));
     if (folder.isEmpty())
         return;
     m_parent = folder;
@@ -81,8 +82,7 @@ void ServiceReportJob::write()
     report.status = {
         {stringText(StringId::statusVersion), m_link->versionText()},
         {stringText(StringId::statusHours), QString::number(m_link->operatingHours())},
-        {stringText(StringId::statusFactoryNumber),
-         QString::number(m_link->factoryNumberField())},
+        {stringText(StringId::statusFactoryNumber), QString::number(m_link->factoryNumberField())},
         {stringText(StringId::statusLabelFile), m_link->labelFileName()}};
     for (const StatisticsRow& row : statisticsRows(m_monitor.statistics()))
         report.statistics.append({row.name, row.value});

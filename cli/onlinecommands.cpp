@@ -1,8 +1,7 @@
 #include "cli/onlinecommands.h"
 
-#include "cli/onlinecommon.h"
-
 #include "cli/offlinesession.h"
+#include "cli/onlinecommon.h"
 #include "cli/onlinesession.h"
 #include "files/eventsfile.h"
 #include "files/eventstable.h"

@@ -14,8 +14,7 @@ QList<std::pair<QString, QString>> statusRows(const DeviceLink& link)
 {
     return {{stringText(StringId::statusVersion), link.versionText()},
             {stringText(StringId::statusHours), QString::number(link.operatingHours())},
-            {stringText(StringId::statusFactoryNumber),
-             QString::number(link.factoryNumberField())},
+            {stringText(StringId::statusFactoryNumber), QString::number(link.factoryNumberField())},
             {stringText(StringId::statusLabelFile), link.labelFileName()}};
 }
 
@@ -67,8 +66,8 @@ ExitCode runReportCommand(const CliCommand& self, const QStringList& arguments, 
     report.statistics = pairs(statisticsRows(monitor.statistics()));
     report.traffic = monitor.log().text() + statisticsText(monitor.statistics());
     report.time = QDateTime::currentDateTime();
-    report.changes = ServiceReportFolder::visitChanges(SettingsBackup::defaultRoot(),
-                                                       session.data, report.time.date());
+    report.changes = ServiceReportFolder::visitChanges(SettingsBackup::defaultRoot(), session.data,
+                                                       report.time.date());
     QString error;
     const QString folder = ServiceReportFolder::write(parent, report, &error);
     if (folder.isEmpty()) {

@@ -28,8 +28,9 @@ ExitCode writeSafely(OnlineSession& session, CliIo& io)
             io.out << tsvLine({d.name, d.held, d.device}) << '\n';
         io.out.flush();
         if (!write.backupPath().isEmpty())
-            io.err << "tavrel-cli: " << stringText(StringId::restoreBackup) << ": tavrel-cli restore "
-                   << QDir::toNativeSeparators(write.backupPath()) << '\n';
+            io.err << "tavrel-cli: " << stringText(StringId::restoreBackup)
+                   << ": tavrel-cli restore " << QDir::toNativeSeparators(write.backupPath())
+                   << '\n';
         return finish(session, ExitCode::NotConfirmed);
     case SafeSettingsWrite::Result::LinkEnded:
         return linkLost(session, io);

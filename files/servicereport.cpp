@@ -58,8 +58,8 @@ PrintoutLayout reportLayout(const ServiceReport& report)
     first += settingsPrintoutRows(data);
 
     // The events printout keeps its own heading line; the section's name goes above it.
-    const PrintoutLayout events = eventsPrintoutLayout(
-        eventsPrintoutRange({}, entryCount), eventRowTexts(eventListRows(data.image())));
+    const PrintoutLayout events = eventsPrintoutLayout(eventsPrintoutRange({}, entryCount),
+                                                       eventRowTexts(eventListRows(data.image())));
     const PrintoutLayout namedEvents = [events](const PrintoutPage& page) {
         auto sheets = events(page);
         if (sheets && !sheets->isEmpty())
@@ -93,8 +93,9 @@ namespace ServiceReportFolder {
 QString write(const QString& parent, const ServiceReport& report, QString* error)
 {
     const DeviceData& data = *report.data;
-    const QString name = QStringLiteral("%1_%2").arg(data.image().factoryNumber).arg(
-        report.time.toString(QStringLiteral("yyyy-MM-dd")));
+    const QString name = QStringLiteral("%1_%2")
+                             .arg(data.image().factoryNumber)
+                             .arg(report.time.toString(QStringLiteral("yyyy-MM-dd")));
     QDir parentDir(parent);
     QString target = parentDir.filePath(name);
     for (int n = 2; QFileInfo::exists(target); ++n)

@@ -68,8 +68,7 @@ QList<Entry> list(const QString& root, quint16 factoryNumber)
             found.append({{file.filePath(), time}, sequence});
     }
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        return a.entry.time != b.entry.time ? a.entry.time > b.entry.time
-                                            : a.sequence > b.sequence;
+        return a.entry.time != b.entry.time ? a.entry.time > b.entry.time : a.sequence > b.sequence;
     });
     QList<Entry> entries;
     for (const Found& f : found)

@@ -64,12 +64,11 @@ void SafeSettingsWrite::backupAndWrite()
 {
     const DeviceLink::DeviceSettings& before = *m_link.deviceSettings();
     const SettingsFileRecord record =
-        SettingsBackup::deviceRecord(before.image, before.combination,
-                                     m_data.image().factoryNumber, m_link.deviceLabelFileCode());
+        SettingsBackup::deviceRecord(before.image, before.combination, m_data.image().factoryNumber,
+                                     m_link.deviceLabelFileCode());
     m_backupPath = SettingsBackup::save(m_root, record, QDateTime::currentDateTime());
     if (m_backupPath.isEmpty()) {
-        const QString folder =
-            QDir(m_root).filePath(QString::number(m_data.image().factoryNumber));
+        const QString folder = QDir(m_root).filePath(QString::number(m_data.image().factoryNumber));
         m_log(fillText(StringId::backupFailed, {QDir::toNativeSeparators(folder)}));
         end(Result::BackupFailed);
         return;
@@ -85,8 +84,8 @@ void SafeSettingsWrite::check()
 {
     const DeviceLink::DeviceSettings& device = *m_link.deviceSettings();
     m_differences = SettingsDiff::differences(
-        m_written, m_writtenCombination, device.image, device.combination,
-        m_data.currentLabelSet(), m_data.currentFlagOutputSet(), SettingsDiff::Scope::Stored);
+        m_written, m_writtenCombination, device.image, device.combination, m_data.currentLabelSet(),
+        m_data.currentFlagOutputSet(), SettingsDiff::Scope::Stored);
     m_log(stringText(m_differences.isEmpty() ? StringId::settingsVerified
                                              : StringId::settingsNotVerified));
     end(m_differences.isEmpty() ? Result::Verified : Result::Different);

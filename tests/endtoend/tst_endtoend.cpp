@@ -149,7 +149,7 @@ void TestEndToEnd::initTestCase()
     }
     // tgSZR 5000 ms where the controller holds 10000 ms, combination 9.
     QVERIFY(writeBytes(m_dir.filePath("changed.nst"),
-                      QByteArray::fromHex("1234000133bd333d1565952f0206562109000000000014eb")));
+                       QByteArray::fromHex("1234000133bd333d1565952f0206562109000000000014eb")));
     for (const char* row : cliSims)
         QVERIFY(m_runs[fields(row)[0]].sim.start(words(fields(row)[1])));
     for (const char* row : cliCases) {
@@ -435,8 +435,10 @@ void TestEndToEnd::cliDetails()
     QVERIFY2(report.dirName().startsWith("1234_20"), qPrintable(report.path()));
     QCOMPARE(readBytes(report.filePath("nastawy.nst")).toHex(),
              dump.value("settings").left(32) + "00000000d20416e9");
-    QCOMPARE(readBytes(report.filePath("zdarzenia.rzd")).first(3072).toHex(), dump.value("register"));
-    QVERIFY(readBytes(report.filePath("zdarzenia.csv")).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
+    QCOMPARE(readBytes(report.filePath("zdarzenia.rzd")).first(3072).toHex(),
+             dump.value("register"));
+    QVERIFY(
+        readBytes(report.filePath("zdarzenia.csv")).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
     QVERIFY(readBytes(report.filePath("ruch.txt")).contains("Odczyt nastaw"));
     QProcess pdf;
     pdf.start("pdftotext", {report.filePath("raport.pdf"), "-"});
