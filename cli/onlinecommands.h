@@ -3,7 +3,8 @@
 #include "cli/clicommand.h"
 
 // The commands that talk to a controller over a serial port: status, read-settings,
-// write-settings and restore, compare, read-events, write-factory-number, write-rs485, reset, report.
+// write-settings and restore, compare, read-events, write-factory-number, write-rs485,
+// reset, report.
 void registerOnlineCommands(CommandTable& table);
 
 ExitCode runStatusCommand(const CliCommand& self, const QStringList& arguments, CliIo& io);
