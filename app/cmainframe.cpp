@@ -61,12 +61,14 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     m_labels.setLabelFileCode(LabelStore::startCode);
     m_linkTools =
         new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
-    m_view->setCommandHandler(Command::WriteSettings, [this] { m_linkTools->writeSettings(); });
-    m_view->setCommandHandler(Command::RestoreBackup, [this] { m_linkTools->restoreBackup(); });
-    m_view->setCommandHandler(Command::ServiceReport, [this] {
-        if (ServiceReportJob* report = m_linkTools->serviceReport())
-            report->start(this);
-    });
+    // With an engine, the settings write is backed up and checked; the backups and the
+    // report need one too.
+    if (m_linkTools->settingsWrite()) {
+        m_view->setCommandHandler(Command::WriteSettings, [this] { m_linkTools->writeSettings(); });
+        m_view->setCommandHandler(Command::RestoreBackup, [this] { m_linkTools->restoreBackup(); });
+        m_view->setCommandHandler(Command::ServiceReport,
+                                  [this] { m_linkTools->serviceReport()->start(this); });
+    }
     // A window of its own, so it leaves the sheet and its page alone.
     linkMenu->addSeparator();
     linkMenu->addAction(stringText(StringId::trafficTitle), this,

@@ -1,14 +1,17 @@
 // Takes the README's picture of the window: connected to a controller, the service
 // password given, the settings read, the communication page in front.
 //   scripts/screenshot [FILE]
+// With --restore-dialog FILE, the list of "Przywróć kopię..." with three backups.
 
 #include "app/cmainframe.h"
 #include "app/ctavrelview.h"
+#include "app/restoredialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
 
@@ -16,6 +19,17 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QStringLiteral("--restore-dialog")) {
+        RestoreDialog dialog(
+            {{"2026-12-07", "10:42:17", "brak"},
+             {"2026-12-07", "10:31:05",
+              "tgSZR - czas graniczny dla SZR, Program działania: Default text 17"},
+             {"2026-11-20", "08:12:44", "trSZR - opóźnienie rozruchu SZR od zaniku napięcia"}});
+        dialog.resize(760, 220);
+        dialog.table()->selectRow(1);
+        dialog.show();
+        return dialog.grab().save(args[2]) ? 0 : 1;
+    }
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: tavrel-screenshot PORT FILE\n");
         return 2;
