@@ -2,17 +2,47 @@
 #include "cli/offlinesession.h"
 #include "cli/pdfoutput.h"
 #include "files/eventsfile.h"
+#include "files/eventsfilter.h"
 #include "files/eventsprintout.h"
 #include "files/eventstable.h"
+#include "model/eventregister.h"
+#include "model/textcodec.h"
 
 ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
 {
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("Write the rows as CSV with a header line."));
+    const QCommandLineOption signal(
+        QStringLiteral("signal"),
+        QStringLiteral("Only rows in which this signal changed; repeated: any of them."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("Only rows at or after YYYY-MM-DD[THH:MM[:SS]]."),
+                                  QStringLiteral("TIME"));
+    const QCommandLineOption to(QStringLiteral("to"),
+                                QStringLiteral("Only rows at or before YYYY-MM-DD[THH:MM[:SS]]."),
+                                QStringLiteral("TIME"));
+    QCommandLineParser parser;
+    parser.addOptions({signal, from, to});
     RecordFileArguments args;
-    if (const std::optional<ExitCode> done =
-            parseRecordFileArguments(arguments, io, self, csv, QStringLiteral("events"), args))
+    if (const std::optional<ExitCode> done = parseRecordFileArguments(
+            parser, arguments, io, self, csv, QStringLiteral("events"), args))
         return *done;
+
+    EventsFilter filter;
+    for (const auto& [option, upper, limit] :
+         {std::tuple{&from, false, &filter.from}, std::tuple{&to, true, &filter.to}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *limit = parseTimeLimit(parser.value(*option), upper);
+        if (!*limit) {
+            return usageError(io,
+                              QStringLiteral("--%1 expects YYYY-MM-DD[THH:MM[:SS]]")
+                                  .arg(option->names().constFirst()),
+                              self);
+        }
+    }
+    filter.signalNames = parser.values(signal);
 
     EventsFileRecord record;
     const FileStatus status = readEventsFile(args.path, record);
@@ -24,7 +54,20 @@ ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, 
     session.labels.setLabelFileCode(LabelStore::startCode);
     applyEventsFile(record, session.data, args.log);
 
-    const QList<EventListRow> rows = eventListRows(session.data.image());
+    // A misspelt name would silently leave only the device line.
+    const LabelSet& names = EventRegister::nameSet(session.data.image());
+    for (const QString& name : std::as_const(filter.signalNames)) {
+        const auto known =
+            std::any_of(std::begin(names.signalNames), std::end(names.signalNames),
+                        [&name](const auto& slot) { return slotText(slot) == name; });
+        if (!known)
+            return usageError(io, QStringLiteral("no signal is named \"%1\"").arg(name), self);
+    }
+
+    const QList<EventListRow> all = eventListRows(session.data.image());
+    QList<EventListRow> rows;
+    for (int r : filteredRows(all, filter))
+        rows.append(all[r]);
     if (args.pdf) {
         // All rows, as the window prints them with nothing selected.
         return writePrintoutPdf(

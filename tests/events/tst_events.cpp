@@ -3,6 +3,7 @@
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
 #include "files/eventsfile.h"
+#include "files/eventsfilter.h"
 #include "files/eventstable.h"
 #include "model/labelstore.h"
 #include "model/textcodec.h"
@@ -331,6 +332,55 @@ private slots:
         QVERIFY(!p.page.writeCsv(dir.filePath("taken")));
         QCOMPARE(shown, QString("Problem z zapisem pliku CSV"));
         QCOMPARE(p.context.lines.size(), 1);
+    }
+
+    // The rows of the list kept by signal names and a time range; row 0, the device line,
+    // always.
+    void filter_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QList<int>>("kept");
+        const auto row = [](const char* name, const QStringList& names, const char* from,
+                            const char* to, const QList<int>& kept) {
+            QTest::newRow(name) << names << QString(from) << QString(to) << kept;
+        };
+        row("no filter", {}, "", "", {0, 1, 2, 3, 4, 5});
+        row("one signal, set or cleared", {"W1 zał"}, "", "", {0, 1, 2, 5});
+        row("whole names only", {"zał"}, "", "", {0});
+        row("a restart row by its name", {"Restart"}, "", "", {0, 4});
+        row("several signals: any", {"U1 brak", "Restart"}, "", "", {0, 1, 4});
+        row("limits included", {}, "2026-11-19T13:01:52", "2026-11-19T14:01:59", {0, 2, 3});
+        row("a day as the upper limit takes it whole", {}, "", "2026-11-19", {0, 2, 3, 4});
+        row("a minute as the upper limit takes its seconds", {}, "2026-11-19T14:01",
+            "2026-11-19T14:01", {0, 2});
+        row("signal and range", {"W1 zał"}, "2026-11-19", "", {0, 1, 2});
+        row("no match", {"W2 zał"}, "", "", {0});
+    }
+
+    void filter()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        const QList<EventListRow> rows{
+            {"1", "2026_11_20 9:0:0", "9", "Nr Fabryczny: 1, Układ: 1, Wariant: 1"},
+            {"2", "2026_11_20 8:0:0", "8", "W1 zał_v,U1 brak_^,"},
+            {"3", "2026_11_19 14:1:59", "7", "U1 jest_v,W1 zał_^,"},
+            {"4", "2026_11_19 13:1:52", "6", "W1 imp.zał_^,"},
+            {"5?", "2026_11_19 13:1:51", "5", "Restart"},
+            {"6", "?", "4", "W1 zał_^,"},
+        };
+        EventsFilter filter;
+        filter.signalNames = names;
+        if (!from.isEmpty())
+            filter.from = parseTimeLimit(from, false);
+        if (!to.isEmpty())
+            filter.to = parseTimeLimit(to, true);
+        QTEST(filteredRows(rows, filter), "kept");
+        QVERIFY(!parseTimeLimit("2026-02-30", false));
+        QVERIFY(!parseTimeLimit("2026-11-19 14:00", false));
     }
 };
 
