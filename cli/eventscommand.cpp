@@ -5,8 +5,40 @@
 #include "files/eventsfilter.h"
 #include "files/eventsprintout.h"
 #include "files/eventstable.h"
+#include "files/timelinepainter.h"
 #include "model/eventregister.h"
+#include "model/signaltrace.h"
 #include "model/textcodec.h"
+
+#include <QFileInfo>
+
+// The width of an exported timeline, the height following from its rows.
+constexpr int timelineWidth = 1600;
+
+namespace {
+
+ExitCode writeTimeline(const DeviceImage& image, const QStringList& signalNames,
+                       const QString& path, CliIo& io)
+{
+    const SignalTrace::Trace trace = SignalTrace::traceOf(image);
+    TimelinePicture picture{trace, {}, {}, {}};
+    const LabelSet& names = EventRegister::nameSet(image);
+    for (int k = 0; k < signalCount; ++k) {
+        picture.names[k] = slotText(names.signalNames[k]);
+        if (signalNames.contains(picture.names[k]))
+            picture.rows.append(k);
+    }
+    if (signalNames.isEmpty())
+        picture.rows = changingSignals(trace);
+    const QString error =
+        saveTimeline(path, picture, QSize(timelineWidth, timelineHeight(int(picture.rows.size()))));
+    if (error.isEmpty())
+        return ExitCode::Success;
+    io.err << error << '\n';
+    return ExitCode::FileRefused;
+}
+
+} // namespace
 
 ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
 {
@@ -22,8 +54,13 @@ ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, 
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Only rows at or before YYYY-MM-DD[THH:MM[:SS]]."),
                                 QStringLiteral("TIME"));
+    const QCommandLineOption timeline(
+        QStringLiteral("timeline"),
+        QStringLiteral("Draw the signals over time to OUT.svg or OUT.png: those named by "
+                       "--signal, else every signal that changes."),
+        QStringLiteral("OUT"));
     QCommandLineParser parser;
-    parser.addOptions({signal, from, to});
+    parser.addOptions({signal, from, to, timeline});
     RecordFileArguments args;
     if (const std::optional<ExitCode> done = parseRecordFileArguments(
             parser, arguments, io, self, csv, QStringLiteral("events"), args))
@@ -43,6 +80,19 @@ ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, 
         }
     }
     filter.signalNames = parser.values(signal);
+    if (parser.isSet(timeline)) {
+        const QString suffix = QFileInfo(parser.value(timeline)).suffix().toLower();
+        if (suffix != QLatin1String("svg") && suffix != QLatin1String("png"))
+            return usageError(io, QStringLiteral("--timeline writes OUT.svg or OUT.png"), self);
+        // The axis of the picture is not a calendar across restarts, so no time range.
+        if (filter.from || filter.to || args.pdf || args.alternative) {
+            return usageError(
+                io,
+                QStringLiteral("--timeline goes with --signal only, not with --from, --to, "
+                               "--csv or --pdf"),
+                self);
+        }
+    }
 
     EventsFileRecord record;
     const FileStatus status = readEventsFile(args.path, record);
@@ -63,6 +113,9 @@ ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, 
         if (!known)
             return usageError(io, QStringLiteral("no signal is named \"%1\"").arg(name), self);
     }
+
+    if (parser.isSet(timeline))
+        return writeTimeline(session.data.image(), filter.signalNames, parser.value(timeline), io);
 
     const QList<EventListRow> all = eventListRows(session.data.image());
     QList<EventListRow> rows;

@@ -103,6 +103,8 @@ private slots:
         fails("unknown signal", example + QStringList{"--signal", "U1"}, 2,
               "no signal is named \"U1\"");
         fails("no such date", example + QStringList{"--to", "2026-02-30"}, 2, "--to expects");
+        fails("timeline of another kind", example + QStringList{"--timeline", "t.pdf"}, 2,
+              "OUT.svg or OUT.png");
         fails("no command", {}, 2, "no command given");
         fails("unknown command", {"print"}, 2, "unknown command");
         fails("no file", {"settings"}, 2, "one settings file expected");

@@ -5,6 +5,7 @@
 #include "files/eventsfile.h"
 #include "files/eventsfilter.h"
 #include "files/eventstable.h"
+#include "files/timelinepainter.h"
 #include "model/labelstore.h"
 #include "model/textcodec.h"
 #include "pagekit/colors.h"
@@ -12,13 +13,17 @@
 #include "tests/support/fakecontext.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPainter>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -381,6 +386,60 @@ private slots:
         QTEST(filteredRows(rows, filter), "kept");
         QVERIFY(!parseTimeLimit("2026-02-30", false));
         QVERIFY(!parseTimeLimit("2026-11-19 14:00", false));
+    }
+
+    // The timeline as SVG at 2 s a pixel: entry i (counter 10 i) at x = 160 + 5 i. One path
+    // per signal that changes, its steps ("660^": up at x 660) where the entries are.
+    void timelineSvg_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("pulse") << 100 << 150 << QStringList{"660^", "910v"};
+        QTest::newRow("set from the oldest") << 0 << 20 << QStringList{"260v"};
+        QTest::newRow("set in the newest") << 200 << 256 << QStringList{"1160^"};
+        QTest::newRow("never changes") << 0 << 256 << QStringList{};
+    }
+
+    void timelineSvg()
+    {
+        QFETCH(int, first);
+        QFETCH(int, end);
+        DeviceImage image{};
+        fillRegister(image, 0);
+        for (int s = first; s < end; ++s)
+            image.entries[s] = makeEntry(std::uint32_t(10 * s), {9});
+        const SignalTrace::Trace trace = SignalTrace::traceOf(image);
+        const TimelinePicture picture{trace, {}, changingSignals(trace), {}};
+
+        QByteArray svg;
+        QBuffer buffer(&svg);
+        buffer.open(QIODevice::WriteOnly);
+        QSvgGenerator generator;
+        generator.setOutputDevice(&buffer);
+        const QSize size(1600, timelineHeight(1));
+        generator.setSize(size);
+        {
+            QPainter painter(&generator);
+            paintTimeline(painter, size, picture, TimelineScale{0, 2.0});
+        }
+
+        QStringList paths;
+        for (QXmlStreamReader xml(svg); !xml.atEnd();)
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"path")
+                paths << xml.attributes().value("d").toString();
+        QFETCH(QStringList, steps);
+        QCOMPARE(paths.size(), first == 0 && end == 256 ? 0 : 1);
+        QStringList found;
+        QPointF last;
+        for (const QString& xy :
+             paths.value(0).remove('M').remove('L').split(' ', Qt::SkipEmptyParts)) {
+            const QPointF point(xy.section(',', 0, 0).toDouble(), xy.section(',', 1).toDouble());
+            if (point.x() == last.x() && point.y() != last.y())
+                found << QString::number(point.x()) + (point.y() < last.y() ? '^' : 'v');
+            last = point;
+        }
+        QCOMPARE(found, steps);
     }
 };
 
