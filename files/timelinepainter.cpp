@@ -45,10 +45,10 @@ QString tickText(std::int64_t position, std::int64_t step)
 void paintAxis(QPainter& p, const QRect& area, const TimelineScale& scale)
 {
     const std::int64_t step = tickStep(scale.secondsPerPixel);
-    const std::int64_t last = scale.positionAt(area.width());
-    std::int64_t tick = scale.start - (scale.start % step + step) % step;
-    for (; tick <= last; tick += step) {
-        const double x = area.left() + scale.x(tick);
+    const double last = scale.positionAt(area.width());
+    const auto first = std::int64_t(std::floor(scale.start));
+    for (std::int64_t tick = first - (first % step + step) % step; tick <= last; tick += step) {
+        const double x = area.left() + scale.x(double(tick));
         if (x < area.left())
             continue;
         p.setPen(gridColour);
@@ -60,16 +60,11 @@ void paintAxis(QPainter& p, const QRect& area, const TimelineScale& scale)
 
 } // namespace
 
-std::int64_t TimelineScale::positionAt(double x) const
-{
-    return start + std::llround(x * secondsPerPixel);
-}
-
 TimelineScale TimelineScale::zoomedAround(double x, double factor) const
 {
     TimelineScale zoomed;
     zoomed.secondsPerPixel = secondsPerPixel * factor;
-    zoomed.start = start + std::llround(x * secondsPerPixel - x * zoomed.secondsPerPixel);
+    zoomed.start = start + x * secondsPerPixel - x * zoomed.secondsPerPixel;
     return zoomed;
 }
 
@@ -99,7 +94,7 @@ TimelineScale fitScale(const SignalTrace::Trace& trace, int traceWidth)
         return {};
     const std::int64_t start = trace.points.front().position;
     const std::int64_t span = trace.points.back().position - start;
-    return {start, span > 0 ? double(span) / std::max(1, traceWidth) : 1.0};
+    return {double(start), span > 0 ? double(span) / std::max(1, traceWidth) : 1.0};
 }
 
 void paintTimeline(QPainter& p, QSize size, const TimelinePicture& picture,
@@ -110,7 +105,9 @@ void paintTimeline(QPainter& p, QSize size, const TimelinePicture& picture,
     p.fillRect(QRect(QPoint(0, 0), size), background);
     if (points.isEmpty())
         return;
-    const auto xOf = [&](int point) { return area.left() + scale.x(points[point].position); };
+    const auto xOf = [&](int point) {
+        return area.left() + scale.x(double(points[point].position));
+    };
 
     p.save();
     p.setClipRect(area);

@@ -17,12 +17,12 @@ class QPainter;
 // How the time axis maps to the picture: the axis position at the traces' left edge and
 // the seconds one pixel spans.
 struct TimelineScale {
-    std::int64_t start = 0;
+    double start = 0;
     double secondsPerPixel = 1.0;
 
     // x from the traces' left edge.
-    double x(std::int64_t position) const { return double(position - start) / secondsPerPixel; }
-    std::int64_t positionAt(double x) const;
+    double x(double position) const { return (position - start) / secondsPerPixel; }
+    double positionAt(double x) const { return start + x * secondsPerPixel; }
     // The same position stays at x while the seconds per pixel change.
     TimelineScale zoomedAround(double x, double factor) const;
 };

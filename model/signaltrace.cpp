@@ -101,4 +101,12 @@ Trace traceOf(const DeviceImage& image)
     return trace;
 }
 
+int pointAt(const Trace& trace, std::int64_t position)
+{
+    const auto after =
+        std::upper_bound(trace.points.cbegin(), trace.points.cend(), position,
+                         [](std::int64_t at, const Point& p) { return at < p.position; });
+    return int(after - trace.points.cbegin()) - 1;
+}
+
 } // namespace SignalTrace

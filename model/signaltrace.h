@@ -42,4 +42,8 @@ struct Trace {
 
 Trace traceOf(const DeviceImage& image);
 
+// The newest point at or before an axis position: the entry whose states hold then; -1
+// before the first.
+int pointAt(const Trace& trace, std::int64_t position);
+
 } // namespace SignalTrace

@@ -2,6 +2,7 @@
 #include "events/cellformat.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
+#include "events/timelineview.h"
 #include "files/eventsfile.h"
 #include "files/eventsfilter.h"
 #include "files/eventstable.h"
@@ -18,7 +19,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -440,6 +443,62 @@ private slots:
             last = point;
         }
         QCOMPARE(found, steps);
+    }
+
+    // Entry i at 10 i s; the traces 1280 pixels wide. Wheel and drag keep the time under
+    // the pointer where it was; a click on an entry (not a drag) reports its list row.
+    void timelineView_data()
+    {
+        QTest::addColumn<int>("notches"); // wheel notches, 0: a press, a move by dx, a release
+        QTest::addColumn<double>("dx");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<bool>("pans");
+        QTest::addColumn<int>("row"); // the row reported, -1 none
+        // Entry 100 is drawn at x 661.96, its neighbours 5 pixels either side.
+        QTest::newRow("zoom in") << 3 << 0.0 << 700.5 << false << -1;
+        QTest::newRow("zoom out") << -2 << 0.0 << 700.5 << false << -1;
+        QTest::newRow("pan") << 0 << 120.0 << 700.5 << true << -1;
+        QTest::newRow("click on entry 100") << 0 << 0.0 << 662.5 << false << 155;
+        QTest::newRow("click among the names") << 0 << 0.0 << 100.0 << false << -1;
+        QTest::newRow("small slip of the hand") << 0 << 3.0 << 662.5 << false << 155;
+    }
+
+    void timelineView()
+    {
+        QFETCH(int, notches);
+        QFETCH(double, dx);
+        QFETCH(double, x);
+        QFETCH(bool, pans);
+        DeviceImage image{};
+        fillRegister(image, 0);
+        TimelineView view;
+        view.resize(160 + 1280 + 6, 300);
+        view.setTrace(SignalTrace::traceOf(image), {});
+        QCOMPARE(view.scale().secondsPerPixel, 2550.0 / 1280);
+        const double time = view.positionAt(x);
+        QSignalSpy clicked(&view, &TimelineView::entryClicked);
+        const QPointF at(x, 100);
+        if (notches != 0) {
+            QWheelEvent wheel(at, view.mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&view, &wheel);
+            QCOMPARE(view.scale().secondsPerPixel, 2550.0 / 1280 * std::pow(1.25, -notches));
+        } else {
+            const QPointF to = at + QPointF(dx, 0);
+            QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, to, view.mapToGlobal(to),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            for (QMouseEvent* e : {&press, &move, &release})
+                QApplication::sendEvent(&view, e);
+        }
+        QCOMPARE(qRound(view.positionAt(pans ? x + dx : x) * 1000), qRound(time * 1000));
+        QFETCH(int, row);
+        QCOMPARE(clicked.size(), row >= 0 ? 1 : 0);
+        if (row >= 0)
+            QCOMPARE(clicked.front().front().toInt(), row);
     }
 };
 
