@@ -46,8 +46,11 @@ void paintAxis(QPainter& p, const QRect& area, const TimelineScale& scale)
 {
     const std::int64_t step = tickStep(scale.secondsPerPixel);
     const double last = scale.positionAt(area.width());
+    // Ticks on round local times (midnight, whole hours), with the zone's offset at the start.
     const auto first = std::int64_t(std::floor(scale.start));
-    for (std::int64_t tick = first - (first % step + step) % step; tick <= last; tick += step) {
+    const std::int64_t local =
+        first + QDateTime::fromSecsSinceEpoch(first, Qt::LocalTime).offsetFromUtc();
+    for (std::int64_t tick = first - (local % step + step) % step; tick <= last; tick += step) {
         const double x = area.left() + scale.x(double(tick));
         if (x < area.left())
             continue;
