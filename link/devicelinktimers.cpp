@@ -10,6 +10,7 @@
 
 #include <QLoggingCategory>
 #include <utility>
+#include <iterator>
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
@@ -244,20 +245,11 @@ void DeviceLink::onLineLost()
 {
     if (!m_linkOpen && m_connectStage == STAGE_IDLE && !isClosing())
         return;
-    switch (m_line.lossReason()) {
-    case LineLoss::PortLost:
-        logPort(StringId::portLost);
-        break;
-    case LineLoss::ServerRefused:
-        logPort(StringId::serverRefused);
-        break;
-    case LineLoss::ServerUnknown:
-        logPort(StringId::serverUnknown);
-        break;
-    case LineLoss::ServerNotAnswering:
-        logPort(StringId::serverNotAnswering);
-        break;
-    }
+    // In the order of LineLoss.
+    static constexpr int lossMessages[] = {StringId::portLost, StringId::serverRefused,
+                                           StringId::serverUnknown, StringId::serverNotAnswering};
+    static_assert(std::size(lossMessages) == std::size_t(LineLoss::ServerNotAnswering) + 1);
+    logPort(lossMessages[int(m_line.lossReason())]);
     endLink();
 }
 

@@ -1,5 +1,7 @@
 #include "link/rfc2217codec.h"
 
+#include <utility>
+
 namespace {
 
 constexpr std::uint8_t SE = 240;
@@ -138,41 +140,22 @@ QByteArray Rfc2217Codec::decode(QByteArrayView received, QByteArray& answer)
 }
 
 // Answers only where the state of an option changes, so that two sides that both
-// answer every request cannot loop.
+// answer every request cannot loop. DO and DONT ask about our side, WILL and WONT tell of
+// the server's.
 void Rfc2217Codec::negotiate(std::uint8_t verb, std::uint8_t option, QByteArray& answer)
 {
-    switch (verb) {
-    case DO:
-        if (!weSupport(option)) {
-            appendVerb(answer, WONT, option);
-        } else if (m_us[option] == Option::No) {
-            m_us[option] = Option::Yes;
-            appendVerb(answer, WILL, option);
-        } else {
-            m_us[option] = Option::Yes;
-        }
-        break;
-    case DONT:
-        if (m_us[option] == Option::Yes)
-            appendVerb(answer, WONT, option);
-        m_us[option] = Option::No;
-        break;
-    case WILL:
-        if (!serverMay(option)) {
-            appendVerb(answer, DONT, option);
-        } else if (m_him[option] == Option::No) {
-            m_him[option] = Option::Yes;
-            appendVerb(answer, DO, option);
-        } else {
-            m_him[option] = Option::Yes;
-        }
-        break;
-    case WONT:
-        if (m_him[option] == Option::Yes)
-            appendVerb(answer, DONT, option);
-        m_him[option] = Option::No;
-        break;
-    default:
-        break;
+    const bool ours = verb == DO || verb == DONT;
+    if (!ours && verb != WILL && verb != WONT)
+        return;
+    Option& state = (ours ? m_us : m_him)[option];
+    const std::uint8_t yes = ours ? WILL : DO;
+    const std::uint8_t no = ours ? WONT : DONT;
+    if (verb == DO || verb == WILL) {
+        if (!(ours ? weSupport(option) : serverMay(option)))
+            appendVerb(answer, no, option);
+        else if (std::exchange(state, Option::Yes) == Option::No)
+            appendVerb(answer, yes, option);
+    } else if (std::exchange(state, Option::No) == Option::Yes) {
+        appendVerb(answer, no, option);
     }
 }

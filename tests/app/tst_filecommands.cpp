@@ -1,30 +1,13 @@
 #include "app/filecommands.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
+#include "tests/support/files.h"
 #include "tests/support/pagefixture.h"
 
 #include <QFile>
 #include <QtTest>
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray imageBytes(const DeviceData& data)
-{
-    return QByteArray(reinterpret_cast<const char*>(&data.image()), sizeof(DeviceImage));
-}
 
 // Settings 01..10, combination 5, factory number 1234, label file code 30 and its check.
 const QByteArray goodSettings = QByteArray::fromHex("0102030405060708090a0b0c0d0e0f10"
@@ -78,17 +61,17 @@ private slots:
         data.settingsValid = true;
         data.image().combinationIndex = 9;
         data.image().factoryNumber = 0xBEEF;
-        writeFile(path(QStringLiteral("n.nst")), QByteArray(100, 'x'));
+        QVERIFY(writeBytes(path(QStringLiteral("n.nst")), QByteArray(100, 'x')));
         run(&FileCommands::saveSettings, QStringLiteral("n.nst"));
         // Nothing ever read: 3084 zero bytes.
         run(&FileCommands::saveEvents, QStringLiteral("z.rzd"));
         QCOMPARE(m_requests.size(), 2);
         // The default settings, combination 9, 0xBEEF, label file code 20 and its complement;
         // the longer old file is replaced whole.
-        QCOMPARE(fileBytes(path(QStringLiteral("n.nst"))).toHex(),
+        QCOMPARE(readBytes(path(QStringLiteral("n.nst"))).toHex(),
                  QByteArray("0000000165bd333d1565952f02060021"
                             "09000000efbe14eb"));
-        QCOMPARE(fileBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
+        QCOMPARE(readBytes(path(QStringLiteral("z.rzd"))), QByteArray(3084, '\0'));
         QCOMPARE(context().lines, (Lines{"Zapisano nastawy", "Zapisano zdarzenia na dysk"}));
         QVERIFY(m_page->messages.isEmpty());
     }
@@ -111,13 +94,13 @@ private slots:
         m_page->goOnline();
         m_page->page->readEvents();
         QVERIFY(m_page->page->readingEvents());
-        writeFile(path(QStringLiteral("a.rzd")), goodEvents());
-        const QByteArray before = imageBytes(context().deviceData);
+        QVERIFY(writeBytes(path(QStringLiteral("a.rzd")), goodEvents()));
+        const QByteArray before = heldBytes(context().deviceData);
         run(&FileCommands::loadEvents, QStringLiteral("a.rzd"));
         run(&FileCommands::saveEvents, QStringLiteral("a.rzd"));
         QVERIFY(m_requests.isEmpty());
-        QCOMPARE(imageBytes(context().deviceData), before);
-        QCOMPARE(fileBytes(path(QStringLiteral("a.rzd"))), goodEvents());
+        QCOMPARE(heldBytes(context().deviceData), before);
+        QCOMPARE(readBytes(path(QStringLiteral("a.rzd"))), goodEvents());
 
         run(&FileCommands::loadSettings, QString());
         QCOMPARE(m_requests.size(), 1);
@@ -152,13 +135,13 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QString, message);
         if (!bytes.isNull() && !chosen.isEmpty())
-            writeFile(path(chosen), bytes);
-        const QByteArray before = imageBytes(context().deviceData);
+            QVERIFY(writeBytes(path(chosen), bytes));
+        const QByteArray before = heldBytes(context().deviceData);
         run(events ? &FileCommands::loadEvents : &FileCommands::loadSettings, chosen);
         QCOMPARE(m_requests.size(), 1);
         QCOMPARE(m_page->messages, message.isEmpty() ? Lines() : Lines{message});
         const bool loaded = message.isEmpty() && !chosen.isEmpty();
-        QCOMPARE(imageBytes(context().deviceData) != before, loaded);
+        QCOMPARE(heldBytes(context().deviceData) != before, loaded);
         QCOMPARE(context().deviceData.settingsValid, loaded && !events);
         QCOMPARE(context().settingsPagesAdded, int(loaded && !events));
         QCOMPARE(context().eventsPageAdded, int(loaded && events));

@@ -155,11 +155,7 @@ private slots:
         QCOMPARE(json["labelFileCodeValid"].toBool(), valid);
         const QJsonObject expected = QJsonDocument::fromJson(R"({
             "image": "a55a8105008007ff8106825a007fc35f", "combinationIndex": 9, "circuit": 4,
-            "variant": "B", "factoryNumber": 4660, "rs485": {"address": 31, "baudRate": 9600},
-            "flags": [false, true, false, true, true, false, true, false, false, false, false,
-                      false, false, false, false, false, true, false, false, false, false,
-                      false, false, true],
-            "outputs": [true, false, true, false, false, false, false, false]})")
+            "variant": "B", "factoryNumber": 4660, "rs485": {"address": 31, "baudRate": 9600}})")
                                          .object();
         QVERIFY(!expected.isEmpty());
         for (auto it = expected.begin(); it != expected.end(); ++it)

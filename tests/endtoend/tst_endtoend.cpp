@@ -9,6 +9,7 @@
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
 #include "pages/entryfields.h"
+#include "tests/support/pagefixture.h"
 #include "tests/support/simprocess.h"
 
 #include <QCheckBox>
@@ -18,18 +19,6 @@
 #include <map>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QStringList fields(const char* row)
 {
@@ -145,7 +134,7 @@ void TestEndToEnd::initTestCase()
         link->connectDevice();
     }
     // tgSZR 5000 ms where the controller holds 10000 ms, combination 9.
-    QVERIFY(writeFile(m_dir.filePath("changed.nst"),
+    QVERIFY(writeBytes(m_dir.filePath("changed.nst"),
                       QByteArray::fromHex("1234000133bd333d1565952f0206562109000000000014eb")));
     for (const char* row : cliSims)
         QVERIFY(m_runs[fields(row)[0]].sim.start(words(fields(row)[1])));
@@ -153,7 +142,7 @@ void TestEndToEnd::initTestCase()
         const QStringList arguments = words(fields(row)[2]);
         m_runs[fields(row)[0]].commands << arguments;
         QVERIFY(!arguments.last().endsWith(".old") ||
-                writeFile(m_dir.filePath(arguments.last()), "old"));
+                writeBytes(m_dir.filePath(arguments.last()), "old"));
     }
     for (auto& [name, b] : m_runs) {
         if (b.commands.isEmpty())
@@ -245,12 +234,7 @@ void TestEndToEnd::windowSession()
     CTavrelView& view = *frame.view();
     CMyProperty& sheet = *view.sheet();
     auto* link = static_cast<CInitPage*>(view.page(PageKind::Communication));
-    const auto logged = [link](const QString& text) {
-        int count = 0;
-        for (int row = 0; row < link->logLineCount(); ++row)
-            count += link->logLineAt(row).endsWith("  " + text);
-        return count;
-    };
+    const auto logged = [link](const QString& text) { return loggedCount(*link, text); };
     const DeviceImage& image = frame.data().image();
     constexpr int patience = 30000;
 
@@ -359,7 +343,7 @@ void TestEndToEnd::cli()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(text), qPrintable(run.err));
     if (const QString last = m_runs.at(name).commands[index].last(); last.endsWith(".old"))
-        QCOMPARE(readFile(m_dir.filePath(last)), QByteArray("old"));
+        QCOMPARE(readBytes(m_dir.filePath(last)), QByteArray("old"));
 }
 
 // What the runs printed and wrote, against the controllers' dumps.
@@ -372,11 +356,11 @@ void TestEndToEnd::cliDetails()
     // The file read holds the controller's settings, combination and factory number; the
     // changed time code was written; the field that differs is listed, and with --trace
     // every frame as the traffic window lists it.
-    const QByteArray held = readFile(m_dir.filePath("held.nst"));
+    const QByteArray held = readBytes(m_dir.filePath("held.nst"));
     QCOMPARE(held.size(), 24);
     QCOMPARE(held.first(22).toHex(), QByteArray("1234000165bd333d1565952f0206562109000000d204"));
     QCOMPARE(m_runs.at("settings").sim.dump().value("settings").first(28),
-             readFile(m_dir.filePath("changed.nst")).first(14).toHex());
+             readBytes(m_dir.filePath("changed.nst")).first(14).toHex());
     run = cliRun("settings", 2);
     QCOMPARE(run.out, QString("tgSZR - czas graniczny dla SZR\t10000 [ms]\t5000 [ms]\n"));
     QVERIFY2(run.err.contains(QRegularExpression("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ->   ff 03 00 00 "
@@ -384,7 +368,7 @@ void TestEndToEnd::cliDetails()
                                                  QRegularExpression::DotMatchesEverythingOption)),
              qPrintable(run.err));
 
-    const QByteArray events = readFile(m_dir.filePath("read.rzd"));
+    const QByteArray events = readBytes(m_dir.filePath("read.rzd"));
     QCOMPARE(events.size(), 3084);
     QCOMPARE(events.first(3072).toHex(), m_runs.at("events").sim.dump().value("register"));
     const auto service = m_runs.at("service").sim.dump();

@@ -5,6 +5,7 @@
 #include "app/cmainframe.h"
 #include "app/ctavrelview.h"
 #include "link/page/cinitpage.h"
+#include "tests/support/pagefixture.h"
 #include "tests/support/simprocess.h"
 
 #include <QComboBox>
@@ -135,9 +136,7 @@ void TestRemote::cli()
     if (row[2].contains("--trace"))
         QCOMPARE(frames(result.second), frames(run(row[2], sim.linkPath()).second));
     if (const QStringList check = row.value(5).split(u' '); check.size() == 3) {
-        QFile file(m_dir.filePath(check[0]));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.read(check[2].toInt()).toHex(),
+        QCOMPARE(readBytes(m_dir.filePath(check[0])).left(check[2].toInt()).toHex(),
                  sim.dump().value(check[1].toUtf8()).left(check[2].toInt() * 2));
     }
 }
@@ -157,12 +156,7 @@ void TestRemote::windowLosesServer()
     frame.show();
     CTavrelView& view = *frame.view();
     auto* page = static_cast<CInitPage*>(view.page(PageKind::Communication));
-    const auto logged = [page](const QString& text) {
-        int count = 0;
-        for (int row = 0; row < page->logLineCount(); ++row)
-            count += page->logLineAt(row).endsWith("  " + text);
-        return count;
-    };
+    const auto logged = [page](const QString& text) { return loggedCount(*page, text); };
     QVERIFY(view.setActivePage(CInitPage::pageIndex));
     auto* box = page->findChild<QComboBox*>("ports");
     box->setEditText(name);

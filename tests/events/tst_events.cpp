@@ -109,11 +109,9 @@ private slots:
                                 << underline;
         };
         const std::uint32_t text = colors.text, back = colors.back;
-        row("row 0x30, text colour 0: black", -1, 0x30, -1, 0, yellow);
         row("cell 0x80, column applies", 0x80, 0x30, 0x30, green, grey);
         row("cell colour beats row", 0x10, 0x30, 0x30, red, yellow);
         row("cell 0x40 keeps the column off", 0x40, -1, 0x30, text, back);
-        row("column fills what the row leaves", -1, 0x20, 0x30, green, yellow);
         // The row's 0x40 is looked at first: with the column off, its 0x80 no longer counts.
         row("row 0x40 before column 0x80", -1, 0x70, 0x90, 0, yellow);
         // Each level brings only what differs from the list's font.
@@ -144,35 +142,6 @@ private slots:
         l.row->selected = format(0x20, 0, green);
         l.cell->selected = format(0x10, blue);
         QCOMPARE(l.resolve(true), (ResolvedFormat{blue, green, {}}));
-    }
-
-    void listPaintsResolvedColours()
-    {
-        CListCtrlEx list;
-        list.resize(240, 160);
-        for (int c = 0; c < 3; ++c)
-            list.InsertColumn(c, QString(QChar('A' + c)), 60);
-        for (int i = 0; i < 5; ++i)
-            list.InsertItem(i, QString::number(i));
-        for (int i : {1, 2}) {
-            QVERIFY(list.SetRowStyle(i, 0x30));
-            QVERIFY(list.SetRowBkColor(i, yellow));
-        }
-        list.setStyle(FormatTarget::row(2).selectedVariant(), 0x20);
-        list.setBkColor(FormatTarget::row(2).selectedVariant(), red);
-        list.selectRow(0);
-        list.selectionModel()->select(list.model()->index(2, 0),
-                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
-
-        // A background pixel of a cell: its lower left corner, clear of text and grid.
-        const QImage image = list.grab().toImage();
-        const auto pixel = [&](int item, int column) {
-            const QRect r = list.visualRect(list.model()->index(item, column));
-            return image.pixelColor(list.viewport()->mapTo(&list, r.bottomLeft() + QPoint(3, -2)));
-        };
-        QCOMPARE(pixel(1, 1), colorFromRef(yellow)); // the row's colour
-        QCOMPARE(pixel(2, 2), colorFromRef(red));    // the row's variant
-        QCOMPARE(list.selectedCount(), 2);
     }
 
     void listTexts()

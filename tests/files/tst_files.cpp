@@ -5,37 +5,16 @@
 #include "model/devicedata.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/files.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray golden(const char* name)
 {
-    return readAll(QStringLiteral(TAVREL_TEST_DATA "/") + QLatin1String(name));
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Everything a refused file must leave as it was.
-QByteArray snapshot(const DeviceData& data)
-{
-    QByteArray bytes(reinterpret_cast<const char*>(&data.image()), sizeof(DeviceImage));
-    bytes.append(char(data.currentLabelSetIndex()));
-    bytes.append(char(data.currentFlagOutputSetIndex()));
-    bytes.append(char(data.settingsValid));
-    return bytes;
+    return readBytes(QStringLiteral(TAVREL_TEST_DATA "/") + QLatin1String(name));
 }
 
 } // namespace
@@ -59,7 +38,7 @@ private slots:
     {
         const QString path = m_dir.filePath(QStringLiteral("default.nst"));
         QCOMPARE(saveSettingsFile(path, m_data, 20, sink()), FileStatus::Ok);
-        QCOMPARE(readAll(path), golden("settings_default.nst"));
+        QCOMPARE(readBytes(path), golden("settings_default.nst"));
 
         QCOMPARE(loadSettingsFile(TAVREL_TEST_DATA "/settings_crafted.nst", m_data, *m_labels,
                                   false, sink()),
@@ -68,7 +47,7 @@ private slots:
         // number and label file code 55 were all taken.
         QCOMPARE(saveSettingsFile(path, m_data, quint8(m_labels->labelFileCode()), sink()),
                  FileStatus::Ok);
-        QCOMPARE(readAll(path), golden("settings_crafted.nst"));
+        QCOMPARE(readBytes(path), golden("settings_crafted.nst"));
         QCOMPARE(m_data.currentFlagOutputSetIndex(), 9);
 
         QCOMPARE(int(m_data.image().deviceCombination), 0); // the register's, not the file's
@@ -107,14 +86,14 @@ private slots:
         m_log.clear();
         const QString path = m_dir.filePath(QLatin1String(QTest::currentDataTag()));
         if (!content.isNull())
-            QVERIFY(writeFile(path, content));
-        const QByteArray before = snapshot(m_data);
+            QVERIFY(writeBytes(path, content));
+        const QByteArray before = heldBytes(m_data);
         if (events)
             QCOMPARE(eventsFileMessage(loadEventsFile(path, m_data, sink())), message);
         else
             QCOMPARE(settingsFileMessage(loadSettingsFile(path, m_data, *m_labels, true, sink())),
                      message);
-        QCOMPARE(snapshot(m_data), before);
+        QCOMPARE(heldBytes(m_data), before);
         QCOMPARE(m_labels->labelFileCode(), 20);
         QVERIFY(m_log.isEmpty());
     }
@@ -154,7 +133,7 @@ private slots:
         file[22] = char(bytes[2]);
         file[23] = char(bytes[3]);
         const QString path = m_dir.filePath(QStringLiteral("other.nst"));
-        QVERIFY(writeFile(path, file));
+        QVERIFY(writeBytes(path, file));
         QCOMPARE(loadSettingsFile(path, m_data, *m_labels, connected, sink()), FileStatus::Ok);
         QTEST(m_log, "log");
         // Connected, the number stays the controller's: it keys the device password.
@@ -186,7 +165,7 @@ private slots:
         QCOMPARE(saveEventsFile(path, m_data, sink()), FileStatus::Ok);
         QByteArray expected = golden("events_sample.rzd");
         expected[3077] = expected[3081] = expected[3082] = expected[3083] = 0;
-        QCOMPARE(readAll(path), expected);
+        QCOMPARE(readBytes(path), expected);
         QCOMPARE(m_log, (QStringList{"Wczytano zdarzenia z dysku", "Zapisano zdarzenia na dysk"}));
     }
 

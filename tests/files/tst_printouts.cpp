@@ -162,9 +162,7 @@ private slots:
         QTest::newRow("code 0") << 0 << 0 << 500 << "[ms]";
         QTest::newRow("code 127") << 7 << 127 << 12600 << "[ms]";
         QTest::newRow("0x80") << 1 << 0x80 << 127 << "[s]";
-        QTest::newRow("0x81") << 4 << 0x81 << 1 << "[s]";
         QTest::newRow("minutes 0") << 3 << 0 << 10 << "[min]";
-        QTest::newRow("minutes ignore bit 7") << 3 << 0x80 << 1270 << "[min]";
     }
     void timeConversion()
     {
@@ -224,7 +222,6 @@ private slots:
         QTest::newRow("74 rows fill a page") << QList<int>(74, 1) << 0 << 74;
         QTest::newRow("the 75th opens page 2") << QList<int>(75, 1) << 1 << 1;
         QTest::newRow("advance 3 from 72") << QList<int>(72, 1) + QList<int>{3} << 1 << 1;
-        QTest::newRow("page 2 goes on") << QList<int>(75, 1) + QList<int>{3, 1} << 1 << 5;
     }
     void settingsPageBreak()
     {

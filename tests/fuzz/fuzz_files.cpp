@@ -39,12 +39,12 @@ namespace FuzzFiles {
 void settingsfile(const std::uint8_t* bytes, std::size_t size)
 {
     Loaded f;
-    const QByteArray before = Fuzz::snapshot(f.data);
+    const QByteArray before = heldBytes(f.data);
     const bool connected = size > 0 && (bytes[0] & 1);
     const QString path = Fuzz::writeScratch("in.nst", {bytes, qsizetype(size)});
     const FileStatus status = loadSettingsFile(path, f.data, f.labels, connected, f.sink);
     if (status != FileStatus::Ok) {
-        FUZZ_CHECK(Fuzz::snapshot(f.data) == before && f.log.isEmpty());
+        FUZZ_CHECK(heldBytes(f.data) == before && f.log.isEmpty());
         FUZZ_CHECK(size != 24 || status == FileStatus::WrongContent);
         return;
     }
@@ -70,11 +70,11 @@ void settingsfile(const std::uint8_t* bytes, std::size_t size)
 void eventsfile(const std::uint8_t* bytes, std::size_t size)
 {
     Loaded f;
-    const QByteArray before = Fuzz::snapshot(f.data);
+    const QByteArray before = heldBytes(f.data);
     const QString path = Fuzz::writeScratch("in.rzd", {bytes, qsizetype(size)});
     const FileStatus status = loadEventsFile(path, f.data, f.sink);
     if (status != FileStatus::Ok) {
-        FUZZ_CHECK(Fuzz::snapshot(f.data) == before && f.log.isEmpty());
+        FUZZ_CHECK(heldBytes(f.data) == before && f.log.isEmpty());
         FUZZ_CHECK(size != 3084 || status == FileStatus::WrongContent);
         return;
     }

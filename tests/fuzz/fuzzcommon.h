@@ -4,6 +4,7 @@
 // replay driver names it), the application object, the input, a scratch directory.
 
 #include "model/devicedata.h"
+#include "tests/support/files.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -31,8 +32,7 @@ inline QString scratch(const QString& name = {})
 
 inline QByteArray readScratch(const QString& name)
 {
-    QFile file(scratch(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readBytes(scratch(name));
 }
 
 inline QString writeScratch(const QString& name, QByteArrayView bytes)
@@ -57,15 +57,6 @@ struct Input {
         return QByteArray(reinterpret_cast<const char*>(data + at - count), qsizetype(count));
     }
 };
-
-// The whole device data with the current sets and settingsValid: what a refused file must
-// leave as it was.
-inline QByteArray snapshot(const DeviceData& data)
-{
-    return QByteArray(reinterpret_cast<const char*>(&data.image()), sizeof(DeviceImage)) +
-           char(data.currentLabelSetIndex()) + char(data.currentFlagOutputSetIndex()) +
-           char(data.settingsValid);
-}
 
 } // namespace Fuzz
 

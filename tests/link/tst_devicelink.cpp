@@ -347,8 +347,6 @@ private slots:
         // A bad reply: an error pause, the tick deferred to its end, answers in it dropped.
         row("bad crc", "CPcActKtSpSto", start + '|' + up + "|Błąd CRC|Limit czasu:1",
             "@19200 probe open @2400 status status status", "open online tick reply sets 7/0");
-        row("unknown function", "CPcActYtpS", start + '|' + up + "|Błąd typu ramki",
-            "@19200 probe open @2400 status status", "open online tick sets 7/0");
         // Status polls refused or spoilt in a row get the tries of a time-out.
         const QString refused = "Dorvik odrzucił rozkaz, kod wyjątku 4|";
         row("status polls refused", "OtXtXtStXtQtXtX",

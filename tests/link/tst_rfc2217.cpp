@@ -24,7 +24,6 @@ private slots:
         row("2400 8N1", Rfc2217Codec::lineSettings(2400),
             "fffa2c0100000960fff0 fffa2c0208fff0 fffa2c0301fff0 fffa2c0401fff0");
         row("purge both", Rfc2217Codec::purgeData(), "fffa2c 0c 03 fff0");
-        row("dtr on", Rfc2217Codec::setControl(Rfc2217Codec::controlDtrOn), "fffa2c 05 08 fff0");
         row("probe", Rfc2217Codec::escape(QByteArray::fromHex("ff030009000141d6")),
             "ffff030009000141d6");
     }
@@ -53,7 +52,6 @@ private slots:
                                 << QByteArray::fromHex(answer).toHex(' ') << comPort;
         };
         row("offers taken", "fffd00 fffb00 fffd2c", "", "", true);
-        row("taken twice", "fffd2c fffd2c fffd00", "", "", true);
         row("com port refused", "fffe2c fffd00", "", "");
         row("echo, go-ahead, terminal", "fffb01 fffb03 fffd18", "", "fffe01 fffd03 fffc18");
         row("binary dropped later", "fffd00 fffb00|fffe00 fffc00", "", "fffc00 fffe00");

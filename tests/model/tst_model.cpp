@@ -124,7 +124,6 @@ private slots:
         };
         row("small", QString::fromUtf8("ąćęłńóśźż"), QByteArray::fromHex("b9e6eab3f1f39c9fbf"));
         row("unmappable", QString::fromUtf8("a中Жb"), "a??b");
-        row("emoji is one mark", QString::fromUtf8("x😀y"), "x?y");
         row("zero char", QString(QChar(0)) + u'z', "?z");
         row("31 fit", QString(31, u'a'), QByteArray(31, 'a'));
         row("32 cut to 31", QString(32, u'a'), QByteArray(32, 'a'));
@@ -347,7 +346,6 @@ private slots:
         row("service, number known clears access", "KTRsondal", 1234, "locked access", "accepted");
         row("device password locks the service level", "KLUCZDV1234", 1234, "",
             "locked access accepted");
-        row("largest device password", "KLUCZDV65535", 65535, "", "locked access accepted");
         row("another controller's password", "KLUCZDV1235", 1234, "locked access", "locked");
         row("wrong text", "haslo", 1234, "access", "locked");
         row("number 0 never gives access", "KLUCZDV0", 0, "locked", "locked");
@@ -432,7 +430,6 @@ private slots:
         QTest::newRow("wraps modulo 2^32") << 0xFFFFFF00u << 0x200u << "1970_1_1 1:4:16";
         QTest::newRow("clock back, first") << 1792888200u << 0u << "2026_10_25 2:30:0";
         QTest::newRow("clock back, second") << 1792888200u << 3600u << "2026_10_25 2:30:0";
-        QTest::newRow("largest") << 0x7FFFFFFFu << 0u << "2038_1_19 4:14:7";
         QTest::newRow("negative") << 0x80000000u << 0u << "?";
     }
 

@@ -3,6 +3,7 @@
 #include "model/devicedata.h"
 #include "model/labelstore.h"
 #include "model/settingsrecord.h"
+#include "tests/support/files.h"
 
 #include <QDir>
 #include <QProcess>
@@ -56,12 +57,6 @@ int runSave(const QString& kind, const QString& dir, qint64 limit, bool asNobody
     return process.waitForFinished(30000) ? process.exitCode() : -1;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 // Saving never loses the old file, and loading a file that changes or is no file never
@@ -76,10 +71,6 @@ class TestFileSafety : public QObject {
     {
         return m_dir.filePath(kind == "labels" ? "Labels.nzw" : "file"); // as a save names it
     }
-    QByteArray held() const
-    {
-        return QByteArray(reinterpret_cast<const char*>(&m_data.image()), sizeof(DeviceImage));
-    }
     // Loads the file of a kind: true when it was taken.
     bool load(const QString& kind, const QString& path, const LogSink& log = none)
     {
@@ -92,7 +83,7 @@ class TestFileSafety : public QObject {
     void failedSave(const QString& kind, qint64 limit)
     {
         QCOMPARE(save(kind, m_dir.path(), 1), 0);
-        const QByteArray old = readAll(file(kind));
+        const QByteArray old = readBytes(file(kind));
         QVERIFY(!old.isEmpty());
         // Readable and searchable by everybody, writable by nobody; root's save runs as an
         // unprivileged user, for whom the permissions hold.
@@ -104,7 +95,7 @@ class TestFileSafety : public QObject {
         if (status == 70)
             QSKIP("the save cannot be run as an unprivileged user here");
         QCOMPARE(status, int(FileStatus::WriteFailed));
-        QCOMPARE(readAll(file(kind)), old);
+        QCOMPARE(readBytes(file(kind)), old);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
@@ -114,7 +105,7 @@ class TestFileSafety : public QObject {
         QList<QByteArray> allowed;
         for (int variant : {10, 20, 21}) {
             QCOMPARE(save(kind, m_dir.path(), std::uint8_t(variant)), 0);
-            allowed.append(readAll(file(kind)));
+            allowed.append(readBytes(file(kind)));
         }
         QCOMPARE(save(kind, m_dir.path(), 10), 0);
         for (int round = 0; round < 20; ++round) {
@@ -125,7 +116,7 @@ class TestFileSafety : public QObject {
             QTest::qSleep(QRandomGenerator::global()->bounded(20));
             ::kill(pid_t(saver.processId()), SIGKILL);
             QVERIFY(saver.waitForFinished(10000));
-            QVERIFY2(allowed.contains(readAll(file(kind))), qPrintable(QString::number(round)));
+            QVERIFY2(allowed.contains(readBytes(file(kind))), qPrintable(QString::number(round)));
             // A temporary file of a killed save may stay behind where the file system cannot
             // create unnamed ones; it is not the file.
             for (const QFileInfo& info :
@@ -137,7 +128,7 @@ class TestFileSafety : public QObject {
     void changingFile(const QString& kind, bool pipe)
     {
         const QString path = kind == "labels" ? m_labels.filePath() : file(kind);
-        const QByteArray before = held();
+        const QByteArray before = heldBytes(m_data);
         if (pipe) { // opening a named pipe to read would wait for a writer: refused at once
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
             QStringList log;
@@ -145,7 +136,7 @@ class TestFileSafety : public QObject {
             QVERIFY(!load(kind, path, [&log](const QString& l) { log << l; }));
             alarm(0);
             QVERIFY(log.isEmpty());
-            QCOMPARE(held(), before);
+            QCOMPARE(heldBytes(m_data), before);
             return;
         }
         // Another program rewrites the file in place, again and again, between the right
@@ -162,7 +153,7 @@ class TestFileSafety : public QObject {
         QVERIFY(first.open(QIODevice::WriteOnly) && first.write(right) == size);
         first.close();
         QVERIFY(load(kind, path));
-        const QByteArray loaded = held();
+        const QByteArray loaded = heldBytes(m_data);
         std::jthread writer([&](const std::stop_token& stop) { // joined before the rest goes
             for (unsigned n = 0; !stop.stop_requested(); ++n) {
                 QFile f(path);
@@ -174,7 +165,7 @@ class TestFileSafety : public QObject {
         });
         for (int i = 0; i < 3000; ++i) {
             load(kind, path);
-            QVERIFY2(held() == loaded, qPrintable(QString::number(i)));
+            QVERIFY2(heldBytes(m_data) == loaded, qPrintable(QString::number(i)));
         }
     }
 

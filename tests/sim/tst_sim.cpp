@@ -42,16 +42,6 @@ void TestSim::controller_data()
     row("status block", "0 ff03000c00061015 ff030c100e0000000000160524d2044c40");
     row("settings: combination in register 9",
         "0 ff030000000ad013 ff03140000000165bd333d1565952f020600210000009075cf");
-    row("unknown command word", "0 ff1000000001021234e343 ff90036df1");
-    row("past the event area", "0 ff030fff00606318 ff8302a101");
-    row("another slave", "0 0103000900015408 none");
-    // Event entries addressed by byte: slot 248 at register 1024 + 248 * 12.
-    row("entry 248", "0 ff030fa00006d320 ff030ce0040000f8000000000000b6f5aa");
-    row("writes read back",
-        "0 ff10000000070e11220102030405060708090a0b0c31db ff10000000079415; "
-        "0 ff10000700010200452e70 ff1000070001a5d6; 0 ff100000000204aa27393047d3 ff10000000025416; "
-        "0 ff030000000ad013 ff031411220102030405060708090a0b0c004500000090e0af; "
-        "0 ff03000c00061015 ff030c100e000000000016052439300367");
     // A new RS-485 configuration (0x45: 9600 baud) holds from the next link.
     row("rate follows the link",
         "0 baud 4800; 100 ff100000000102ffaa2fbb ff10000000011417; 200 baud 2400; "
@@ -91,8 +81,6 @@ void TestSim::framer_data()
     QTest::addColumn<int>("skipped");
     QByteArray spoiled = probe;
     spoiled[7] = char(spoiled[7] ^ 1);
-    // Function 0x08 carries no length: it is taken whole when the line goes quiet.
-    const QByteArray diagnostics = QByteArray::fromHex("ff0800000000f5d5");
     QTest::newRow("split in three")
         << QList{probe.left(1), probe.mid(1, 5), probe.mid(6)} << QList{probe} << 0;
     QTest::newRow("write split before its byte count")
@@ -101,8 +89,6 @@ void TestSim::framer_data()
         << QList{QByteArray::fromHex("00ff03") + probe} << QList{probe} << 3;
     QTest::newRow("bad CRC, then a good request")
         << QList{spoiled, linkOpen} << QList{linkOpen} << int(spoiled.size());
-    QTest::newRow("unknown function at silence")
-        << QList{diagnostics, QByteArray()} << QList{diagnostics} << 0;
     QTest::newRow("remainder dropped at silence")
         << QList{probe.left(5), QByteArray(), probe} << QList{probe} << 5;
 }

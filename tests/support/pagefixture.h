@@ -12,6 +12,15 @@
 #include <QTemporaryDir>
 #include <memory>
 
+// How many lines of a communication page's log end in `text`.
+inline int loggedCount(const CInitPage& page, const QString& text)
+{
+    int count = 0;
+    for (int row = 0; row < page.logLineCount(); ++row)
+        count += page.logLineAt(row).endsWith("  " + text);
+    return count;
+}
+
 // A communication page on a line in memory, driven step by step through the engine's
 // handlers; prompts and message boxes are collected instead of shown. The context starts
 // as the main window's does: default settings, the start label file.

@@ -7,6 +7,7 @@
 #include "link/devicelink.h"
 #include "model/devicedata.h"
 #include "model/labelstore.h"
+#include "tests/support/files.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

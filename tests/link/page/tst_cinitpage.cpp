@@ -1,6 +1,7 @@
 #include "link/page/cinitpage.h"
 #include "model/devicedata.h"
 #include "tests/support/pagefixture.h"
+#include "tests/support/files.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -186,10 +187,8 @@ private slots:
     {
         PageFixture f;
         QCOMPARE(text(*f.page, "labelFileName"), QStringLiteral("domyślny"));
-        QFile file(f.labelsDir.filePath(QStringLiteral("Labels_1.nzw")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(93696, 'a'));
-        file.close();
+        const QString file = f.labelsDir.filePath(QStringLiteral("Labels_1.nzw"));
+        QVERIFY(writeBytes(file, QByteArray(93696, 'a')));
         // Firmware 1.5 names another file.
         f.establish();
         f.goOnline({.version = 15});
@@ -200,8 +199,7 @@ private slots:
         f.context.deviceData.image().labelSets[0].signalNames[0][0] = 'b';
         control<QPushButton>(*f.page, "saveLabels")->click();
         QVERIFY(f.context.labelLines.contains(QStringLiteral("Zapisano plik etykiet")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.read(769), QByteArray(768, 'a') + 'b'); // the file of firmware 1.5
+        QCOMPARE(readBytes(file).left(769), QByteArray(768, 'a') + 'b'); // firmware 1.5's file
     }
 };
 
