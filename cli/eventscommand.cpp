@@ -118,16 +118,16 @@ ExitCode runEventsCommand(const CliCommand& self, const QStringList& arguments, 
         return writeTimeline(session.data.image(), filter.signalNames, parser.value(timeline), io);
 
     const QList<EventListRow> all = eventListRows(session.data.image());
-    QList<EventListRow> rows;
-    for (int r : filteredRows(all, filter))
-        rows.append(all[r]);
+    const QList<int> kept = filteredRows(all, filter);
     if (args.pdf) {
-        // All rows, as the window prints them with nothing selected.
+        // The list's own row numbers, as the window prints a filtered list.
         return writePrintoutPdf(
-            *args.pdf,
-            eventsPrintoutLayout(eventsPrintoutRange({}, int(rows.size())), eventRowTexts(rows)),
+            *args.pdf, eventsPrintoutLayout(kept, eventRowTexts(all), filterDescription(filter)),
             io);
     }
+    QList<EventListRow> rows;
+    for (int r : kept)
+        rows.append(all[r]);
     if (args.alternative) {
         io.out << QString::fromUtf8(eventsCsv(rows));
         return ExitCode::Success;

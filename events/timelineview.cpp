@@ -54,10 +54,9 @@ void TimelineView::updateRows()
 void TimelineView::setMarkedRows(const QList<int>& rows)
 {
     m_picture.markedPoints.clear();
-    // Row r of the list is point 255 - r of the oldest-first trace.
-    for (int row : rows)
-        if (row >= 0 && row < m_trace.points.size())
-            m_picture.markedPoints.append(int(m_trace.points.size()) - 1 - row);
+    for (int i = 0; i < m_trace.points.size(); ++i)
+        if (rows.contains(m_trace.points[i].row))
+            m_picture.markedPoints.append(i);
     update();
 }
 

@@ -23,6 +23,7 @@ public:
 
     const TimelineScale& scale() const { return m_scale; }
     const SignalTrace::Trace& trace() const { return m_trace; }
+    const TimelinePicture& picture() const { return m_picture; }
     QList<int> shownSignals() const { return m_picture.rows; }
     // x in the widget of an axis position, and back.
     double xOf(double position) const;

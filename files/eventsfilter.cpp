@@ -79,3 +79,19 @@ QList<int> filteredRows(const QList<EventListRow>& rows, const EventsFilter& fil
     }
     return kept;
 }
+
+QString filterDescription(const EventsFilter& filter)
+{
+    if (!filter.isActive())
+        return {};
+    QStringList parts;
+    if (!filter.signalNames.isEmpty())
+        parts.append(
+            QStringLiteral("sygnały: %1").arg(filter.signalNames.join(QStringLiteral(", "))));
+    const auto limit = [](const QDateTime& t) { return t.toString(u"yyyy-MM-dd HH:mm:ss"); };
+    if (filter.from)
+        parts.append(QStringLiteral("od %1").arg(limit(*filter.from)));
+    if (filter.to)
+        parts.append(QStringLiteral("do %1").arg(limit(*filter.to)));
+    return QStringLiteral("Filtr: %1").arg(parts.join(QStringLiteral("; ")));
+}

@@ -24,5 +24,8 @@ std::optional<QDateTime> parseTimeLimit(const QString& text, bool upper);
 // A row's time text ("2015_3_7 9:5:0") as a wall-clock time; nothing for "?".
 std::optional<QDateTime> rowTime(const QString& timeText);
 
+// The filter in words, for a printout or a log line; empty when it lets every row through.
+QString filterDescription(const EventsFilter& filter);
+
 // The rows that match, in list order. Row 0 carries the device line and is always kept.
 QList<int> filteredRows(const QList<EventListRow>& rows, const EventsFilter& filter);

@@ -163,9 +163,11 @@ void paintTimeline(QPainter& p, QSize size, const TimelinePicture& picture,
     p.restore();
 }
 
-QString saveTimeline(const QString& path, const TimelinePicture& picture, QSize size)
+QString saveTimeline(const QString& path, const TimelinePicture& picture, QSize size,
+                     std::optional<TimelineScale> shownScale)
 {
-    const TimelineScale scale = fitScale(picture.trace, traceArea(size).width());
+    const TimelineScale scale =
+        shownScale ? *shownScale : fitScale(picture.trace, traceArea(size).width());
     const bool svg =
         QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0;
     QByteArray bytes;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QPainter;
 
@@ -55,6 +56,8 @@ TimelineScale fitScale(const SignalTrace::Trace& trace, int traceWidth);
 void paintTimeline(QPainter& painter, QSize size, const TimelinePicture& picture,
                    const TimelineScale& scale);
 
-// Saves the picture as SVG or PNG, by the file name's suffix; the old file stays unless a
-// complete picture replaces it. Returns the failure's text, empty on success.
-QString saveTimeline(const QString& path, const TimelinePicture& picture, QSize size);
+// Saves the picture as SVG or PNG, by the file name's suffix, at this scale or the whole
+// register; the old file stays unless a complete picture replaces it. Returns the
+// failure's text, empty on success.
+QString saveTimeline(const QString& path, const TimelinePicture& picture, QSize size,
+                     std::optional<TimelineScale> scale = std::nullopt);

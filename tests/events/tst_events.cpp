@@ -2,7 +2,9 @@
 #include "events/cellformat.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
+#include "events/eventsprintsource.h"
 #include "events/timelineview.h"
+#include "events/timelinewindow.h"
 #include "files/eventsfile.h"
 #include "files/eventsfilter.h"
 #include "files/eventstable.h"
@@ -358,6 +360,50 @@ private slots:
         QTEST(filteredRows(rows, filter), "kept");
         QVERIFY(!parseTimeLimit("2026-02-30", false));
         QVERIFY(!parseTimeLimit("2026-11-19 14:00", false));
+    }
+
+    // The page's filter: the list, CSV and printout take the rows it shows and say so; the
+    // timeline follows the list's selection and selects the row of an entry clicked.
+    void filteredPageAndTimeline()
+    {
+        Page p;
+        QCOMPARE(loadEventsFile(TAVREL_TEST_DATA "/events_sample.rzd", p.context.data(),
+                                [](const QString&) {}),
+                 FileStatus::Ok);
+        p.page.onSetActive();
+        p.select(5);
+        EventsFilter filter;
+        filter.signalNames = {"U1 brak"};
+        filter.to = parseTimeLimit("2015-03-07T12:30", true);
+        p.page.setFilter(filter);
+        const QList<EventListRow> all = eventListRows(p.image());
+        const QList<int> kept = filteredRows(all, filter);
+        QVERIFY(kept.size() > 2 && kept.size() < 100 && !kept.contains(5));
+        QCOMPARE(p.page.shownRows(), kept);
+        QList<EventListRow> keptRows;
+        for (int r : kept)
+            keptRows << all[r];
+        QCOMPARE(p.page.csv(), eventsCsv(keptRows));
+        // The selected row was hidden: no selection, the grid shows the newest entry.
+        QCoreApplication::processEvents();
+        QVERIFY(p.page.selectedRows().isEmpty());
+        for (int k = 0; k < signalCount; ++k)
+            QCOMPARE(p.page.bitBox(k)->isChecked(),
+                     EventRegister::stateBit(p.image().entries[p.image().rowEntry[0]], k));
+        const EventsPrintSource source = eventsPrintSource(p.page);
+        QCOMPARE(eventsPrintoutRows(source), kept);
+        QVERIFY(source.note.contains("U1 brak") && source.note.contains("2015-03-07 12:30:59"));
+
+        p.page.showTimeline();
+        TimelineView* view = p.page.timeline()->view();
+        QCOMPARE(view->trace().points.size(), 256);
+        emit view->entryClicked(kept[2]);
+        QCoreApplication::processEvents();
+        QCOMPARE(p.page.selectedRows(), QList<int>{kept[2]});
+        QCOMPARE(view->picture().markedPoints.size(), 1);
+        QCOMPARE(view->trace().points[view->picture().markedPoints[0]].row, kept[2]);
+        emit view->entryClicked(5); // hidden by the filter: the selection stays
+        QCOMPARE(p.page.selectedRows(), QList<int>{kept[2]});
     }
 
     // The timeline as SVG at 2 s a pixel: entry i (counter 10 i) at x = 160 + 5 i. One path
