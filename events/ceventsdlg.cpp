@@ -297,11 +297,12 @@ QWidget* CEventsDlg::buildFilterBar()
     m_signalButton = new QToolButton;
     m_signalButton->setPopupMode(QToolButton::InstantPopup);
     m_signalButton->setMenu(menu);
-    m_signalButton->setMinimumWidth(200);
+    m_signalButton->setMinimumWidth(150);
     connect(m_signalChoice, &QListWidget::itemChanged, this, &CEventsDlg::takeFilterControls);
 
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
     layout->addWidget(m_signalButton);
     for (int i = 0; i < 2; ++i) {
         m_limitOn[i] = new QCheckBox(i == 0 ? QStringLiteral("od") : QStringLiteral("do"));
@@ -309,13 +310,15 @@ QWidget* CEventsDlg::buildFilterBar()
         m_limit[i]->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         m_limit[i]->setCalendarPopup(true);
         m_limit[i]->setEnabled(false);
+        m_limit[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        m_limitOn[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         connect(m_limitOn[i], &QCheckBox::toggled, m_limit[i], &QWidget::setEnabled);
         connect(m_limitOn[i], &QCheckBox::toggled, this, &CEventsDlg::takeFilterControls);
         connect(m_limit[i], &QDateTimeEdit::dateTimeChanged, this, &CEventsDlg::takeFilterControls);
         layout->addWidget(m_limitOn[i]);
         layout->addWidget(m_limit[i]);
     }
-    auto* clear = new QPushButton(QStringLiteral("Wyczyść filtr"));
+    auto* clear = new QPushButton(QStringLiteral("Wyczyść"));
     connect(clear, &QPushButton::clicked, this, [this] { setFilter({}); });
     layout->addWidget(clear);
     m_filterState = new QLabel;
@@ -404,6 +407,8 @@ void CEventsDlg::applyFilter()
         for (int r = 0; r < count; ++r)
             kept.append(r);
     }
+    if (m_showsRows)
+        offerRegisterRange();
     for (int r = 0, k = 0; r < count; ++r) {
         const bool shown = k < kept.size() && kept[k] == r;
         k += shown ? 1 : 0;
@@ -427,6 +432,24 @@ void CEventsDlg::applyFilter()
     if (m_showsRows && current >= 0 && m_list->isRowHidden(current)) {
         m_list->selectionModel()->clear();
         showRow(0);
+    }
+}
+
+void CEventsDlg::offerRegisterRange()
+{
+    // A limit not yet in use starts at the register's oldest or newest date.
+    std::optional<QDateTime> oldest, newest;
+    for (int r = 0; r < m_list->itemCount(); ++r) {
+        if (const std::optional<QDateTime> t = rowTime(m_list->itemText(r, 1))) {
+            oldest = oldest ? std::min(*oldest, *t) : *t;
+            newest = newest ? std::max(*newest, *t) : *t;
+        }
+    }
+    const QSignalBlocker fromBlocker(m_limit[0]), toBlocker(m_limit[1]);
+    for (int i = 0; i < 2; ++i) {
+        const std::optional<QDateTime>& t = i == 0 ? oldest : newest;
+        if (t && !m_limitOn[i]->isChecked())
+            m_limit[i]->setDateTime(QDateTime(t->date(), t->time()));
     }
 }
 

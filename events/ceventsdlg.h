@@ -94,6 +94,7 @@ private:
     void takeFilterControls();
     void applyFilter();
     void selectListRow(int row);
+    void offerRegisterRange();
     void fillSignalChoice();
     void refreshTimeline();
     void markTimeline();
