@@ -16,8 +16,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QTimer>
+#include <QWheelEvent>
 #include <cstdio>
 
 namespace {
