@@ -34,6 +34,7 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::ExportEventsCsv:
     case Command::PreviewEvents:
     case Command::PdfEvents:
+    case Command::ShowTimeline:
         return s.eventsListBuilt && !s.readingEvents;
     }
     return false;
@@ -41,5 +42,6 @@ bool isCommandEnabled(Command command, const CommandState& s)
 
 bool needsCommunicationPage(Command command)
 {
-    return command != Command::Exit && command != Command::About;
+    return command != Command::Exit && command != Command::About &&
+           command != Command::ShowTimeline;
 }

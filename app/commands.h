@@ -21,8 +21,9 @@ enum class Command : int {
     PdfSettings = 32792,
     PreviewEvents = 32793,
     PdfEvents = 32794,
-    RestoreBackup = 32795,
-    ServiceReport = 32796,
+    ShowTimeline = 32795,
+    RestoreBackup = 32796,
+    ServiceReport = 32797,
 };
 
 // The state the menu rules look at, taken when a menu opens.
@@ -38,6 +39,6 @@ struct CommandState {
 
 bool isCommandEnabled(Command command, const CommandState& state);
 
-// Exit and About leave the sheet alone; every other command first brings the
+// Exit, About and the timeline window leave the sheet alone; every other command first brings the
 // communication page to the front.
 bool needsCommunicationPage(Command command);

@@ -64,7 +64,7 @@ private slots:
              C::PrintSettings, C::PreviewSettings, C::PdfSettings, C::RestoreBackup});
         row("events listed offline", 0, false, false, true,
             {C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
-             C::PdfEvents, C::ExportEventsCsv});
+             C::PdfEvents, C::ExportEventsCsv, C::ShowTimeline});
         // Every status poll refused: the port is open and polled, and must be let go.
         row("port open, not online", 1, false, false, false,
             {C::Disconnect, C::OpenEvents, C::SaveEvents});
@@ -103,7 +103,7 @@ private slots:
                 ++items;
             }
         }
-        QCOMPARE(items, 21);
+        QCOMPARE(items, 22);
     }
 
     void pageBeingLeftIsAsked()
