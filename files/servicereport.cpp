@@ -6,12 +6,19 @@
 #include "files/printoutpainter.h"
 #include "files/settingsbackup.h"
 #include "files/settingsfile.h"
+#include "files/timelinepainter.h"
 #include "model/devicedata.h"
+#include "model/eventregister.h"
+#include "model/signaltrace.h"
 #include "model/strings.h"
+#include "model/textcodec.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -28,13 +35,60 @@ QList<PrintoutRow> pairRows(const QList<std::pair<QString, QString>>& pairs)
     return rows;
 }
 
-// The sheets of each part in turn, each part from a new sheet.
-PrintoutLayout joined(QList<PrintoutLayout> parts)
+// The timeline of the register's changing signals across one sheet, below its name.
+class TimelineSection {
+public:
+    explicit TimelineSection(const DeviceImage& image)
+        : m_trace(SignalTrace::traceOf(image)), m_picture{m_trace, {}, changingSignals(m_trace), {}}
+    {
+        const LabelSet& names = EventRegister::nameSet(image);
+        for (int k = 0; k < signalCount; ++k)
+            m_picture.names[k] = slotText(names.signalNames[k]);
+    }
+
+    // One sheet with the section's name; the picture is painted on it.
+    static PrintoutLayout layout()
+    {
+        return [](const PrintoutPage& page) {
+            return std::optional(
+                QList<PrintoutSheet>{{{eventsColumnX(EventsColumn::Number, page.width), 0,
+                                       stringText(StringId::reportTimeline)}}});
+        };
+    }
+
+    void paint(QPainter& painter, const PrintoutPage& page) const
+    {
+        constexpr int width = 1600;
+        const QSize size(width, timelineHeight(int(m_picture.rows.size())));
+        const int top = 2 * page.metrics.lineHeight;
+        const double factor =
+            std::min(double(page.width) / width, double(page.height - top) / size.height());
+        painter.translate(0, top);
+        painter.scale(factor, factor);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // The picture's own pixels, as on the screen, not the printout's 600 dpi.
+        QFont font = printoutFont(12);
+        font.setPixelSize(11);
+        painter.setFont(font);
+        paintTimeline(painter, size, m_picture, fitScale(m_trace, traceArea(size).width()));
+    }
+
+private:
+    SignalTrace::Trace m_trace;
+    TimelinePicture m_picture;
+};
+
+// The sheets of each part in turn, each part from a new sheet; `timelineSheet` is set to
+// the first sheet of the part at `timelinePart`.
+PrintoutLayout joinedWithTimeline(QList<PrintoutLayout> parts, int timelinePart,
+                                  std::shared_ptr<int> timelineSheet)
 {
-    return [parts = std::move(parts)](const PrintoutPage& page) {
+    return [parts = std::move(parts), timelinePart, timelineSheet](const PrintoutPage& page) {
         std::optional<QList<PrintoutSheet>> sheets(std::in_place);
-        for (const PrintoutLayout& part : parts) {
-            const auto more = part(page);
+        for (int i = 0; i < parts.size(); ++i) {
+            if (i == timelinePart)
+                *timelineSheet = int(sheets->size());
+            const auto more = parts[i](page);
             if (!more)
                 return std::optional<QList<PrintoutSheet>>();
             *sheets += *more;
@@ -43,41 +97,62 @@ PrintoutLayout joined(QList<PrintoutLayout> parts)
     };
 }
 
-PrintoutLayout reportLayout(const ServiceReport& report)
+PrintoutLayout eventsSection(const DeviceData& data)
 {
-    const DeviceData& data = *report.data;
-    QList<PrintoutRow> first{
-        heading(1, stringText(StringId::reportTitle)),
-        {1,
-         {{PrintoutColumn::Label,
-           fillText(StringId::reportDate,
-                    {report.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"))})}}},
-        heading(2, stringText(StringId::reportStatus))};
-    first += pairRows(report.status);
-    first.append(heading(2, stringText(StringId::reportSettings)));
-    first += settingsPrintoutRows(data);
-
     // The events printout keeps its own heading line; the section's name goes above it.
     const PrintoutLayout events = eventsPrintoutLayout(eventsPrintoutRange({}, entryCount),
                                                        eventRowTexts(eventListRows(data.image())));
-    const PrintoutLayout namedEvents = [events](const PrintoutPage& page) {
+    return [events](const PrintoutPage& page) {
         auto sheets = events(page);
         if (sheets && !sheets->isEmpty())
             sheets->first().prepend({eventsColumnX(EventsColumn::Number, page.width), 0,
                                      stringText(StringId::reportEvents)});
         return sheets;
     };
+}
 
-    QList<PrintoutRow> last{heading(1, stringText(StringId::statsTitle))};
-    last += pairRows(report.statistics);
-    last.append(heading(2, stringText(StringId::reportChanges)));
+QList<PrintoutRow> firstSection(const ServiceReport& report)
+{
+    QList<PrintoutRow> rows{
+        heading(1, stringText(StringId::reportTitle)),
+        {1,
+         {{PrintoutColumn::Label,
+           fillText(StringId::reportDate,
+                    {report.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"))})}}},
+        heading(2, stringText(StringId::reportStatus))};
+    rows += pairRows(report.status);
+    rows.append(heading(2, stringText(StringId::reportSettings)));
+    rows += settingsPrintoutRows(*report.data);
+    return rows;
+}
+
+QList<PrintoutRow> lastSection(const ServiceReport& report)
+{
+    QList<PrintoutRow> rows{heading(1, stringText(StringId::statsTitle))};
+    rows += pairRows(report.statistics);
+    rows.append(heading(2, stringText(StringId::reportChanges)));
     for (const SettingsDiff::Difference& d : report.changes) {
-        last.append({1, {{PrintoutColumn::Label, d.name}}});
-        last.append({1, {{PrintoutColumn::Text, d.held + QStringLiteral("  ->  ") + d.device}}});
+        rows.append({1, {{PrintoutColumn::Label, d.name}}});
+        rows.append({1, {{PrintoutColumn::Text, d.held + QStringLiteral("  ->  ") + d.device}}});
     }
     if (report.changes.isEmpty())
-        last.append({1, {{PrintoutColumn::Label, stringText(StringId::reportNoChanges)}}});
-    return joined({settingsPrintoutLayout(first), namedEvents, settingsPrintoutLayout(last)});
+        rows.append({1, {{PrintoutColumn::Label, stringText(StringId::reportNoChanges)}}});
+    return rows;
+}
+
+bool writePdf(const QString& path, const ServiceReport& report)
+{
+    const TimelineSection timeline(report.data->image());
+    const auto timelineSheet = std::make_shared<int>(-1);
+    const PrintoutLayout layout = joinedWithTimeline(
+        {settingsPrintoutLayout(firstSection(report)), eventsSection(*report.data),
+         TimelineSection::layout(), settingsPrintoutLayout(lastSection(report))},
+        2, timelineSheet);
+    return savePrintoutPdf(path, layout, nullptr,
+                           [&](QPainter& painter, int sheet, const PrintoutPage& page) {
+                               if (sheet == *timelineSheet)
+                                   timeline.paint(painter, page);
+                           });
 }
 
 bool writeAll(const QString& path, const QByteArray& bytes)
@@ -111,7 +186,7 @@ QString write(const QString& parent, const ServiceReport& report, QString* error
         return failed();
     const QDir dir(work.path());
     const bool written =
-        savePrintoutPdf(dir.filePath(pdfName), reportLayout(report)) &&
+        writePdf(dir.filePath(pdfName), report) &&
         writeAll(dir.filePath(settingsName),
                  recordBytes(makeSettingsFileRecord(data, report.labelFileCode))) &&
         writeAll(dir.filePath(eventsName), recordBytes(makeEventsFileRecord(data))) &&

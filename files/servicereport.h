@@ -10,8 +10,8 @@
 class DeviceData;
 
 // The record of a service visit, one folder named after the controller and the day:
-// raport.pdf (status, settings printout, events printout, link statistics, the settings
-// changed during the visit), nastawy.nst, zdarzenia.rzd, zdarzenia.csv and ruch.txt.
+// raport.pdf (status, settings printout, events printout, signal timeline, link
+// statistics, the settings changed during the visit), nastawy.nst, zdarzenia.rzd, zdarzenia.csv and ruch.txt.
 struct ServiceReport {
     // The controller's settings and register, as read from it.
     const DeviceData* data = nullptr;

@@ -320,6 +320,7 @@ constexpr Text texts[] = {
     {1832, "Nr fabr."},
     {1833, "Plik nazw"},
     {1834, "Data raportu: %s"},
+    {1835, "Przebieg sygnałów"},
 };
 
 constexpr bool isSorted()

@@ -235,4 +235,5 @@ inline constexpr int statusHours = 1831;
 inline constexpr int statusFactoryNumber = 1832;
 inline constexpr int statusLabelFile = 1833;
 inline constexpr int reportDate = 1834;
+inline constexpr int reportTimeline = 1835;
 } // namespace StringId

@@ -445,8 +445,9 @@ void TestEndToEnd::cliDetails()
     QVERIFY(pdf.waitForFinished());
     const QString text = QString::fromUtf8(pdf.readAllStandardOutput());
     qsizetype at = 0;
-    for (const char* section : {"Raport serwisowy", "Stan sterownika", "Nastawy", "tgSZR",
-                                "Zdarzenia", "Lp", "Statystyka łącza", "Zmiany nastaw"}) {
+    for (const char* section :
+         {"Raport serwisowy", "Stan sterownika", "Nastawy", "tgSZR", "Zdarzenia", "Lp",
+          "Przebieg sygnałów", "Statystyka łącza", "Zmiany nastaw"}) {
         at = text.indexOf(QString::fromUtf8(section), at);
         QVERIFY2(at >= 0, section);
     }
