@@ -7,6 +7,7 @@
 #include "app/linktools.h"
 #include "app/restoredialog.h"
 #include "app/servicereportjob.h"
+#include "files/settingsbackup.h"
 #include "link/page/cinitpage.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
@@ -194,10 +195,10 @@ void TestEndToEnd::runNext(Background& b)
 
 QStringList TestEndToEnd::backups(const Background& b)
 {
-    const QDir folder(b.dataHome + "/Tavrel/backups/1234");
-    QStringList files;
-    for (const QString& name : folder.entryList({"*.nst"}, QDir::Files, QDir::Name))
-        files << folder.filePath(name);
+    QStringList files; // oldest first
+    for (const SettingsBackup::Entry& entry :
+         SettingsBackup::list(b.dataHome + "/Tavrel/backups", 1234))
+        files.prepend(entry.path);
     return files;
 }
 
