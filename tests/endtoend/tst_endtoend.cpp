@@ -325,6 +325,20 @@ void TestEndToEnd::windowSession()
              qPrintable(offered[0].differences));
     QCOMPARE(sim.dump().value("settings").left(32), held);
 
+    // The report reads the register first and holds the controller's settings, not an
+    // edit not yet written.
+    QVERIFY(view.setActivePage(int(PageKind::Times)));
+    times->valueEdit(0)->setText("20000");
+    const QDir reports(m_dir.filePath("window-report"));
+    QVERIFY(reports.mkpath("."));
+    frame.linkTools()->serviceReport()->setFolderChooser([&reports] { return reports.path(); });
+    view.runCommand(Command::ServiceReport);
+    const auto made = [&reports] { return reports.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    QTRY_COMPARE_WITH_TIMEOUT(made().size(), 1, patience);
+    QCOMPARE(readBytes(reports.filePath(made()[0] + "/nastawy.nst")).first(16).toHex(), held);
+    QCOMPARE(readBytes(reports.filePath(made()[0] + "/zdarzenia.rzd")).first(3072).toHex(),
+             sim.dump().value("register"));
+
     // One request at a time, whatever the window does meanwhile.
     int inFlight = 0, mostInFlight = 0, sent = 0;
     DeviceLink* engine = link->deviceLink();
@@ -356,21 +370,10 @@ void TestEndToEnd::windowSession()
     QCOMPARE(sheet.activePage(), view.page(PageKind::Times));
     times->valueEdit(0)->setText("15");
     view.activateEventsPage();
-    QCOMPARE(logged("Rejestr zdarzeń odczytany"), 1);
+    QCOMPARE(logged("Rejestr zdarzeń odczytany"), 2);
     QCOMPARE(sheet.activePage(), view.page(PageKind::Events));
     QCOMPARE(hexOf(image.entries), sim.dump().value("register"));
     QCOMPARE(int(image.registerFactoryNumber), 4711);
-
-    // The report reads nothing again and holds the controller's settings, not the edit.
-    const QDir reports(m_dir.filePath("window-report"));
-    QVERIFY(reports.mkpath("."));
-    frame.linkTools()->serviceReport()->setFolderChooser([&reports] { return reports.path(); });
-    view.runCommand(Command::ServiceReport);
-    const QStringList made = reports.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCOMPARE(made.size(), 1);
-    QCOMPARE(readBytes(reports.filePath(made[0] + "/nastawy.nst")).first(16).toHex(), held);
-    QCOMPARE(readBytes(reports.filePath(made[0] + "/zdarzenia.rzd")).first(3072).toHex(),
-             sim.dump().value("register"));
 
     view.runCommand(Command::Disconnect);
     QTRY_VERIFY_WITH_TIMEOUT(logged("Rozłączono"), patience);
