@@ -324,6 +324,11 @@ void TestEndToEnd::windowSession()
     QVERIFY2(offered[0].differences.startsWith("tgSZR - czas graniczny dla SZR, Program"),
              qPrintable(offered[0].differences));
     QCOMPARE(sim.dump().value("settings").left(32), held);
+    // Two backups, newest first, neither over the other even within one second.
+    const auto kept = SettingsBackup::list(m_dir.filePath("window/tst_endtoend/backups"), 4711);
+    QCOMPARE(kept.size(), 2);
+    QCOMPARE(readBytes(kept[0].path).first(16).toHex() + readBytes(kept[1].path).first(16).toHex(),
+             edited + held);
 
     // The report reads the register first and holds the controller's settings, not an
     // edit not yet written.
