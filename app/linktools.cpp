@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <utility>
 
 LinkTools::LinkTools(AppContext& context, DeviceLink* link, QWidget* window)
     : QObject(window), m_context(context), m_link(link), m_window(window),
