@@ -204,7 +204,7 @@ QByteArray SimController::writeReply(QByteArrayView request, qint64 nowMs)
             m_registers[std::size_t(at)] ^= 0x01;
             log(QStringLiteral("fault: byte %1 kept as %2")
                     .arg(at)
-                    .arg(int(m_registers[std::size_t(at)]), 2, 16, QLatin1Char('0'));
+                    .arg(int(m_registers[std::size_t(at)]), 2, 16, QLatin1Char('0')));
         }
     } else if (first == 7 && count == 1) {
         m_registers[14] = static_cast<std::uint8_t>(data[0]);
