@@ -246,15 +246,16 @@ void TestEndToEnd::link()
                  tool.logText().constData());
 }
 
-// Connect, read the settings, edit them on the pages, write, compare and read them back,
-// read the register, disconnect, on a line that spoils some replies.
+// Connect, read the settings, edit them on the pages, write (the controller keeps a byte
+// otherwise), read them back, restore the backup, report, read the register, disconnect, on
+// a line that spoils some replies.
 void TestEndToEnd::windowSession()
 {
     // Reserved bytes 0, 1 and 14 set, to see them travel unchanged.
     const QByteArray held = "1234000165bd333d1565952f02065621";
     SimProcess sim;
     QVERIFY(sim.start({"--settings", held, "--factory-number", "4711", "--combination", "6",
-                       "--corrupt-every", "9"}));
+                       "--corrupt-every", "9", "--misstore", "9"}));
     const LinkTimings timings = fastTimings();
     CMainFrame frame(StartOptions{.port = sim.linkPath(), .labelsDir = m_dir.path()},
                      [timings](PageKind kind, AppContext& context, const StartOptions& start) {
@@ -288,7 +289,6 @@ void TestEndToEnd::windowSession()
     QVERIFY(view.setActivePage(int(PageKind::Program)));
     QTest::mouseClick(static_cast<CBinary*>(view.page(PageKind::Program))->bitBox(16),
                       Qt::LeftButton);
-    const QByteArray edited = "1234010190bd333d1565952f02065621";
 
     // A write that would change what was read lists the fields first, and may be cancelled.
     QStringList diffs;
@@ -297,16 +297,18 @@ void TestEndToEnd::windowSession()
         [&](const QList<SettingsDiff::Difference>& list, SettingsDiffDialog::Purpose purpose) {
             for (const SettingsDiff::Difference& d : list)
                 diffs << QString::number(int(purpose)) + ": " + d.held + '|' + d.device;
-            return goOn;
+            return goOn && purpose == SettingsDiffDialog::Purpose::Write;
         });
     view.runCommand(Command::WriteSettings);
     QCOMPARE(diffs, (QStringList{"1: 15 [s]|10000 [ms]", "1: 1|0"}));
     QCOMPARE(logged("Zapis nastaw do Dorvik anulowano"), 1);
     goOn = true;
     view.runCommand(Command::WriteSettings);
-    const QString checked = "Nastawy w Dorvik sprawdzone - zgodne z zapisanymi";
-    QTRY_COMPARE_WITH_TIMEOUT(logged(checked), 1, patience);
-    QCOMPARE(sim.dump().value("settings").left(32), edited); // registers 0..7 of its 0..9
+    // The controller keeps trSZRA otherwise: listed, and the backup not written back.
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy w Dorvik różnią się od zapisanych"), 1, patience);
+    QCOMPARE(diffs.last(), QString("2: 10000 [ms]|9900 [ms]"));
+    const QByteArray kept = "1234010190bd333d1564952f02065621";
+    QCOMPARE(sim.dump().value("settings").left(32), kept); // registers 0..7 of its 0..9
     // A read takes the controller's back onto the pages.
     view.runCommand(Command::ReadSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy odczytano"), 2, patience);
@@ -319,16 +321,18 @@ void TestEndToEnd::windowSession()
         return 0;
     });
     view.runCommand(Command::RestoreBackup);
-    QTRY_COMPARE_WITH_TIMEOUT(logged(checked), 2, patience);
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy w Dorvik sprawdzone - zgodne z zapisanymi"), 1,
+                              patience);
     QCOMPARE(offered.size(), 1);
-    QVERIFY2(offered[0].differences.startsWith("tgSZR - czas graniczny dla SZR, Program"),
+    QVERIFY2(offered[0].differences.startsWith("tgSZR - czas graniczny dla SZR, trSZRA"),
              qPrintable(offered[0].differences));
     QCOMPARE(sim.dump().value("settings").left(32), held);
     // Two backups, newest first, neither over the other even within one second.
-    const auto kept = SettingsBackup::list(m_dir.filePath("window/tst_endtoend/backups"), 4711);
-    QCOMPARE(kept.size(), 2);
-    QCOMPARE(readBytes(kept[0].path).first(16).toHex() + readBytes(kept[1].path).first(16).toHex(),
-             edited + held);
+    const auto saved = SettingsBackup::list(m_dir.filePath("window/tst_endtoend/backups"), 4711);
+    QCOMPARE(saved.size(), 2);
+    QCOMPARE(readBytes(saved[0].path).first(16).toHex() +
+                 readBytes(saved[1].path).first(16).toHex(),
+             kept + held);
 
     // The report reads the register first and holds the controller's settings, not an
     // edit not yet written.
