@@ -2,6 +2,7 @@
 
 #include "app/ctavrelview.h"
 #include "app/linktools.h"
+#include "app/servicereportjob.h"
 #include "model/settingsrecord.h"
 #include "model/strings.h"
 #include "pagekit/linkcontrol.h"
@@ -29,7 +30,8 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     SettingsRecord::applyDefaults(m_data);
     setWindowTitle(QStringLiteral("Dorvik"));
 
-    addMenu(QStringLiteral("&Plik"), {{Command::Exit, QStringLiteral("E&xit")}});
+    addMenu(QStringLiteral("&Plik"), {{Command::ServiceReport, stringText(StringId::reportMenu)},
+                                      {Command::Exit, QStringLiteral("E&xit")}});
     QMenu* linkMenu =
         addMenu(QStringLiteral("Komunikacja"), {{Command::Connect, QStringLiteral("Połącz")},
                                                 {Command::Disconnect, QStringLiteral("Rozłącz")}});
@@ -39,6 +41,7 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::ReadSettings, QStringLiteral("Odczyt nastaw z Dorvik")},
              {Command::WriteSettings, QStringLiteral("Zapis nastaw do Dorvik")},
              {Command::CompareSettings, QStringLiteral("Porównaj nastawy z Dorvik")},
+             {Command::RestoreBackup, stringText(StringId::restoreMenu)},
              {Command::PrintSettings, QStringLiteral("Drukuj")},
              {Command::PreviewSettings, QStringLiteral("Podgląd wydruku")},
              {Command::PdfSettings, QStringLiteral("Zapisz jako PDF...")}});
@@ -59,7 +62,14 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
     m_labels.setLabelFileCode(LabelStore::startCode);
     m_linkTools =
         new LinkTools(*m_view, m_view->link() ? m_view->link()->deviceLink() : nullptr, this);
-    m_view->setSettingsWriteGuard([this] { return m_linkTools->confirmSettingsWrite(); });
+    // With an engine, the settings write is backed up and checked; the backups and the
+    // report need one too.
+    if (m_linkTools->settingsWrite()) {
+        m_view->setCommandHandler(Command::WriteSettings, [this] { m_linkTools->writeSettings(); });
+        m_view->setCommandHandler(Command::RestoreBackup, [this] { m_linkTools->restoreBackup(); });
+        m_view->setCommandHandler(Command::ServiceReport,
+                                  [this] { m_linkTools->serviceReport()->start(this); });
+    }
     // A window of its own, so it leaves the sheet and its page alone.
     linkMenu->addSeparator();
     linkMenu->addAction(stringText(StringId::trafficTitle), this,

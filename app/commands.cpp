@@ -13,6 +13,7 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::Disconnect:
         return s.portOpen || s.connected;
     case Command::ReadSettings:
+    case Command::RestoreBackup:
         return s.connected;
     case Command::SaveSettings:
     case Command::PrintSettings:
@@ -27,6 +28,7 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::SaveEvents:
         return !s.readingEvents;
     case Command::ReadEvents:
+    case Command::ServiceReport:
         return s.connected && !s.readingEvents;
     case Command::PrintEvents:
     case Command::ExportEventsCsv:

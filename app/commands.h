@@ -22,6 +22,8 @@ enum class Command : int {
     PreviewEvents = 32793,
     PdfEvents = 32794,
     ShowTimeline = 32795,
+    RestoreBackup = 32796,
+    ServiceReport = 32797,
 };
 
 // The state the menu rules look at, taken when a menu opens.

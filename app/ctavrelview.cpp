@@ -285,6 +285,10 @@ void CTavrelView::runCommand(Command command)
     if (needsCommunicationPage(command) && !printing && !bringCommunicationPageToFront())
         return;
 
+    if (const auto handler = m_handlers.find(command); handler != m_handlers.end()) {
+        handler->second();
+        return;
+    }
     switch (command) {
     case Command::Connect:
     case Command::Disconnect:
@@ -319,6 +323,8 @@ void CTavrelView::runCommand(Command command)
         break;
     case Command::Exit:
     case Command::About:
+    case Command::RestoreBackup:
+    case Command::ServiceReport:
         // The frame's own commands.
         break;
     }
@@ -337,8 +343,7 @@ void CTavrelView::runLinkCommand(Command command)
         m_link->readSettings();
         break;
     case Command::WriteSettings:
-        if (!m_writeGuard || m_writeGuard())
-            m_link->writeSettings();
+        m_link->writeSettings();
         break;
     case Command::CompareSettings:
         m_link->compareSettings();

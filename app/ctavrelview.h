@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 
 class AnimationWidget;
@@ -56,8 +57,12 @@ public:
     // refuses to give way to the communication page.
     void runCommand(Command command);
 
-    // Asked before "Zapis nastaw do Dorvik" is passed on; false stops it.
-    void setSettingsWriteGuard(std::function<bool()> guard) { m_writeGuard = std::move(guard); }
+    // Carries out a command in place of the view: the settings write with its backup and
+    // check, restoring a backup, the service report.
+    void setCommandHandler(Command command, std::function<void()> handler)
+    {
+        m_handlers[command] = std::move(handler);
+    }
 
     // The "Zatwierdź hasło" button.
     void confirmPassword();
@@ -97,5 +102,5 @@ private:
     LinkControl* m_link = nullptr;
     std::unique_ptr<FileCommands> m_fileCommands;
     int m_printMode = 0;
-    std::function<bool()> m_writeGuard;
+    std::map<Command, std::function<void()>> m_handlers;
 };

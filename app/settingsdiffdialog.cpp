@@ -42,6 +42,10 @@ SettingsDiffDialog::SettingsDiffDialog(const QList<SettingsDiff::Difference>& di
             buttons->addButton(stringText(StringId::diffCancel), QDialogButtonBox::RejectRole);
         // Overwriting the controller is what needs a deliberate choice.
         cancel->setDefault(true);
+    } else if (purpose == Purpose::Verify) {
+        layout->addWidget(new QLabel(stringText(StringId::verifyQuestion), this));
+        buttons->addButton(stringText(StringId::restoreBackup), QDialogButtonBox::AcceptRole);
+        buttons->addButton(stringText(StringId::closeButton), QDialogButtonBox::RejectRole);
     } else {
         buttons->addButton(QDialogButtonBox::Ok);
     }

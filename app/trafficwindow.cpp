@@ -34,11 +34,6 @@ public:
     }
 };
 
-QString milliseconds(qint64 ms)
-{
-    return ms < 0 ? QStringLiteral("-") : QString::number(ms);
-}
-
 } // namespace
 
 TrafficWindow::TrafficWindow(TrafficMonitor& monitor, QWidget* parent)
@@ -126,24 +121,14 @@ void TrafficWindow::followNewRows()
 
 void TrafficWindow::showStatistics()
 {
-    const LinkStatistics& s = m_monitor.statistics();
-    const int counts[] = {s.requests,        s.replies,  s.crcErrors,
-                          s.frameTypeErrors, s.timeouts, s.retries};
-    for (int i = 0; i < int(std::size(counts)); ++i)
-        m_values[i]->setText(QString::number(counts[i]));
-    const double mean = s.meanReplyMs();
-    m_values.last()->setText(fillText(
-        StringId::statsReplyTimes, {milliseconds(s.lastReplyMs),
-                                    mean < 0 ? QStringLiteral("-") : QString::number(mean, 'f', 1),
-                                    milliseconds(s.maxReplyMs)}));
+    const QList<StatisticsRow> rows = statisticsRows(m_monitor.statistics());
+    for (int i = 0; i < rows.size() && i < m_values.size(); ++i)
+        m_values[i]->setText(rows[i].value);
 }
 
 QString TrafficWindow::statisticsText() const
 {
-    QString text;
-    for (int i = 0; i < m_names.size(); ++i)
-        text += m_names[i]->text() + QStringLiteral(": ") + m_values[i]->text() + u'\n';
-    return text;
+    return ::statisticsText(m_monitor.statistics());
 }
 
 bool TrafficWindow::saveToFile()

@@ -1,6 +1,7 @@
 #include "cli/onlinecommands.h"
 
 #include "cli/offlinesession.h"
+#include "cli/onlinecommon.h"
 #include "cli/onlinesession.h"
 #include "files/eventsfile.h"
 #include "files/eventstable.h"
@@ -20,49 +21,13 @@ namespace {
 
 constexpr int defaultTimeLimitSecs = 120;
 
-// Options every online command takes.
-struct OnlineOptions {
-    QCommandLineOption port{QStringLiteral("port"),
-                            QStringLiteral("Serial port: a port name (COM3, ttyUSB0), a "
-                                           "device path, or a serial server "
-                                           "(rfc2217://HOST:PORT)."),
-                            QStringLiteral("PORT")};
-    QCommandLineOption labelsDir{QStringLiteral("labels-dir"),
-                                 QStringLiteral("Directory of the label files (default: the "
-                                                "program's directory)."),
-                                 QStringLiteral("DIR")};
-    QCommandLineOption timeLimit{QStringLiteral("time-limit"),
-                                 QStringLiteral("Give up after S seconds (default 120)."),
-                                 QStringLiteral("S")};
-    QCommandLineOption trace{QStringLiteral("trace"),
-                             QStringLiteral("Print every frame on the line to stderr.")};
-    QCommandLineOption password{QStringLiteral("password"),
-                                QStringLiteral("The password of the login strip."),
-                                QStringLiteral("TEXT")};
-
-    void addTo(QCommandLineParser& parser, bool withPassword) const
-    {
-        parser.addOption(port);
-        parser.addOption(labelsDir);
-        parser.addOption(timeLimit);
-        parser.addOption(trace);
-        if (withPassword)
-            parser.addOption(password);
-    }
-};
-
-// A parsed online command: its parser and, once the options are sound, its session.
-struct Invocation {
-    QCommandLineParser parser;
-    OnlineOptions options;
-    std::unique_ptr<OnlineSession> session;
-};
+} // namespace
 
 // Parses the options shared by all online commands and checks the positional arguments.
 // Returns an exit code when the command ends here.
 std::optional<ExitCode> prepare(Invocation& call, const QStringList& arguments, CliIo& io,
                                 const CliCommand& self, int positionals, bool withPassword,
-                                const QList<QCommandLineOption>& extra = {})
+                                const QList<QCommandLineOption>& extra)
 {
     call.options.addTo(call.parser, withPassword);
     for (const QCommandLineOption& option : extra)
@@ -114,6 +79,8 @@ ExitCode finish(OnlineSession& session, ExitCode code)
     return code;
 }
 
+namespace {
+
 // The login rules: the password is logged as accepted or not, as the login strip does.
 bool passwordAccepted(OnlineSession& session, const QString& typed, bool deviceLevel)
 {
@@ -129,6 +96,8 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
+
+} // namespace
 
 // A settings file read before the line is touched: nothing is sent for a bad file.
 std::optional<ExitCode> readSettingsArgument(const QString& path, SettingsFileRecord& record,
@@ -196,8 +165,6 @@ std::optional<ExitCode> connectWithSettingsFile(Invocation& call, const QStringL
     return std::nullopt;
 }
 
-} // namespace
-
 void registerOnlineCommands(CommandTable& table)
 {
     const QString common =
@@ -205,8 +172,7 @@ void registerOnlineCommands(CommandTable& table)
     table.add({QStringLiteral("status"), common, runStatusCommand});
     table.add({QStringLiteral("read-settings"), common + QStringLiteral(" -o FILE.nst"),
                runReadSettingsCommand});
-    table.add({QStringLiteral("write-settings"), common + QStringLiteral(" FILE.nst"),
-               runWriteSettingsCommand});
+    registerSettingsWriteCommands(table, common);
     table.add({QStringLiteral("compare"), common + QStringLiteral(" FILE.nst"), runCompareCommand});
     table.add({QStringLiteral("read-events"),
                common + QStringLiteral(" -o FILE.rzd [--csv FILE.csv]"), runReadEventsCommand});
@@ -217,6 +183,7 @@ void registerOnlineCommands(CommandTable& table)
                runWriteRs485Command});
     table.add(
         {QStringLiteral("reset"), common + QStringLiteral(" --password TEXT"), runResetCommand});
+    registerReportCommand(table, common);
 }
 
 ExitCode runStatusCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
@@ -260,15 +227,6 @@ ExitCode runReadSettingsCommand(const CliCommand& self, const QStringList& argum
         return finish(session, ExitCode::FileRefused);
     }
     return finish(session, ExitCode::Success);
-}
-
-ExitCode runWriteSettingsCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)
-{
-    Invocation call;
-    if (const auto done = connectWithSettingsFile(call, arguments, io, self))
-        return *done;
-    call.session->link.writeSettings();
-    return awaitConfirmation(*call.session, io);
 }
 
 ExitCode runCompareCommand(const CliCommand& self, const QStringList& arguments, CliIo& io)

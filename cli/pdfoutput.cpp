@@ -21,6 +21,9 @@ bool wantsGraphics(int argc, char* argv[])
             if (std::strncmp(argv[i], option, n) == 0 && (argv[i][n] == 0 || argv[i][n] == '='))
                 return true;
         }
+        // The service report holds a PDF too.
+        if (std::strcmp(argv[i], "report") == 0)
+            return true;
     }
     return false;
 }

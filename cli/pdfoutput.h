@@ -16,6 +16,7 @@ inline QCommandLineOption pdfOption()
 // Writes the PDF; a failure is reported on stderr.
 ExitCode writePrintoutPdf(const QString& path, const PrintoutLayout& layout, CliIo& io);
 
-// Whether the program's arguments ask for a PDF or a picture, which need the graphics part
-// of Qt (fonts, the PDF and picture writers) rather than the core alone.
+// Whether the program's arguments ask for a PDF or a picture (--pdf, --timeline, the
+// service report), which need the graphics part of Qt (fonts, the PDF and picture
+// writers) rather than the core alone.
 bool wantsGraphics(int argc, char* argv[]);

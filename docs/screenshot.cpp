@@ -3,9 +3,12 @@
 // events file loaded, its list filtered, and the timeline window beside it.
 //   tavrel-screenshot PORT FILE
 //   tavrel-screenshot --events EVENTS.rzd LIST.png TIMELINE.png
+// The list of "Przywróć kopię..." with three backups:
+//   tavrel-screenshot --restore-dialog FILE
 
 #include "app/cmainframe.h"
 #include "app/ctavrelview.h"
+#include "app/restoredialog.h"
 #include "events/ceventsdlg.h"
 #include "events/timelineview.h"
 #include "events/timelinewindow.h"
@@ -16,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWheelEvent>
 #include <cstdio>
@@ -83,6 +87,17 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--events"))
         return eventsPictures(args);
+    if (args.size() == 3 && args[1] == QLatin1String("--restore-dialog")) {
+        RestoreDialog dialog({{"2026-12-07", "10:42:17", "brak"},
+                              {"2026-12-07", "10:31:05",
+                               "tgSZR - czas graniczny dla SZR, Program działania: Default text 17"},
+                              {"2026-11-20", "08:12:44",
+                               "trSZR - opóźnienie rozruchu SZR od zaniku napięcia"}});
+        dialog.resize(760, 220);
+        dialog.table()->selectRow(1);
+        dialog.show();
+        return dialog.grab().save(args[2]) ? 0 : 1;
+    }
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: tavrel-screenshot PORT FILE\n");
         return 2;

@@ -59,7 +59,8 @@ QFont printoutFont(int fontHeight)
     return font;
 }
 
-PrintStatus paintPrintout(QPagedPaintDevice& device, const PrintoutLayout& layout)
+PrintStatus paintPrintout(QPagedPaintDevice& device, const PrintoutLayout& layout,
+                          const SheetDecorator& decorate)
 {
     const std::optional<PrintoutPage> page = printoutPageOf(device);
     if (!page)
@@ -83,11 +84,17 @@ PrintStatus paintPrintout(QPagedPaintDevice& device, const PrintoutLayout& layou
             if (!text.text.isEmpty())
                 painter.drawText(QPointF(text.x, text.y + ascent), text.text);
         }
+        if (decorate) {
+            painter.save();
+            decorate(painter, int(i), *page);
+            painter.restore();
+        }
     }
     return painter.end() ? PrintStatus::Ok : PrintStatus::Failed;
 }
 
-PrintStatus writePrintoutPdf(QIODevice& out, const PrintoutLayout& layout)
+PrintStatus writePrintoutPdf(QIODevice& out, const PrintoutLayout& layout,
+                             const SheetDecorator& decorate)
 {
     QPdfWriter writer(&out);
     writer.setCreator(QStringLiteral("Tavrel"));
@@ -95,15 +102,16 @@ PrintStatus writePrintoutPdf(QIODevice& out, const PrintoutLayout& layout)
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                      QMarginsF(pdfMargin, pdfMargin, pdfMargin, pdfMargin),
                                      QPageLayout::Point));
-    return paintPrintout(writer, layout);
+    return paintPrintout(writer, layout, decorate);
 }
 
-bool savePrintoutPdf(const QString& path, const PrintoutLayout& layout, QString* error)
+bool savePrintoutPdf(const QString& path, const PrintoutLayout& layout, QString* error,
+                     const SheetDecorator& decorate)
 {
     QSaveFile file(path);
     PrintStatus status = PrintStatus::CannotStart;
     if (file.open(QIODevice::WriteOnly)) {
-        status = writePrintoutPdf(file, layout);
+        status = writePrintoutPdf(file, layout, decorate);
         if (status == PrintStatus::Ok && !file.commit())
             status = PrintStatus::Failed;
     }

@@ -173,6 +173,11 @@ void DeviceLink::compareSettings()
     queueSettingsOperation(OP_COMPARE, StringId::compareStarted);
 }
 
+void DeviceLink::readBackSettings()
+{
+    queueSettingsOperation(OP_READ_BACK, StringId::readBackStarted);
+}
+
 void DeviceLink::queueSettingsOperation(int operation, int startedId)
 {
     if (!portUsable()) {
@@ -327,6 +332,7 @@ void DeviceLink::clearStatusFields()
 {
     m_data.image().factoryNumber = 0;
     m_versionText = QStringLiteral("0");
+    m_deviceLabelFileCode = 0;
     m_operatingHours = 0;
     m_factoryNumberField = 0;
     emit fieldsChanged();

@@ -39,6 +39,9 @@ public:
     static constexpr int OP_DISCONNECT = 5;
     static constexpr int OP_RESET = 6;
     static constexpr int OP_WRITE_RS485 = 7;
+    // A settings read that leaves the held settings alone: what the controller holds
+    // before a write (its backup) and after it (the check).
+    static constexpr int OP_READ_BACK = 8;
 
     // Values of connectStage besides the probe stages 1..8.
     static constexpr int STAGE_IDLE = 0;
@@ -63,6 +66,9 @@ public:
     void readSettings();
     void writeSettings();
     void compareSettings();
+    // Reads the controller's settings into deviceSettings() only; operationFinished tells
+    // when they came.
+    void readBackSettings();
     // Takes the edited factory number first; numbers above 65535 are refused.
     void writeFactoryNumber(quint32 number);
     void reset();
@@ -86,6 +92,9 @@ public:
     // The page's edit of the factory number.
     void setFactoryNumberField(quint32 number) { m_factoryNumberField = number; }
     int labelFileCode() const;
+    // The label file code the controller's status answers give (its firmware version), as
+    // its settings files carry it whatever file was loaded since; 0 before the first.
+    quint8 deviceLabelFileCode() const { return m_deviceLabelFileCode; }
     QString labelFileName() const;
 
     // What the controller holds, as its last settings answer on this link gave it (a read
@@ -230,6 +239,7 @@ private:
     QString m_versionText = QStringLiteral("0");
     quint32 m_operatingHours = 0;
     quint32 m_factoryNumberField = 0;
+    quint8 m_deviceLabelFileCode = 0;
 
     bool m_connectedReported = false;
     bool m_linkOpen = false; // from the acknowledged link opening to the end of the link

@@ -122,12 +122,16 @@ void DeviceLink::settingsAnswer(QByteArrayView data)
     // A late answer to a repeated read must not swallow a command given since (a
     // disconnect, a write): only the read or compare it answers is done.
     if (m_pendingOperation <= OP_NONE || m_pendingOperation == OP_READ_SETTINGS ||
-        m_pendingOperation == OP_COMPARE)
+        m_pendingOperation == OP_COMPARE || m_pendingOperation == OP_READ_BACK)
         m_pendingOperation = OP_NONE;
     DeviceSettings device{};
     std::copy_n(data.begin(), sizeof device.image.bytes, device.image.bytes);
     device.combination = byteAt(data, 19) >> 4;
     m_deviceSettings = device;
+    if (operation == OP_READ_BACK) {
+        emit operationFinished(operation, true);
+        return;
+    }
     if (m_compareMode) {
         m_compareMode = false;
         const bool identical = SettingsRecord::matchesSettingsAnswer(m_data.image(), data);
@@ -149,6 +153,7 @@ void DeviceLink::statusAnswer(QByteArrayView d)
     const std::uint8_t version = byteAt(d, 7);
     m_versionText = QString::asprintf("%2.1f", version / 10.0);
     m_labels.setLabelFileCode(version);
+    m_deviceLabelFileCode = version;
     const std::uint32_t counter = byteAt(d, 0) | (std::uint32_t(byteAt(d, 1)) << 8) |
                                   (std::uint32_t(byteAt(d, 2)) << 16) |
                                   (std::uint32_t(byteAt(d, 3)) << 24);

@@ -123,6 +123,7 @@ void DeviceLink::performOperation()
     switch (operation) {
     case OP_READ_SETTINGS:
     case OP_COMPARE:
+    case OP_READ_BACK:
         sendOperation(Requests::settingsRead());
         break;
     case OP_WRITE_SETTINGS:

@@ -140,3 +140,32 @@ void TrafficMonitor::onLinkEnded()
     m_connecting = false;
     m_replyOutstanding = false;
 }
+
+QList<StatisticsRow> statisticsRows(const LinkStatistics& s)
+{
+    const auto milliseconds = [](qint64 ms) {
+        return ms < 0 ? QStringLiteral("-") : QString::number(ms);
+    };
+    const double mean = s.meanReplyMs();
+    return {
+        {stringText(StringId::statsRequests), QString::number(s.requests)},
+        {stringText(StringId::statsReplies), QString::number(s.replies)},
+        {stringText(StringId::statsCrcErrors), QString::number(s.crcErrors)},
+        {stringText(StringId::statsFrameTypeErrors), QString::number(s.frameTypeErrors)},
+        {stringText(StringId::statsTimeouts), QString::number(s.timeouts)},
+        {stringText(StringId::statsRetries), QString::number(s.retries)},
+        {stringText(StringId::statsReplyTime),
+         fillText(StringId::statsReplyTimes,
+                  {milliseconds(s.lastReplyMs),
+                   mean < 0 ? QStringLiteral("-") : QString::number(mean, 'f', 1),
+                   milliseconds(s.maxReplyMs)})},
+    };
+}
+
+QString statisticsText(const LinkStatistics& statistics)
+{
+    QString text;
+    for (const StatisticsRow& row : statisticsRows(statistics))
+        text += row.name + QStringLiteral(": ") + row.value + u'\n';
+    return text;
+}

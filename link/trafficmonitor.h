@@ -26,6 +26,15 @@ struct LinkStatistics {
     double meanReplyMs() const { return timedReplies ? double(totalReplyMs) / timedReplies : -1; }
 };
 
+// The statistics as the traffic window shows them: name and value, row by row.
+struct StatisticsRow {
+    QString name;
+    QString value;
+};
+QList<StatisticsRow> statisticsRows(const LinkStatistics& statistics);
+// The same as lines of text "name: value", as "Zapisz do pliku..." ends its file.
+QString statisticsText(const LinkStatistics& statistics);
+
 // Watches the frames of a device link: lists each request, reply and time-out with what
 // it is, and keeps the statistics of the connection. Qt Core only, so the window and the
 // command line's --trace show the same.

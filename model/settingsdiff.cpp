@@ -103,7 +103,11 @@ QList<Difference> differences(const SettingsImage& held, unsigned heldCombinatio
             list.append(
                 {stringText(StringId::printoutRs485), byteText(rsHeld), byteText(rsDevice)});
     }
+    // Register 0 is also the command register: the controller does not keep what a
+    // settings write puts there.
     for (int offset : reservedOffsets) {
+        if (scope == Scope::Stored)
+            break;
         if (!everything && offset >= settingsWriteBytes)
             continue;
         if (held.bytes[offset] != device.bytes[offset])

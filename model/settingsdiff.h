@@ -19,6 +19,7 @@ struct Difference {
 enum class Scope {
     Everything,    // what a compare looks at: all 16 bytes and the combination
     SettingsWrite, // what the settings write would change: registers 0..6
+    Stored,        // what the controller keeps of a settings write: registers 1..6
 };
 
 // In the order time rows, flags, outputs, RS-485, reserved bytes, combination. Names come

@@ -5,6 +5,7 @@
 #include "model/eventregister.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -199,6 +200,12 @@ QByteArray SimController::writeReply(QByteArrayView request, qint64 nowMs)
     } else if (first == 0 && count == 7) {
         std::memcpy(m_registers.data(), data.data(), 14);
         log(QStringLiteral("settings written: %1").arg(hex(data)));
+        if (const int at = std::exchange(m_config.misstoreByte, -1); at >= 0 && at < 14) {
+            m_registers[std::size_t(at)] ^= 0x01;
+            log(QStringLiteral("fault: byte %1 kept as %2")
+                    .arg(at)
+                    .arg(int(m_registers[std::size_t(at)]), 2, 16, QLatin1Char('0')));
+        }
     } else if (first == 7 && count == 1) {
         m_registers[14] = static_cast<std::uint8_t>(data[0]);
         m_registers[15] = static_cast<std::uint8_t>(data[1]);

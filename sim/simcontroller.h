@@ -23,6 +23,9 @@ struct ControllerConfig {
     // A link nobody talks to falls back to the probe rate, so a tool that went away
     // without closing the link can find the controller again.
     int linkIdleMs = 5000;
+    // A faulty controller: the next settings write keeps this image byte with its lowest
+    // bit flipped (-1: none).
+    int misstoreByte = -1;
 };
 
 enum class ModbusException : std::uint8_t {

@@ -91,6 +91,10 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
         QStringLiteral("Answer every status poll with a Modbus exception."));
     add(QStringLiteral("refuse-events-after"),
         QStringLiteral("Answer the event blocks after the first N with a Modbus exception."), n);
+    add(QStringLiteral("misstore"),
+        QStringLiteral("Keep settings byte N (2..13) of the next settings write with its lowest "
+                       "bit flipped."),
+        n);
     add(QStringLiteral("delay"), QStringLiteral("Hold every reply back MS milliseconds."),
         QStringLiteral("MS"));
     add(QStringLiteral("fault-connect"),
@@ -168,6 +172,7 @@ ParsedOptions parseSimOptions(const QStringList& arguments)
     integer("stop-after", {1, big}, [&](qint64 x) { o.faults.stopAfter = int(x); });
     integer("refuse-events-after", {0, big},
             [&](qint64 x) { o.faults.refuseEventsAfter = int(x); });
+    integer("misstore", {2, 13}, [&](qint64 x) { o.controller.misstoreByte = int(x); });
     integer("delay", {1, 600000}, [&](qint64 x) { o.faults.delayMs = int(x); });
     integer("exit-after-replies", {1, big}, [&](qint64 x) { o.exitAfterReplies = int(x); });
     seconds("exit-after", o.exitAfterSeconds);

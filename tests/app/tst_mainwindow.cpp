@@ -50,17 +50,18 @@ private slots:
         };
         row("start", 0, false, false, false, {C::Connect, C::OpenEvents, C::SaveEvents});
         row("connected", 2, false, false, false,
-            {C::Disconnect, C::ReadSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents});
+            {C::Disconnect, C::ReadSettings, C::OpenEvents, C::SaveEvents, C::ReadEvents,
+             C::RestoreBackup, C::ServiceReport});
         row("settings offline", 0, true, false, false,
             {C::Connect, C::SaveSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
              C::OpenEvents, C::SaveEvents});
         row("settings connected", 2, true, false, false,
             {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
              C::PrintSettings, C::PreviewSettings, C::PdfSettings, C::OpenEvents, C::SaveEvents,
-             C::ReadEvents});
+             C::ReadEvents, C::RestoreBackup, C::ServiceReport});
         row("register read running", 2, true, true, true,
             {C::Disconnect, C::SaveSettings, C::ReadSettings, C::WriteSettings, C::CompareSettings,
-             C::PrintSettings, C::PreviewSettings, C::PdfSettings});
+             C::PrintSettings, C::PreviewSettings, C::PdfSettings, C::RestoreBackup});
         row("events listed offline", 0, false, false, true,
             {C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
              C::PdfEvents, C::ExportEventsCsv, C::ShowTimeline});
@@ -102,7 +103,7 @@ private slots:
                 ++items;
             }
         }
-        QCOMPARE(items, 20);
+        QCOMPARE(items, 22);
     }
 
     void pageBeingLeftIsAsked()

@@ -5,6 +5,9 @@
 #include "app/cmyproperty.h"
 #include "app/ctavrelview.h"
 #include "app/linktools.h"
+#include "app/restoredialog.h"
+#include "app/servicereportjob.h"
+#include "files/settingsbackup.h"
 #include "link/page/cinitpage.h"
 #include "pages/canalog.h"
 #include "pages/cbinary.h"
@@ -40,7 +43,8 @@ const char* const linkCases[] = {
 };
 
 // tavrel-cli runs in the temporary directory, those on one simulator in turn: "simulator |
-// name | arguments (a file *.old there before stays as it was) | exit code | on stderr".
+// name | arguments (a file *.old there before stays as it was; {backup} the simulator's
+// oldest backup) | exit code | on stderr". Each simulator's runs keep their backups apart.
 const char* const cliSims[] = {
     "status | --firmware 31 --factory-number 4711 --counter 7300",
     "settings | --combination 9 --settings 1234000165bd333d1565952f02065621",
@@ -49,14 +53,17 @@ const char* const cliSims[] = {
     "rs485 | --factory-number 2024 --settings 0000000165bd333d1565952f02067721",
     "refusing polls | --refuse-status",
     "refusing blocks | --refuse-events-after 4 --exception-code 2",
+    "misstoring | --misstore 5",
+    "blocked backups | ",
 };
 const char* const cliCases[] = {
     "status | status | status | 0 | Rozłączono",
     "settings | read settings | read-settings -o held.nst | 0 | Nastawy odczytano",
-    "settings | write settings | write-settings changed.nst | 0 | Nastawy zapisano do Dorvik",
+    "settings | write settings | write-settings changed.nst | 0 | Nastawy w Dorvik sprawdzone",
     "settings | compare, different | compare held.nst --trace | 1 | Nastawy różne",
     "events | read events | read-events -o read.rzd | 0 | Rejestr zdarzeń "
     "odczytany",
+    "events | service report | report -o . | 0 | Raport serwisowy zapisano",
     "service | factory number | write-factory-number 777 --password KTRsondal | 0 | Numer "
     "fabryczny zapisano do Dorvik",
     "service | reset | reset --password KTRsondal | 0 | Rozkaz Reset Wysłano",
@@ -64,6 +71,12 @@ const char* const cliCases[] = {
     "| 2 | Hasło nieprawidłowe",
     "rs485 | RS485 | write-rs485 --address 5 --baud 9600 --password KLUCZDV2024 | 0 | "
     "Konfigurację RS485 zapisano do Dorvik",
+    "misstoring | read before | read-settings -o before.nst | 0 | Nastawy odczytano",
+    "misstoring | write not kept | write-settings changed.nst | 1 | Kopię nastaw zapisano",
+    "misstoring | restore | restore {backup} | 0 | Nastawy w Dorvik sprawdzone",
+    "misstoring | read after | read-settings -o after.nst | 0 | Nastawy odczytano",
+    "blocked backups | backups blocked | write-settings changed.nst | 1 | Nie można zapisać kopii",
+    "none | report, no folder | report --port missing -o blocked | 1 | Problem z zapisem raportu",
     "none | no port | read-settings --port missing -o none.old | 3 | Problem z otwarciem portu",
     "refusing polls | status polls refused | status | 3 | Dorvik odrzuca odczyt stanu, "
     "połączenie zakończone",
@@ -100,11 +113,13 @@ private:
         int probes = 0;
         bool ended = false;
         QStringList port;
+        QString dataHome;
         QList<QStringList> commands;
         QList<Run> runs;
     };
     void runNext(Background& b);
     Run cliRun(const QString& name, int index);
+    static QStringList backups(const Background& b);
 
     QTemporaryDir m_dir;
     std::map<QString, Background> m_runs;
@@ -135,7 +150,7 @@ void TestEndToEnd::initTestCase()
     }
     // tgSZR 5000 ms where the controller holds 10000 ms, combination 9.
     QVERIFY(writeBytes(m_dir.filePath("changed.nst"),
-                      QByteArray::fromHex("1234000133bd333d1565952f0206562109000000000014eb")));
+                       QByteArray::fromHex("1234000133bd333d1565952f0206562109000000000014eb")));
     for (const char* row : cliSims)
         QVERIFY(m_runs[fields(row)[0]].sim.start(words(fields(row)[1])));
     for (const char* row : cliCases) {
@@ -144,9 +159,13 @@ void TestEndToEnd::initTestCase()
         QVERIFY(!arguments.last().endsWith(".old") ||
                 writeBytes(m_dir.filePath(arguments.last()), "old"));
     }
+    // A file where the backups' folder would be: no backup can be saved.
+    QVERIFY(writeBytes(m_dir.filePath("blocked"), "file"));
+    qputenv("XDG_DATA_HOME", m_dir.filePath("window").toUtf8());
     for (auto& [name, b] : m_runs) {
         if (b.commands.isEmpty())
             continue;
+        b.dataHome = m_dir.filePath(name == "blocked backups" ? "blocked" : "data/" + name);
         if (b.sim.process().state() == QProcess::Running)
             b.port = QStringList{"--port", b.sim.linkPath()};
         b.port << "--labels-dir" << m_dir.path();
@@ -166,7 +185,21 @@ void TestEndToEnd::runNext(Background& b)
         if (b.runs.size() < b.commands.size())
             runNext(b);
     });
-    process->start(QStringLiteral(TAVREL_CLI), b.commands[b.runs.size()] + b.port);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", b.dataHome);
+    process->setProcessEnvironment(env);
+    QStringList arguments = b.commands[b.runs.size()];
+    arguments.replaceInStrings("{backup}", backups(b).value(0));
+    process->start(QStringLiteral(TAVREL_CLI), arguments + b.port);
+}
+
+QStringList TestEndToEnd::backups(const Background& b)
+{
+    QStringList files; // oldest first
+    for (const SettingsBackup::Entry& entry :
+         SettingsBackup::list(b.dataHome + "/Tavrel/backups", 1234))
+        files.prepend(entry.path);
+    return files;
 }
 
 TestEndToEnd::Run TestEndToEnd::cliRun(const QString& name, int index)
@@ -213,15 +246,16 @@ void TestEndToEnd::link()
                  tool.logText().constData());
 }
 
-// Connect, read the settings, edit them on the pages, write, compare and read them back,
-// read the register, disconnect, on a line that spoils some replies.
+// Connect, read the settings, edit them on the pages, write (the controller keeps a byte
+// otherwise), read them back, restore the backup, report, read the register, disconnect, on
+// a line that spoils some replies.
 void TestEndToEnd::windowSession()
 {
     // Reserved bytes 0, 1 and 14 set, to see them travel unchanged.
     const QByteArray held = "1234000165bd333d1565952f02065621";
     SimProcess sim;
     QVERIFY(sim.start({"--settings", held, "--factory-number", "4711", "--combination", "6",
-                       "--corrupt-every", "9"}));
+                       "--corrupt-every", "9", "--misstore", "9"}));
     const LinkTimings timings = fastTimings();
     CMainFrame frame(StartOptions{.port = sim.linkPath(), .labelsDir = m_dir.path()},
                      [timings](PageKind kind, AppContext& context, const StartOptions& start) {
@@ -255,7 +289,6 @@ void TestEndToEnd::windowSession()
     QVERIFY(view.setActivePage(int(PageKind::Program)));
     QTest::mouseClick(static_cast<CBinary*>(view.page(PageKind::Program))->bitBox(16),
                       Qt::LeftButton);
-    const QByteArray edited = "1234010190bd333d1565952f02065621";
 
     // A write that would change what was read lists the fields first, and may be cancelled.
     QStringList diffs;
@@ -264,20 +297,56 @@ void TestEndToEnd::windowSession()
         [&](const QList<SettingsDiff::Difference>& list, SettingsDiffDialog::Purpose purpose) {
             for (const SettingsDiff::Difference& d : list)
                 diffs << QString::number(int(purpose)) + ": " + d.held + '|' + d.device;
-            return goOn;
+            return goOn && purpose == SettingsDiffDialog::Purpose::Write;
         });
     view.runCommand(Command::WriteSettings);
     QCOMPARE(diffs, (QStringList{"1: 15 [s]|10000 [ms]", "1: 1|0"}));
     QCOMPARE(logged("Zapis nastaw do Dorvik anulowano"), 1);
     goOn = true;
     view.runCommand(Command::WriteSettings);
-    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy zapisano do Dorvik"), 1, patience);
-    QCOMPARE(sim.dump().value("settings").left(32), edited); // registers 0..7 of its 0..9
+    // The controller keeps trSZRA otherwise: listed, and the backup not written back.
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy w Dorvik różnią się od zapisanych"), 1, patience);
+    QCOMPARE(diffs.last(), QString("2: 10000 [ms]|9900 [ms]"));
+    const QByteArray kept = "1234010190bd333d1564952f02065621";
+    QCOMPARE(sim.dump().value("settings").left(32), kept); // registers 0..7 of its 0..9
     // A read takes the controller's back onto the pages.
     view.runCommand(Command::ReadSettings);
     QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy odczytano"), 2, patience);
     QVERIFY(view.setActivePage(int(PageKind::Times)));
     QCOMPARE(times->valueEdit(0)->text() + times->unitEdit(0)->text(), QString("15[s]"));
+    // The backup taken before the write goes back, listed with the fields it would change.
+    QList<RestoreDialog::Row> offered;
+    frame.linkTools()->setBackupChooser([&offered](const QList<RestoreDialog::Row>& rows) {
+        offered = rows;
+        return 0;
+    });
+    view.runCommand(Command::RestoreBackup);
+    QTRY_COMPARE_WITH_TIMEOUT(logged("Nastawy w Dorvik sprawdzone - zgodne z zapisanymi"), 1,
+                              patience);
+    QCOMPARE(offered.size(), 1);
+    QVERIFY2(offered[0].differences.startsWith("tgSZR - czas graniczny dla SZR, trSZRA"),
+             qPrintable(offered[0].differences));
+    QCOMPARE(sim.dump().value("settings").left(32), held);
+    // Two backups, newest first, neither over the other even within one second.
+    const auto saved = SettingsBackup::list(m_dir.filePath("window/tst_endtoend/backups"), 4711);
+    QCOMPARE(saved.size(), 2);
+    QCOMPARE(readBytes(saved[0].path).first(16).toHex() +
+                 readBytes(saved[1].path).first(16).toHex(),
+             kept + held);
+
+    // The report reads the register first and holds the controller's settings, not an
+    // edit not yet written.
+    QVERIFY(view.setActivePage(int(PageKind::Times)));
+    times->valueEdit(0)->setText("20000");
+    const QDir reports(m_dir.filePath("window-report"));
+    QVERIFY(reports.mkpath("."));
+    frame.linkTools()->serviceReport()->setFolderChooser([&reports] { return reports.path(); });
+    view.runCommand(Command::ServiceReport);
+    const auto made = [&reports] { return reports.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    QTRY_COMPARE_WITH_TIMEOUT(made().size(), 1, patience);
+    QCOMPARE(readBytes(reports.filePath(made()[0] + "/nastawy.nst")).first(16).toHex(), held);
+    QCOMPARE(readBytes(reports.filePath(made()[0] + "/zdarzenia.rzd")).first(3072).toHex(),
+             sim.dump().value("register"));
 
     // One request at a time, whatever the window does meanwhile.
     int inFlight = 0, mostInFlight = 0, sent = 0;
@@ -310,7 +379,7 @@ void TestEndToEnd::windowSession()
     QCOMPARE(sheet.activePage(), view.page(PageKind::Times));
     times->valueEdit(0)->setText("15");
     view.activateEventsPage();
-    QCOMPARE(logged("Rejestr zdarzeń odczytany"), 1);
+    QCOMPARE(logged("Rejestr zdarzeń odczytany"), 2);
     QCOMPARE(sheet.activePage(), view.page(PageKind::Events));
     QCOMPARE(hexOf(image.entries), sim.dump().value("register"));
     QCOMPARE(int(image.registerFactoryNumber), 4711);
@@ -368,13 +437,48 @@ void TestEndToEnd::cliDetails()
                                                  QRegularExpression::DotMatchesEverythingOption)),
              qPrintable(run.err));
 
+    const auto dump = m_runs.at("events").sim.dump();
     const QByteArray events = readBytes(m_dir.filePath("read.rzd"));
     QCOMPARE(events.size(), 3084);
-    QCOMPARE(events.first(3072).toHex(), m_runs.at("events").sim.dump().value("register"));
+    QCOMPARE(events.first(3072).toHex(), dump.value("register"));
+
+    // The report's folder: the controller's settings file and register, and every section
+    // of the PDF in order.
+    const QDir report(m_dir.filePath(cliRun("events", 1).out.trimmed()));
+    QVERIFY2(report.dirName().startsWith("1234_20"), qPrintable(report.path()));
+    QCOMPARE(readBytes(report.filePath("nastawy.nst")).toHex(),
+             dump.value("settings").left(32) + "00000000d20416e9");
+    QCOMPARE(readBytes(report.filePath("zdarzenia.rzd")).first(3072).toHex(),
+             dump.value("register"));
+    QVERIFY(
+        readBytes(report.filePath("zdarzenia.csv")).startsWith("Lp,Czas,Rbs [s],Zdarzenia\r\n"));
+    QVERIFY(readBytes(report.filePath("ruch.txt")).contains("Odczyt nastaw"));
+    QProcess pdf;
+    pdf.start("pdftotext", {report.filePath("raport.pdf"), "-"});
+    QVERIFY(pdf.waitForFinished());
+    const QString text = QString::fromUtf8(pdf.readAllStandardOutput());
+    qsizetype at = 0;
+    for (const char* section :
+         {"Raport serwisowy", "Stan sterownika", "Nastawy", "tgSZR", "Zdarzenia", "Lp",
+          "Przebieg sygnałów", "Statystyka łącza", "Zmiany nastaw"}) {
+        at = text.indexOf(QString::fromUtf8(section), at);
+        QVERIFY2(at >= 0, section);
+    }
     const auto service = m_runs.at("service").sim.dump();
     QCOMPARE(service.value("factory-number") + ' ' + service.value("resets"), QByteArray("777 1"));
     // Register 7: the reserved byte kept, 0x45 for address 5 at 9600 baud.
     QCOMPARE(m_runs.at("rs485").sim.dump().value("settings").sliced(28, 4), QByteArray("7745"));
+
+    // The backup is what the controller held before the write; a byte it kept otherwise is
+    // listed; the restore brings back what it held, byte for byte.
+    const QByteArray before = readBytes(m_dir.filePath("before.nst"));
+    QCOMPARE(readBytes(backups(m_runs.at("misstoring")).value(0)), before);
+    QCOMPARE(cliRun("misstoring", 1).out,
+             QString("tgSZRA - czas graniczny dla SZR na agregat\t60 [s]\t59 [s]\n"));
+    QCOMPARE(readBytes(m_dir.filePath("after.nst")), before);
+    // No backup, no write.
+    QCOMPARE(m_runs.at("blocked backups").sim.dump().value("settings").left(32),
+             QByteArray("0000000165bd333d1565952f02060021"));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -289,9 +289,11 @@ private slots:
         QTest::addColumn<QByteArray>("device");
         QTest::addColumn<unsigned>("combination");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("scope");
         const auto row = [](const char* name, const char* device, unsigned combination,
-                            const QStringList& expected) {
-            QTest::newRow(name) << QByteArray::fromHex(device) << combination << expected;
+                            const QStringList& expected, SettingsDiff::Scope scope = {}) {
+            QTest::newRow(name) << QByteArray::fromHex(device) << combination << expected
+                                << int(scope);
         };
         const QString rs485 = "Konfiguracja portu RS485", program = "Program działania: ";
         row("time rows in each unit", "000000018BBD3302156595 2F020B0021", 0,
@@ -312,12 +314,17 @@ private slots:
             {"Bajt zarezerwowany 0|0x00|0x7F", "Bajt zarezerwowany 14|0x00|0xFF"});
         row("combination only", "0000000165BD333D1565952F02060021", 5,
             {"Kombinacja|0 (Układ: 1, Wariant: A)|5 (Układ: 7, Wariant: A)"});
+        // The check after a write: register 0 (the command register) is not kept, register 7
+        // and the combination are not written.
+        row("kept of a write", "7F00000165BD333D1565952F020BFF45", 5,
+            {"Czas impulsów sterujących|500 [ms]|1000 [ms]"}, SettingsDiff::Scope::Stored);
     }
 
     void differences()
     {
         QFETCH(QByteArray, device);
         QFETCH(unsigned, combination);
+        QFETCH(int, scope);
         DeviceImage& held = m_data.image();
         // A flag without a name: the combination has no such function.
         setSlotText(held.flagOutputLabelSets[0].names[6], QString());
@@ -326,7 +333,7 @@ private slots:
         QStringList rows;
         for (const auto& d :
              SettingsDiff::differences(defaultImage, 0, image, combination, held.labelSets[0],
-                                       held.flagOutputLabelSets[0]))
+                                       held.flagOutputLabelSets[0], SettingsDiff::Scope(scope)))
             rows << d.name + '|' + d.held + '|' + d.device;
         QTEST(rows, "expected");
     }
