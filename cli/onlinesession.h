@@ -1,10 +1,7 @@
 #pragma once
 
 #include "cli/clicommand.h"
-#include "link/portline.h"
-#include "link/devicelink.h"
-#include "model/devicedata.h"
-#include "model/labelstore.h"
+#include "link/deviceconnection.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -25,10 +22,11 @@ public:
                   CliIo& io);
     ~OnlineSession() override;
 
-    DeviceData data;
-    LabelStore labels;
-    PortLine line;
-    DeviceLink link;
+    DeviceConnection connection;
+    DeviceData& data = connection.data;
+    LabelStore& labels = connection.labels;
+    PortLine& line = connection.line;
+    DeviceLink& link = connection.link;
 
     void log(const QString& text);
     // Connects and waits for the first status answer. False when the attempt ended.
