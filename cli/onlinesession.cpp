@@ -24,7 +24,7 @@ bool stderrIsTerminal()
 
 OnlineSession::OnlineSession(const QString& portName, const QString& labelsDirectory,
                              int timeLimitSecs, CliIo& io)
-    : connection(portName, labelsDirectory, [this](const QString& text) { log(text); }), m_io(io)
+    : m_io(io), connection(portName, labelsDirectory, [this](const QString& text) { log(text); })
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {

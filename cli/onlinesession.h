@@ -17,6 +17,9 @@ class TrafficMonitor;
 // command line. Log lines go to stderr as the communication page shows them.
 class OnlineSession : public QObject {
     Q_OBJECT
+    // Before the connection: it logs while it is set up.
+    CliIo& m_io;
+
 public:
     OnlineSession(const QString& portName, const QString& labelsDirectory, int timeLimitSecs,
                   CliIo& io);
@@ -57,7 +60,6 @@ private:
     void progress(int entries);
     void endProgressLine();
 
-    CliIo& m_io;
     QEventLoop* m_loop = nullptr;
     QTimer m_deadline;
     bool m_linkEnded = false;
