@@ -1,5 +1,7 @@
 #include "fleet/controllercollector.h"
 
+#include "model/eventregister.h"
+
 ControllerCollector::ControllerCollector(const InventoryEntry& entry,
                                          const QString& labelsDirectory, int timeLimitMs,
                                          LogSink log, QObject* parent)
@@ -83,6 +85,7 @@ void ControllerCollector::registerDone()
     if (m_closing)
         return;
     m_registerTaken = true;
+    m_eventNames = EventRegister::nameSet(m_connection.data.image());
     if (!m_reference) {
         finish();
         return;

@@ -33,6 +33,9 @@ public:
     // What went wrong, one message each; empty when everything was collected.
     const QStringList& errors() const { return m_errors; }
     const DeviceConnection& connection() const { return m_connection; }
+    // The signal names of the register as read: a reference file loaded afterwards may
+    // bring another label file.
+    const LabelSet& eventNames() const { return m_eventNames; }
 
 signals:
     void finished();
@@ -62,4 +65,5 @@ private:
     QString m_version;
     quint32 m_hours = 0;
     QStringList m_errors;
+    LabelSet m_eventNames{};
 };

@@ -174,7 +174,7 @@ void FleetCollector::controllerFinished(ControllerCollector* collector)
                  false, gapReport);
         for (int slot : fresh.entrySlots)
             send(collector, FleetMessages::topic(factory, Topic::Events),
-                 FleetMessages::event(image, slot, factory), false, slot);
+                 FleetMessages::event(image, slot, factory, collector->eventNames()), false, slot);
     }
     if (collector->drift())
         send(collector, FleetMessages::topic(factory, Topic::Drift),

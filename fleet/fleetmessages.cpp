@@ -48,11 +48,10 @@ QByteArray status(const Status& s)
                     {QStringLiteral("collected"), isoTime(s.collected)}});
 }
 
-QByteArray event(const DeviceImage& image, int slot, quint16 factory)
+QByteArray event(const DeviceImage& image, int slot, quint16 factory, const LabelSet& names)
 {
     const EventEntry& entry = image.entries[slot];
     const EventEntry& before = image.entries[EventRegister::predecessorSlot(slot)];
-    const LabelSet& names = EventRegister::nameSet(image);
     // The restart bit has a key of its own; as a change it would only repeat it.
     QJsonArray changes;
     for (int k = 0; k < signalCount; ++k) {

@@ -26,8 +26,9 @@ struct Status {
 QByteArray status(const Status& status);
 // One entry of a complete register: its time (the register's time base plus its counter,
 // local time with the offset), the check byte's verdict, the restart bit and the signals
-// that changed from the entry before it, named by the register's label set.
-QByteArray event(const DeviceImage& image, int slot, quint16 factory);
+// that changed from the entry before it, named by `names` (the register's label set when
+// it was read).
+QByteArray event(const DeviceImage& image, int slot, quint16 factory, const LabelSet& names);
 QByteArray drift(quint16 factory, const QList<SettingsDiff::Difference>& fields);
 QByteArray error(quint16 factory, const QString& name, const QString& message);
 // Entries the ring overwrote before they were published: those after the cursor's entry,

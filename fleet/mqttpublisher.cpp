@@ -92,8 +92,10 @@ MqttPublisher::MqttPublisher(const QString& brokerUrl, QObject* parent) : QObjec
 MqttPublisher::~MqttPublisher()
 {
     // Paho's threads end with the client, before anything they would post to goes.
-    if (m_paho && m_up)
+    if (m_paho) {
         disconnectFromBroker(1000);
+        m_paho->client.disable_callbacks();
+    }
     m_paho.reset();
 }
 

@@ -442,7 +442,8 @@ private slots:
         data.image().entries[3] = entry(counter);
         QTEST(EventRegister::timeText(data.image(), 3), "text");
         const QJsonObject json =
-            QJsonDocument::fromJson(FleetMessages::event(data.image(), 3, 1)).object();
+            QJsonDocument::fromJson(FleetMessages::event(data.image(), 3, 1, nameSet(data.image())))
+                .object();
         QTEST(json.value("time").toString(), "iso");
     }
 
