@@ -7,9 +7,9 @@
 #include <QObject>
 #include <QTextStream>
 #include <memory>
-#include <vector>
 
 class ControllerCollector;
+class QEventLoop;
 class MqttPublisher;
 
 struct CollectOptions {
@@ -55,11 +55,10 @@ private:
     QTextStream& m_err;
     std::unique_ptr<MqttPublisher> m_publisher;
     QHash<QString, QList<InventoryEntry>> m_queues; // per port, in inventory order
-    std::vector<std::unique_ptr<ControllerCollector>> m_collectors;
     QHash<ControllerCollector*, std::shared_ptr<Pending>> m_pending;
     QHash<quint64, std::pair<ControllerCollector*, int>> m_messages; // id -> (whose, slot)
     int m_running = 0;
     bool m_anyFailed = false;
     bool m_brokerLost = false;
-    class QEventLoop* m_loop = nullptr;
+    QEventLoop* m_loop = nullptr;
 };
