@@ -49,7 +49,8 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
              {Command::PrintEvents, QStringLiteral("Drukuj")},
              {Command::PreviewEvents, QStringLiteral("Podgląd wydruku")},
              {Command::PdfEvents, QStringLiteral("Zapisz jako PDF...")},
-             {Command::ExportEventsCsv, QStringLiteral("Eksport do CSV...")}});
+             {Command::ExportEventsCsv, QStringLiteral("Eksport do CSV...")},
+             {Command::ShowTimeline, QStringLiteral("Przebieg sygnałów")}});
     addMenu(QStringLiteral("&Help"), {{Command::About, QStringLiteral("&About Tavrel...")}});
 
     m_view = new CTavrelView(m_data, m_labels, options, factory, this);

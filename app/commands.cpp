@@ -32,6 +32,7 @@ bool isCommandEnabled(Command command, const CommandState& s)
     case Command::ExportEventsCsv:
     case Command::PreviewEvents:
     case Command::PdfEvents:
+    case Command::ShowTimeline:
         return s.eventsListBuilt && !s.readingEvents;
     }
     return false;
@@ -39,5 +40,6 @@ bool isCommandEnabled(Command command, const CommandState& s)
 
 bool needsCommunicationPage(Command command)
 {
-    return command != Command::Exit && command != Command::About;
+    return command != Command::Exit && command != Command::About &&
+           command != Command::ShowTimeline;
 }

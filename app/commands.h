@@ -21,6 +21,7 @@ enum class Command : int {
     PdfSettings = 32792,
     PreviewEvents = 32793,
     PdfEvents = 32794,
+    ShowTimeline = 32795,
 };
 
 // The state the menu rules look at, taken when a menu opens.
@@ -36,6 +37,6 @@ struct CommandState {
 
 bool isCommandEnabled(Command command, const CommandState& state);
 
-// Exit and About leave the sheet alone; every other command first brings the
+// Exit, About and the timeline window leave the sheet alone; every other command first brings the
 // communication page to the front.
 bool needsCommunicationPage(Command command);

@@ -307,6 +307,10 @@ void CTavrelView::runCommand(Command command)
         if (auto* events = dynamic_cast<CEventsDlg*>(page(PageKind::Events)))
             events->exportCsv();
         break;
+    case Command::ShowTimeline:
+        if (auto* events = dynamic_cast<CEventsDlg*>(page(PageKind::Events)))
+            events->showTimeline();
+        break;
     case Command::OpenSettings:
     case Command::SaveSettings:
     case Command::OpenEvents:

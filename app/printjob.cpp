@@ -117,8 +117,7 @@ void runPrintJob(int mode, AppContext& context, const std::optional<EventsPrintS
     if (mode & PrintMode::events) {
         if (!events)
             return;
-        layout = eventsPrintoutLayout(eventsPrintoutRange(events->selectedRows, events->rowCount),
-                                      events->texts);
+        layout = eventsPrintoutLayout(eventsPrintoutRows(*events), events->texts, events->note);
     } else {
         layout = settingsPrintoutLayout(settingsPrintoutRows(context.data()));
     }

@@ -1,4 +1,5 @@
 #include "craftedregister.h"
+#include "events/ceditex.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
 #include "model/labelstore.h"
@@ -16,6 +17,7 @@ private slots:
     void buildAndPaintList();
     void showSelectedRowPainted();
     void handleRowNotice();
+    void filterListPainted();
 
 private:
     QTemporaryDir m_dir;
@@ -65,6 +67,22 @@ void BenchEventsDlg::handleRowNotice()
     {
         row = (row + 37) % 256;
         emit m_page->list()->itemChanged(row);
+    }
+}
+
+// The filter above the list: rows matched, hidden and shown, the list painted again;
+// one signal and a range, then none.
+void BenchEventsDlg::filterListPainted()
+{
+    EventsFilter filter;
+    filter.signalNames = {m_page->nameBox(0)->text()};
+    filter.from = parseTimeLimit(QStringLiteral("2000-01-01"), false);
+    bool on = false;
+    QBENCHMARK
+    {
+        on = !on;
+        m_page->setFilter(on ? filter : EventsFilter{});
+        m_page->list()->viewport()->grab();
     }
 }
 

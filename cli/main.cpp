@@ -32,10 +32,10 @@ void setBinaryOutput()
 
 int main(int argc, char* argv[])
 {
-    // A PDF needs fonts and the PDF writer: Qt's graphics, without any window. The
-    // offscreen platform spares the need for a display.
+    // A PDF or a picture needs fonts and the writers: Qt's graphics, without any window.
+    // The offscreen platform spares the need for a display.
     std::unique_ptr<QCoreApplication> app;
-    if (wantsPdf(argc, argv)) {
+    if (wantsGraphics(argc, argv)) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif

@@ -46,12 +46,12 @@ std::optional<ExitCode> parseArguments(QCommandLineParser& parser, const QString
     return std::nullopt;
 }
 
-std::optional<ExitCode> parseRecordFileArguments(const QStringList& arguments, CliIo& io,
+std::optional<ExitCode> parseRecordFileArguments(QCommandLineParser& parser,
+                                                 const QStringList& arguments, CliIo& io,
                                                  const CliCommand& command,
                                                  const QCommandLineOption& alternative,
                                                  const QString& kind, RecordFileArguments& parsed)
 {
-    QCommandLineParser parser;
     const OfflineOptions options;
     options.addTo(parser);
     parser.addOption(alternative);

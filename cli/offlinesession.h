@@ -47,9 +47,11 @@ struct RecordFileArguments {
     LogSink log;
 };
 
-// Parses them, with the offline options; `kind` names the file in the usage error
-// ("events"). Returns the exit code when the command ends here.
-std::optional<ExitCode> parseRecordFileArguments(const QStringList& arguments, CliIo& io,
+// Parses them, with the offline options, into `parser`, which may hold the command's own
+// options; `kind` names the file in the usage error ("events"). Returns the exit code when
+// the command ends here.
+std::optional<ExitCode> parseRecordFileArguments(QCommandLineParser& parser,
+                                                 const QStringList& arguments, CliIo& io,
                                                  const CliCommand& command,
                                                  const QCommandLineOption& alternative,
                                                  const QString& kind, RecordFileArguments& parsed);

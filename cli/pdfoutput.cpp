@@ -13,11 +13,14 @@ ExitCode writePrintoutPdf(const QString& path, const PrintoutLayout& layout, Cli
     return ExitCode::FileRefused;
 }
 
-bool wantsPdf(int argc, char* argv[])
+bool wantsGraphics(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--pdf") == 0 || std::strncmp(argv[i], "--pdf=", 6) == 0)
-            return true;
+        for (const char* option : {"--pdf", "--timeline"}) {
+            const std::size_t n = std::strlen(option);
+            if (std::strncmp(argv[i], option, n) == 0 && (argv[i][n] == 0 || argv[i][n] == '='))
+                return true;
+        }
     }
     return false;
 }

@@ -16,6 +16,6 @@ inline QCommandLineOption pdfOption()
 // Writes the PDF; a failure is reported on stderr.
 ExitCode writePrintoutPdf(const QString& path, const PrintoutLayout& layout, CliIo& io);
 
-// Whether the program's arguments ask for a PDF, which needs the graphics part of Qt
-// (fonts and the PDF writer) rather than the core alone.
-bool wantsPdf(int argc, char* argv[]);
+// Whether the program's arguments ask for a PDF or a picture, which need the graphics part
+// of Qt (fonts, the PDF and picture writers) rather than the core alone.
+bool wantsGraphics(int argc, char* argv[]);

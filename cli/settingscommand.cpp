@@ -74,8 +74,9 @@ ExitCode runSettingsCommand(const CliCommand& self, const QStringList& arguments
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the record as JSON instead."));
     RecordFileArguments args;
-    if (const std::optional<ExitCode> done =
-            parseRecordFileArguments(arguments, io, self, json, QStringLiteral("settings"), args))
+    QCommandLineParser parser;
+    if (const std::optional<ExitCode> done = parseRecordFileArguments(
+            parser, arguments, io, self, json, QStringLiteral("settings"), args))
         return *done;
 
     SettingsFileRecord record;

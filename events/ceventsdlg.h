@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/eventsfilter.h"
 #include "model/deviceimage.h"
 #include "pagekit/cpropertypage.h"
 #include "pagekit/eventslistquery.h"
@@ -12,6 +13,11 @@ class AppContext;
 class CEditEx;
 class CListCtrlEx;
 class QCheckBox;
+class QDateTimeEdit;
+class QLabel;
+class QListWidget;
+class QToolButton;
+class TimelineWindow;
 
 // The state bit of each cell of the grid below the list, by grid row and column.
 inline constexpr std::array<std::array<int, 7>, 8> eventCellBits{{
@@ -28,7 +34,10 @@ inline constexpr std::array<std::array<int, 7>, 8> eventCellBits{{
 // The page "Zdarzenia": the event register as a list of 256 rows, newest first, and a
 // grid of the 56 signals showing the selected entry's bits, with the names that changed
 // at that entry painted red. After the service password the names can be edited; they
-// go into the label set of the register's combination when the page is left.
+// go into the label set of the register's combination when the page is left. A filter
+// above the list shows only the rows in which chosen signals changed, within a time range;
+// the grid, printing and CSV take only the rows shown. The timeline window follows the
+// register and the list's selection.
 class CEventsDlg : public CPropertyPage, public EventsListQuery {
     Q_OBJECT
 public:
@@ -52,12 +61,24 @@ public:
         int count = 0;
     };
     Selection selection() const;
-    // Every selected row, in list order.
+    // Every selected row the list shows, in list order.
     QList<int> selectedRows() const;
+    // The rows the filter lets through, in list order (all while no filter is set).
+    QList<int> shownRows() const;
+
+    const EventsFilter& filter() const { return m_filter; }
+    // Sets the filter's controls and shows only the matching rows.
+    void setFilter(const EventsFilter& filter);
+
+    // "Przebieg sygnałów", beside the main window; created at the first call.
+    void showTimeline();
+    TimelineWindow* timeline() const { return m_timeline; }
+    // Brings the page up with this list row selected, as a click in the timeline does.
+    void selectEntryRow(int row);
     // Columns 1 to 3 of a row, each at most 63 characters; empty outside the list.
     std::array<QString, 3> rowTexts(int row) const;
 
-    // The list's rows as CSV (UTF-8, the header line first).
+    // The shown rows as CSV (UTF-8, the header line first).
     QByteArray csv() const;
     // Asks for a file name and writes the CSV; failures are shown in a message box.
     void exportCsv();
@@ -69,6 +90,14 @@ public:
     QCheckBox* bitBox(int bit) const { return m_bitBoxes[bit]; }
 
 private:
+    QWidget* buildFilterBar();
+    void takeFilterControls();
+    void applyFilter();
+    void selectListRow(int row);
+    void offerRegisterRange();
+    void fillSignalChoice();
+    void refreshTimeline();
+    void markTimeline();
     void showNames();
     void buildList();
     void showEmptyList();
@@ -85,4 +114,13 @@ private:
     std::array<bool, signalCount> m_bits{};
     std::array<QString, signalCount> m_names;
     LabelSet* m_namesSource = nullptr;
+
+    EventsFilter m_filter;
+    QToolButton* m_signalButton = nullptr;
+    QListWidget* m_signalChoice = nullptr;
+    std::array<QCheckBox*, 2> m_limitOn{};
+    std::array<QDateTimeEdit*, 2> m_limit{};
+    QLabel* m_filterState = nullptr;
+    bool m_settingFilter = false; // controls set from code, not by the user
+    TimelineWindow* m_timeline = nullptr;
 };

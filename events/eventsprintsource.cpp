@@ -10,6 +10,10 @@ EventsPrintSource eventsPrintSource(const CEventsDlg& page)
     EventsPrintSource source;
     source.selectedRows = page.selectedRows();
     source.rowCount = page.list()->itemCount();
+    if (page.filter().isActive()) {
+        source.shownRows = page.shownRows();
+        source.note = filterDescription(page.filter());
+    }
     QList<std::array<QString, 3>> rows;
     rows.reserve(source.rowCount);
     for (int r = 0; r < source.rowCount; ++r)

@@ -59,10 +59,13 @@ EventRowTexts eventRowTexts(QList<EventListRow> rows)
     };
 }
 
-std::optional<QList<PrintoutSheet>>
-eventsPrintoutSheets(const QList<int>& rows, const EventRowTexts& texts, const PrintoutPage& page)
+std::optional<QList<PrintoutSheet>> eventsPrintoutSheets(const QList<int>& rows,
+                                                         const EventRowTexts& texts,
+                                                         const PrintoutPage& page,
+                                                         const QString& note)
 {
-    const int rowsPerPage = eventsRowsPerPage(page);
+    const int noteLines = note.isEmpty() ? 0 : 1;
+    const int rowsPerPage = eventsRowsPerPage(page) - noteLines;
     if (rowsPerPage < 1)
         return std::nullopt;
     const QList<QList<int>> pages = eventsPrintoutPages(rows, rowsPerPage);
@@ -83,7 +86,10 @@ eventsPrintoutSheets(const QList<int>& rows, const EventRowTexts& texts, const P
                       fillText(StringId::eventsPageLine,
                                {QString::number(p + 1), QString::number(pages.size())})});
         sheet.append({x(EventsColumn::Number), eventsRuleY, QString(90, QLatin1Char('-'))});
-        int line = 0;
+        if (noteLines)
+            sheet.append({x(EventsColumn::Number), eventsRowsY + page.metrics.lineHeight,
+                          note.left(2 * eventsCellLength)});
+        int line = noteLines;
         for (int row : pages[p]) {
             ++line;
             const int y = eventsRowsY + page.metrics.lineHeight * line;
@@ -98,9 +104,19 @@ eventsPrintoutSheets(const QList<int>& rows, const EventRowTexts& texts, const P
     return sheets;
 }
 
-PrintoutLayout eventsPrintoutLayout(QList<int> rows, EventRowTexts texts)
+PrintoutLayout eventsPrintoutLayout(QList<int> rows, EventRowTexts texts, QString note)
 {
-    return [rows = std::move(rows), texts = std::move(texts)](const PrintoutPage& page) {
-        return eventsPrintoutSheets(rows, texts, page);
-    };
+    return [rows = std::move(rows), texts = std::move(texts), note = std::move(note)](
+               const PrintoutPage& page) { return eventsPrintoutSheets(rows, texts, page, note); };
+}
+
+QList<int> eventsPrintoutRows(const EventsPrintSource& source)
+{
+    if (!source.shownRows)
+        return eventsPrintoutRange(source.selectedRows, source.rowCount);
+    QList<int> rows;
+    for (int row : source.selectedRows)
+        if (source.shownRows->contains(row))
+            rows.append(row);
+    return rows.isEmpty() ? *source.shownRows : rows;
 }

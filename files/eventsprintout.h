@@ -45,13 +45,22 @@ struct EventsPrintSource {
     QList<int> selectedRows;
     int rowCount = 0;
     EventRowTexts texts;
+    // While the list is filtered: the rows it shows, and the filter in words.
+    std::optional<QList<int>> shownRows;
+    QString note;
 };
+
+// The rows a print source prints: the selected ones the list shows, else all it shows.
+QList<int> eventsPrintoutRows(const EventsPrintSource& source);
 
 // The printout laid out on a page: per page the heading line with "Strona: p/n ", the
 // rule and the rows, numbered list row + 1. An empty range gives one blank sheet; a page
 // that holds no row gives nothing.
-std::optional<QList<PrintoutSheet>>
-eventsPrintoutSheets(const QList<int>& rows, const EventRowTexts& texts, const PrintoutPage& page);
+// A note (the filter that chose the rows) takes the first row line of every page.
+std::optional<QList<PrintoutSheet>> eventsPrintoutSheets(const QList<int>& rows,
+                                                         const EventRowTexts& texts,
+                                                         const PrintoutPage& page,
+                                                         const QString& note = {});
 
 // The events printout of these list rows, for any page.
-PrintoutLayout eventsPrintoutLayout(QList<int> rows, EventRowTexts texts);
+PrintoutLayout eventsPrintoutLayout(QList<int> rows, EventRowTexts texts, QString note = {});

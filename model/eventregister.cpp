@@ -73,9 +73,14 @@ QString rowNumberText(const DeviceImage& image, int row)
     return isEntryValid(image.entries[slotOfRow(image, row)]) ? number : number + u'?';
 }
 
+std::int32_t entryTime(const DeviceImage& image, int slot)
+{
+    return static_cast<std::int32_t>(image.timeBase + counter(entryAt(image, slot)));
+}
+
 QString timeText(const DeviceImage& image, int slot)
 {
-    const auto t = static_cast<std::int32_t>(image.timeBase + counter(entryAt(image, slot)));
+    const std::int32_t t = entryTime(image, slot);
     // A negative time (a wrapped sum, or a date past 2038) has no date worth showing.
     if (t < 0)
         return stringText(StringId::unknownTime);

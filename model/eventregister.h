@@ -34,6 +34,8 @@ const LabelSet& nameSet(const DeviceImage& image);
 LabelSet& nameSet(DeviceImage& image);
 
 QString rowNumberText(const DeviceImage& image, int row);
+// Seconds since 1970 UTC of the entry: timeBase + counter, wrapped to 32 bits and signed.
+std::int32_t entryTime(const DeviceImage& image, int slot);
 // Local date and time of the entry ("2015_3_7 9:5:0").
 QString timeText(const DeviceImage& image, int slot);
 QString counterText(const DeviceImage& image, int slot);

@@ -63,7 +63,7 @@ private slots:
              C::PrintSettings, C::PreviewSettings, C::PdfSettings});
         row("events listed offline", 0, false, false, true,
             {C::Connect, C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents,
-             C::PdfEvents, C::ExportEventsCsv});
+             C::PdfEvents, C::ExportEventsCsv, C::ShowTimeline});
         // Every status poll refused: the port is open and polled, and must be let go.
         row("port open, not online", 1, false, false, false,
             {C::Disconnect, C::OpenEvents, C::SaveEvents});
@@ -102,7 +102,7 @@ private slots:
                 ++items;
             }
         }
-        QCOMPARE(items, 19);
+        QCOMPARE(items, 20);
     }
 
     void pageBeingLeftIsAsked()

@@ -91,6 +91,20 @@ private slots:
         row("example events", {"events", examples + "/events.rzd", "--labels-dir", examples}, 256,
             {"13 14\t2026_11_19 14:1:52\t3604\tU1 jest_v,U1 brak_^,Restart_v,\n",
              "14 15\t2026_11_19 13:1:52\t4\tRestart\n", "39 40?\t2027_2_3 15:20:35\t"});
+        const QStringList example{"events", examples + "/events.rzd", "--labels-dir", examples};
+        // Rows in which any of the signals changed, under the device line, numbers kept.
+        row("events of two signals",
+            example + QStringList{"--signal", "U1 brak", "--signal", "Restart"}, 48,
+            {"0 1\t2026_11_20 14:22:0\t", "1 9\t", "2 14\t",
+             "3 15\t2026_11_19 13:1:52\t4\tRestart\n"});
+        row("events in a time range",
+            example + QStringList{"--from", "2026-11-19T13:01:52", "--to", "2026-11-19T14:01:52"},
+            3, {"1 14\t2026_11_19 14:1:52\t", "2 15\t"});
+        fails("unknown signal", example + QStringList{"--signal", "U1"}, 2,
+              "no signal is named \"U1\"");
+        fails("no such date", example + QStringList{"--to", "2026-02-30"}, 2, "--to expects");
+        fails("timeline of another kind", example + QStringList{"--timeline", "t.pdf"}, 2,
+              "OUT.svg or OUT.png");
         fails("no command", {}, 2, "no command given");
         fails("unknown command", {"print"}, 2, "unknown command");
         fails("no file", {"settings"}, 2, "one settings file expected");

@@ -2,8 +2,13 @@
 #include "events/cellformat.h"
 #include "events/ceventsdlg.h"
 #include "events/clistctrlex.h"
+#include "events/eventsprintsource.h"
+#include "events/timelineview.h"
+#include "events/timelinewindow.h"
 #include "files/eventsfile.h"
+#include "files/eventsfilter.h"
 #include "files/eventstable.h"
+#include "files/timelinepainter.h"
 #include "model/labelstore.h"
 #include "model/textcodec.h"
 #include "pagekit/colors.h"
@@ -11,13 +16,19 @@
 #include "tests/support/fakecontext.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -300,6 +311,209 @@ private slots:
         QVERIFY(!p.page.writeCsv(dir.filePath("taken")));
         QCOMPARE(shown, QString("Problem z zapisem pliku CSV"));
         QCOMPARE(p.context.lines.size(), 1);
+    }
+
+    // The rows of the list kept by signal names and a time range; row 0, the device line,
+    // always.
+    void filter_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QList<int>>("kept");
+        const auto row = [](const char* name, const QStringList& names, const char* from,
+                            const char* to, const QList<int>& kept) {
+            QTest::newRow(name) << names << QString(from) << QString(to) << kept;
+        };
+        row("no filter", {}, "", "", {0, 1, 2, 3, 4, 5});
+        row("one signal, set or cleared", {"W1 zał"}, "", "", {0, 1, 2, 5});
+        row("whole names only", {"zał"}, "", "", {0});
+        row("a restart row by its name", {"Restart"}, "", "", {0, 4});
+        row("several signals: any", {"U1 brak", "Restart"}, "", "", {0, 1, 4});
+        row("limits included", {}, "2026-11-19T13:01:52", "2026-11-19T14:01:59", {0, 2, 3});
+        row("a day as the upper limit takes it whole", {}, "", "2026-11-19", {0, 2, 3, 4});
+        row("a minute as the upper limit takes its seconds", {}, "2026-11-19T14:01",
+            "2026-11-19T14:01", {0, 2});
+        row("signal and range", {"W1 zał"}, "2026-11-19", "", {0, 1, 2});
+        row("no match", {"W2 zał"}, "", "", {0});
+    }
+
+    void filter()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        const QList<EventListRow> rows{
+            {"1", "2026_11_20 9:0:0", "9", "Nr Fabryczny: 1, Układ: 1, Wariant: 1"},
+            {"2", "2026_11_20 8:0:0", "8", "W1 zał_v,U1 brak_^,"},
+            {"3", "2026_11_19 14:1:59", "7", "U1 jest_v,W1 zał_^,"},
+            {"4", "2026_11_19 13:1:52", "6", "W1 imp.zał_^,"},
+            {"5?", "2026_11_19 13:1:51", "5", "Restart"},
+            {"6", "?", "4", "W1 zał_^,"},
+        };
+        EventsFilter filter;
+        filter.signalNames = names;
+        if (!from.isEmpty())
+            filter.from = parseTimeLimit(from, false);
+        if (!to.isEmpty())
+            filter.to = parseTimeLimit(to, true);
+        QTEST(filteredRows(rows, filter), "kept");
+        QVERIFY(!parseTimeLimit("2026-02-30", false));
+        QVERIFY(!parseTimeLimit("2026-11-19 14:00", false));
+    }
+
+    // The page's filter: the list, CSV and printout take the rows it shows and say so; the
+    // timeline follows the list's selection and selects the row of an entry clicked.
+    void filteredPageAndTimeline()
+    {
+        Page p;
+        QCOMPARE(loadEventsFile(TAVREL_TEST_DATA "/events_sample.rzd", p.context.data(),
+                                [](const QString&) {}),
+                 FileStatus::Ok);
+        p.page.onSetActive();
+        p.select(5);
+        EventsFilter filter;
+        filter.signalNames = {"U1 brak"};
+        filter.to = parseTimeLimit("2015-03-07T12:30", true);
+        p.page.setFilter(filter);
+        const QList<EventListRow> all = eventListRows(p.image());
+        const QList<int> kept = filteredRows(all, filter);
+        QVERIFY(kept.size() > 2 && kept.size() < 100 && !kept.contains(5));
+        QCOMPARE(p.page.shownRows(), kept);
+        QList<EventListRow> keptRows;
+        for (int r : kept)
+            keptRows << all[r];
+        QCOMPARE(p.page.csv(), eventsCsv(keptRows));
+        // The selected row was hidden: no selection, the grid shows the newest entry.
+        QCoreApplication::processEvents();
+        QVERIFY(p.page.selectedRows().isEmpty());
+        for (int k = 0; k < signalCount; ++k)
+            QCOMPARE(p.page.bitBox(k)->isChecked(),
+                     EventRegister::stateBit(p.image().entries[p.image().rowEntry[0]], k));
+        const EventsPrintSource source = eventsPrintSource(p.page);
+        QCOMPARE(eventsPrintoutRows(source), kept);
+        QVERIFY(source.note.contains("U1 brak") && source.note.contains("2015-03-07 12:30:59"));
+
+        p.page.showTimeline();
+        TimelineView* view = p.page.timeline()->view();
+        QCOMPARE(view->trace().points.size(), 256);
+        emit view->entryClicked(kept[2]);
+        QCoreApplication::processEvents();
+        QCOMPARE(p.page.selectedRows(), QList<int>{kept[2]});
+        QCOMPARE(view->picture().markedPoints.size(), 1);
+        QCOMPARE(view->trace().points[view->picture().markedPoints[0]].row, kept[2]);
+        emit view->entryClicked(5); // hidden by the filter: the selection stays
+        QCOMPARE(p.page.selectedRows(), QList<int>{kept[2]});
+    }
+
+    // The timeline as SVG at 2 s a pixel: entry i (counter 10 i) at x = 160 + 5 i. One path
+    // per signal that changes, its steps ("660^": up at x 660) where the entries are.
+    void timelineSvg_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("pulse") << 100 << 150 << QStringList{"660^", "910v"};
+        QTest::newRow("set from the oldest") << 0 << 20 << QStringList{"260v"};
+        QTest::newRow("set in the newest") << 200 << 256 << QStringList{"1160^"};
+        QTest::newRow("never changes") << 0 << 256 << QStringList{};
+    }
+
+    void timelineSvg()
+    {
+        QFETCH(int, first);
+        QFETCH(int, end);
+        DeviceImage image{};
+        fillRegister(image, 0);
+        for (int s = first; s < end; ++s)
+            image.entries[s] = makeEntry(std::uint32_t(10 * s), {9});
+        const SignalTrace::Trace trace = SignalTrace::traceOf(image);
+        const TimelinePicture picture{trace, {}, changingSignals(trace), {}};
+
+        QByteArray svg;
+        QBuffer buffer(&svg);
+        buffer.open(QIODevice::WriteOnly);
+        QSvgGenerator generator;
+        generator.setOutputDevice(&buffer);
+        const QSize size(1600, timelineHeight(1));
+        generator.setSize(size);
+        {
+            QPainter painter(&generator);
+            paintTimeline(painter, size, picture, TimelineScale{0, 2.0});
+        }
+
+        QStringList paths;
+        for (QXmlStreamReader xml(svg); !xml.atEnd();)
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"path")
+                paths << xml.attributes().value("d").toString();
+        QFETCH(QStringList, steps);
+        QCOMPARE(paths.size(), first == 0 && end == 256 ? 0 : 1);
+        QStringList found;
+        QPointF last;
+        for (const QString& xy :
+             paths.value(0).remove('M').remove('L').split(' ', Qt::SkipEmptyParts)) {
+            const QPointF point(xy.section(',', 0, 0).toDouble(), xy.section(',', 1).toDouble());
+            if (point.x() == last.x() && point.y() != last.y())
+                found << QString::number(point.x()) + (point.y() < last.y() ? '^' : 'v');
+            last = point;
+        }
+        QCOMPARE(found, steps);
+    }
+
+    // Entry i at 10 i s; the traces 1280 pixels wide. Wheel and drag keep the time under
+    // the pointer where it was; a click on an entry (not a drag) reports its list row.
+    void timelineView_data()
+    {
+        QTest::addColumn<int>("notches"); // wheel notches, 0: a press, a move by dx, a release
+        QTest::addColumn<double>("dx");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<bool>("pans");
+        QTest::addColumn<int>("row"); // the row reported, -1 none
+        // Entry 100 is drawn at x 661.96, its neighbours 5 pixels either side.
+        QTest::newRow("zoom in") << 3 << 0.0 << 700.5 << false << -1;
+        QTest::newRow("zoom out") << -2 << 0.0 << 700.5 << false << -1;
+        QTest::newRow("pan") << 0 << 120.0 << 700.5 << true << -1;
+        QTest::newRow("click on entry 100") << 0 << 0.0 << 662.5 << false << 155;
+        QTest::newRow("click among the names") << 0 << 0.0 << 100.0 << false << -1;
+        QTest::newRow("small slip of the hand") << 0 << 3.0 << 662.5 << false << 155;
+    }
+
+    void timelineView()
+    {
+        QFETCH(int, notches);
+        QFETCH(double, dx);
+        QFETCH(double, x);
+        QFETCH(bool, pans);
+        DeviceImage image{};
+        fillRegister(image, 0);
+        TimelineView view;
+        view.resize(160 + 1280 + 6, 300);
+        view.setTrace(SignalTrace::traceOf(image), {});
+        QCOMPARE(view.scale().secondsPerPixel, 2550.0 / 1280);
+        const double time = view.positionAt(x);
+        QSignalSpy clicked(&view, &TimelineView::entryClicked);
+        const QPointF at(x, 100);
+        if (notches != 0) {
+            QWheelEvent wheel(at, view.mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&view, &wheel);
+            QCOMPARE(view.scale().secondsPerPixel, 2550.0 / 1280 * std::pow(1.25, -notches));
+        } else {
+            const QPointF to = at + QPointF(dx, 0);
+            QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, to, view.mapToGlobal(to),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            for (QMouseEvent* e : {&press, &move, &release})
+                QApplication::sendEvent(&view, e);
+        }
+        QCOMPARE(qRound(view.positionAt(pans ? x + dx : x) * 1000), qRound(time * 1000));
+        QFETCH(int, row);
+        QCOMPARE(clicked.size(), row >= 0 ? 1 : 0);
+        if (row >= 0)
+            QCOMPARE(clicked.front().front().toInt(), row);
     }
 };
 

@@ -249,6 +249,14 @@ private slots:
                  (QStringList{"5:2", "200:2015_3_7 9:4:0", "1120:60",
                               QStringLiteral("1470:") + longText.left(63)}));
         QCOMPARE(textsAt(one->at(0), 250 + 2 * 89), (QStringList{"5:3", "200:", "1120:", "1470:"}));
+        // A filtered list: its note on the first line, the rows below with their own numbers.
+        const auto filtered = eventsPrintoutSheets({1}, texts, a4, "Filtr: od 2015-03-07");
+        QCOMPARE(textsAt(filtered->at(0), 250 + 89), QStringList{"5:Filtr: od 2015-03-07"});
+        QCOMPARE(textsAt(filtered->at(0), 250 + 2 * 89).first(), QString("5:2"));
+        EventsPrintSource source{{0, 2}, 3, texts, QList<int>{1, 2}, {}};
+        QCOMPARE(eventsPrintoutRows(source), QList<int>{2}); // selected and shown
+        source.selectedRows = {0};
+        QCOMPARE(eventsPrintoutRows(source), (QList<int>{1, 2})); // none shown selected: all shown
     }
 
     void landscapePrinter()

@@ -6,6 +6,7 @@
 #include "model/password.h"
 #include "model/settingsdiff.h"
 #include "model/settingsrecord.h"
+#include "model/signaltrace.h"
 #include "model/strings.h"
 #include "model/textcodec.h"
 
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <cstring>
 #include <memory>
+#include <numeric>
 
 using namespace SettingsRecord;
 using namespace EventRegister;
@@ -66,7 +68,18 @@ bool put(const QString& dir, const QString& name, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// From entry `from` on (in time order, 0 the oldest) the counter runs on in steps of 10
+// from `counter`, with these bits set, until the next run.
+struct Run {
+    int from;
+    std::uint32_t counter;
+    QList<int> bits;
+    bool valid = true;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<Run>)
 
 // The controller's records (settings, the event register) and texts: the system's own, its
 // code page, the label files. Expected values are the controller's.
@@ -497,6 +510,96 @@ private slots:
         for (qsizetype i = 1; i < found.entrySlots.size(); ++i)
             QCOMPARE(found.entrySlots[i], (found.entrySlots[i - 1] + 1) & 0xFF);
         QTEST(text, "result");
+    }
+
+    void signalTrace_data()
+    {
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<int>("writePosition");
+        QTest::addColumn<QList<Run>>("runs");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<QList<int>>("restarts");
+        QTest::addColumn<QList<int>>("invalid");
+        QTest::addColumn<QString>("positions"); // entry=seconds after the time base
+        const auto row = [](const char* name, int wp, const QList<Run>& runs, int signal,
+                            const char* set, const QList<int>& restarts, const QList<int>& invalid,
+                            const char* positions) {
+            QTest::newRow(name) << true << wp << runs << signal << QString(set) << restarts
+                                << invalid << QString(positions);
+        };
+        row("pulse", 0, {{0, 100, {}}, {5, 150, {12}}, {9, 190, {}}}, 12, "5-9", {}, {},
+            "0=100 5=150 9=190 255=2650");
+        row("set at the newest, ring wrapped", 200, {{0, 0, {}}, {250, 5000, {3}}}, 3, "250-256",
+            {}, {}, "249=2490 250=5000 255=5050");
+        row("never changes", 7, {{0, 0, {0}}}, 0, "0-256", {}, {}, "0=0");
+        row("run before a restart ends where it begins", 0,
+            {{0, 5'000'000, {0}}, {100, 3, {0, 55}}, {101, 13, {0}}}, 55, "100-101", {100}, {},
+            "0=-987 99=3 100=3 101=13");
+        row("wrong check byte between its neighbours", 0,
+            {{0, 100, {}}, {50, 0xFFFFFF00, {7}, false}, {51, 610, {7}}}, 7, "50-256", {}, {50},
+            "49=590 50=590 51=610");
+        QList<int> unwritten(216);
+        std::iota(unwritten.begin(), unwritten.end(), 0);
+        row("unwritten slots before the first entry", 40, {{0, 0, {}, false}, {216, 7000, {1}}}, 1,
+            "216-256", {}, unwritten, "0=7000 215=7000 216=7000");
+        row(
+            "no check byte right", 0, {{0, 100, {}, false}}, 1, "", {},
+            [] {
+                QList<int> all(256);
+                std::iota(all.begin(), all.end(), 0);
+                return all;
+            }(),
+            "0=100 255=2650");
+        QTest::newRow("not read") << false << 0 << QList<Run>{{0, 100, {4}}} << 4 << QString()
+                                  << QList<int>{} << QList<int>{} << QString();
+    }
+
+    void signalTrace()
+    {
+        QFETCH(bool, read);
+        QFETCH(int, writePosition);
+        QFETCH(QList<Run>, runs);
+        QFETCH(int, signal);
+        constexpr std::uint32_t timeBase = 1'000'000;
+        DeviceImage& image = m_data.image();
+        image.writePosition = std::uint8_t(writePosition);
+        image.timeBase = timeBase;
+        image.readIndex = read ? EventRegister::complete : EventRegister::notRead;
+        for (int i = 0, r = 0; i < entryCount; ++i) {
+            if (r + 1 < runs.size() && runs[r + 1].from == i)
+                ++r;
+            EventEntry& e = image.entries[(writePosition + i) & 0xFF];
+            e = entry(runs[r].counter + 10 * std::uint32_t(i - runs[r].from), runs[r].bits);
+            if (!runs[r].valid)
+                e.bytes[11] ^= 1;
+        }
+
+        const SignalTrace::Trace trace = SignalTrace::traceOf(image);
+        QCOMPARE(trace.points.size(), read ? entryCount : 0);
+        QStringList set;
+        for (const SignalTrace::Interval& i : trace.setIntervals[signal])
+            set << QStringLiteral("%1-%2").arg(i.first).arg(i.end);
+        QTEST(set.join(','), "set");
+        QCOMPARE(trace.changes(signal), set.size() > 1 || (set.size() == 1 && set[0] != "0-256"));
+        QList<int> restarts, invalid;
+        for (int i = 0; i < trace.points.size(); ++i) {
+            const SignalTrace::Point& p = trace.points[i];
+            QCOMPARE(p.row, entryCount - 1 - i);
+            if (p.restart)
+                restarts << i;
+            if (!p.valid)
+                invalid << i;
+            if (i > 0)
+                QVERIFY(p.position >= trace.points[i - 1].position);
+        }
+        QTEST(restarts, "restarts");
+        QTEST(invalid, "invalid");
+        QFETCH(QString, positions);
+        for (const QString& probe : positions.split(' ', Qt::SkipEmptyParts)) {
+            const int i = probe.section('=', 0, 0).toInt();
+            QCOMPARE(trace.points[i].position - timeBase, probe.section('=', 1).toLongLong());
+        }
     }
 };
 
