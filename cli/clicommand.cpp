@@ -14,8 +14,9 @@ void printUsage(const CommandTable& table, QTextStream& stream)
     stream << "Usage:\n";
     for (const CliCommand& command : table.commands())
         stream << "  tavrel-cli " << command.name << ' ' << command.synopsis << '\n';
-    stream << "Exit codes: 0 success, 1 a refused or unreadable file or a negative result, "
-              "2 a usage error, 3 no connection or the link ended.\n";
+    stream << "Exit codes: 0 success, 1 a refused or unreadable file or a negative result "
+              "(collect: some controllers failed), 2 a usage error, 3 no connection or the "
+              "link ended (collect: the broker unreachable or lost).\n";
 }
 
 ExitCode usageError(CliIo& io, const QString& reason, const CliCommand& command)

@@ -1,4 +1,5 @@
 #include "cli/clicommand.h"
+#include "cli/collectcommand.h"
 #include "cli/offlinecommands.h"
 #include "cli/onlinecommands.h"
 #include "cli/pdfoutput.h"
@@ -52,6 +53,7 @@ int main(int argc, char* argv[])
     CommandTable table;
     registerOfflineCommands(table);
     registerOnlineCommands(table);
+    registerCollectCommand(table);
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

@@ -113,14 +113,7 @@ std::optional<ExitCode> readSettingsArgument(const QString& path, SettingsFileRe
 // Each field in which the file and the controller differ: name, file's value, controller's.
 void printDifferences(OnlineSession& session, CliIo& io)
 {
-    const auto& device = session.link.deviceSettings();
-    if (!device)
-        return;
-    const DeviceImage& image = session.data.image();
-    const auto differences = SettingsDiff::differences(
-        image.settings, image.combinationIndex, device->image, device->combination,
-        session.data.currentLabelSet(), session.data.currentFlagOutputSet());
-    for (const SettingsDiff::Difference& d : differences)
+    for (const SettingsDiff::Difference& d : session.connection.settingsDifferences())
         io.out << tsvLine({d.name, d.held, d.device}) << '\n';
     io.out.flush();
 }

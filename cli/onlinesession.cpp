@@ -2,7 +2,6 @@
 
 #include "link/logline.h"
 #include "link/trafficmonitor.h"
-#include "model/settingsrecord.h"
 #include "model/strings.h"
 
 #include <QTime>
@@ -25,14 +24,8 @@ bool stderrIsTerminal()
 
 OnlineSession::OnlineSession(const QString& portName, const QString& labelsDirectory,
                              int timeLimitSecs, CliIo& io)
-    : labels(data, labelsDirectory, [this](const QString& text) { log(text); }),
-      link(data, labels, line, [this](const QString& text) { log(text); }), m_io(io)
+    : m_io(io), connection(portName, labelsDirectory, [this](const QString& text) { log(text); })
 {
-    // As the communication page is created: default settings, the labels of code 20.
-    SettingsRecord::applyDefaults(data);
-    labels.setLabelFileCode(LabelStore::startCode);
-    link.setSelectedPort(portName);
-
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         m_timeLimitPassed = true;

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "cli/clicommand.h"
-#include "link/portline.h"
-#include "link/devicelink.h"
-#include "model/devicedata.h"
-#include "model/labelstore.h"
+#include "link/deviceconnection.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,15 +17,19 @@ class TrafficMonitor;
 // command line. Log lines go to stderr as the communication page shows them.
 class OnlineSession : public QObject {
     Q_OBJECT
+    // Before the connection: it logs while it is set up.
+    CliIo& m_io;
+
 public:
     OnlineSession(const QString& portName, const QString& labelsDirectory, int timeLimitSecs,
                   CliIo& io);
     ~OnlineSession() override;
 
-    DeviceData data;
-    LabelStore labels;
-    PortLine line;
-    DeviceLink link;
+    DeviceConnection connection;
+    DeviceData& data = connection.data;
+    LabelStore& labels = connection.labels;
+    PortLine& line = connection.line;
+    DeviceLink& link = connection.link;
 
     void log(const QString& text);
     // Connects and waits for the first status answer. False when the attempt ended.
@@ -59,7 +60,6 @@ private:
     void progress(int entries);
     void endProgressLine();
 
-    CliIo& m_io;
     QEventLoop* m_loop = nullptr;
     QTimer m_deadline;
     bool m_linkEnded = false;

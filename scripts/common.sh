@@ -5,7 +5,8 @@ TAVREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 TAVREL_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
     poppler-utils xvfb xauth fonts-dejavu-core fonts-liberation2 clang libclang-rt-14-dev ccache
-    python3-minimal ser2net)
+    python3-minimal ser2net libpaho-mqttpp-dev
+    libpaho-mqtt-dev libssl-dev mosquitto)
 
 tavrel_install_packages() {
     local missing=()

@@ -6,6 +6,7 @@
 #include "app/ctavrelview.h"
 #include "link/page/cinitpage.h"
 #include "tests/support/pagefixture.h"
+#include "tests/support/ser2net.h"
 #include "tests/support/simprocess.h"
 
 #include <QComboBox>
@@ -15,35 +16,6 @@
 #include <QtTest>
 
 namespace {
-
-// ser2net on a free port of 127.0.0.1 in front of a simulator's line.
-struct Ser2net {
-    Ser2net()
-    {
-        QTcpServer free;
-        port = free.listen(QHostAddress::LocalHost) ? free.serverPort() : 0;
-    }
-    bool start(const QString& device)
-    {
-        process.start("ser2net", {"-n", "-Y",
-                                  QStringLiteral("connection: &dorvik#  accepter: telnet(rfc2217),"
-                                                 "tcp,127.0.0.1,%1#  connector: serialdev,%2,"
-                                                 "19200n81,local#  options:#    kickolduser: true")
-                                      .arg(port)
-                                      .arg(device)});
-        return QTest::qWaitFor(
-            [this] {
-                QTcpSocket socket;
-                socket.connectToHost("127.0.0.1", port);
-                return socket.waitForConnected(200);
-            },
-            10000);
-    }
-    ~Ser2net() { process.kill(), process.waitForFinished(5000); }
-    QString name() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
-    QProcess process;
-    quint16 port = 0;
-};
 
 // The frames of a --trace without their times; of the status answers, which carry the
 // running counter, only the name.

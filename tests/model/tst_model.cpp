@@ -1,3 +1,5 @@
+#include "fleet/eventcursor.h"
+#include "fleet/fleetmessages.h"
 #include "model/devicedata.h"
 #include "model/eventregister.h"
 #include "model/labelstore.h"
@@ -10,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -427,17 +431,25 @@ private slots:
         QTEST(eventText(image, 41), "text");
     }
 
+    // The list's text and, as the collector publishes it, ISO 8601 with the offset.
     void timeText_data()
     {
         QTest::addColumn<quint32>("timeBase");
         QTest::addColumn<quint32>("counter");
         QTest::addColumn<QString>("text");
-        QTest::newRow("winter") << 1425715000u << 500u << "2015_3_7 9:5:0";
-        QTest::newRow("summer") << 1435744800u << 0u << "2015_7_1 12:0:0";
-        QTest::newRow("wraps modulo 2^32") << 0xFFFFFF00u << 0x200u << "1970_1_1 1:4:16";
-        QTest::newRow("clock back, first") << 1792888200u << 0u << "2026_10_25 2:30:0";
-        QTest::newRow("clock back, second") << 1792888200u << 3600u << "2026_10_25 2:30:0";
-        QTest::newRow("negative") << 0x80000000u << 0u << "?";
+        QTest::addColumn<QString>("iso");
+        const auto row = [](const char* name, quint32 base, quint32 counter, const char* text,
+                            const char* iso) {
+            QTest::newRow(name) << base << counter << QString(text) << QString(iso);
+        };
+        row("winter", 1425715000u, 500u, "2015_3_7 9:5:0", "2015-03-07T09:05:00+01:00");
+        row("summer", 1435744800u, 0u, "2015_7_1 12:0:0", "2015-07-01T12:00:00+02:00");
+        row("wraps modulo 2^32", 0xFFFFFF00u, 0x200u, "1970_1_1 1:4:16",
+            "1970-01-01T01:04:16+01:00");
+        row("clock back, first", 1792888200u, 0u, "2026_10_25 2:30:0", "2026-10-25T02:30:00+02:00");
+        row("clock back, second", 1792888200u, 3600u, "2026_10_25 2:30:0",
+            "2026-10-25T02:30:00+01:00");
+        row("negative", 0x80000000u, 0u, "?", "");
     }
 
     void timeText()
@@ -449,6 +461,62 @@ private slots:
         data.image().timeBase = timeBase;
         data.image().entries[3] = entry(counter);
         QTEST(EventRegister::timeText(data.image(), 3), "text");
+        const QJsonObject json =
+            QJsonDocument::fromJson(FleetMessages::event(data.image(), 3, 1, nameSet(data.image())))
+                .object();
+        QTEST(json.value("time").toString(), "iso");
+    }
+
+    // Which entries a collection publishes, from the cursor of the one before. Slot s holds
+    // the counter 1000 + 10 * (its age from the oldest), unless the row says otherwise.
+    void newEntries_data()
+    {
+        QTest::addColumn<int>("writePosition");
+        QTest::addColumn<int>("cursor");       // its position; -1 none
+        QTest::addColumn<bool>("matches");     // the slot before it still holds its entry
+        QTest::addColumn<QList<int>>("newer"); // oldest slots written during the read
+        QTest::addColumn<int>("emptyFrom");    // slots from here to the end never written
+        QTest::addColumn<QString>("result");   // first slot, count, gap
+        QTest::newRow("no cursor: all, oldest first")
+            << 10 << -1 << true << QList<int>{} << 256 << "10 256 no gap";
+        QTest::newRow("five since") << 10 << 5 << true << QList<int>{} << 256 << "5 5 no gap";
+        QTest::newRow("across the ring's end")
+            << 3 << 250 << true << QList<int>{} << 256 << "250 9 no gap";
+        QTest::newRow("nothing since") << 10 << 10 << true << QList<int>{} << 256 << "- 0 no gap";
+        QTest::newRow("cursor's entry overwritten")
+            << 10 << 5 << false << QList<int>{} << 256 << "10 256 gap";
+        QTest::newRow("written during the read")
+            << 10 << -1 << true << QList<int>{10, 11} << 256 << "12 254 no gap";
+        QTest::newRow("never written") << 3 << -1 << true << QList<int>{} << 3 << "0 3 no gap";
+    }
+
+    void newEntries()
+    {
+        QFETCH(int, writePosition);
+        QFETCH(int, cursor);
+        QFETCH(QList<int>, newer);
+        QFETCH(int, emptyFrom);
+        DeviceImage& image = m_data.image();
+        image.writePosition = std::uint8_t(writePosition);
+        for (int s = 0; s < entryCount; ++s)
+            image.entries[s] =
+                s >= emptyFrom ? EventEntry{} : entry(1000 + 10 * ((s - writePosition) & 0xFF));
+        for (int s : newer)
+            image.entries[s] = entry(5000 + s);
+        std::optional<EventCursor::Cursor> held;
+        if (cursor >= 0)
+            held = EventCursor::cursorAt(image, (cursor - 1) & 0xFF);
+        QFETCH(bool, matches);
+        if (held && !matches)
+            held->entry[0] = char(held->entry[0] ^ 1);
+        const EventCursor::NewEntries found = EventCursor::newEntries(image, held);
+        QString text = found.entrySlots.isEmpty() ? QStringLiteral("-")
+                                                  : QString::number(found.entrySlots.first());
+        text +=
+            QStringLiteral(" %1 %2").arg(found.entrySlots.size()).arg(found.gap ? "gap" : "no gap");
+        for (qsizetype i = 1; i < found.entrySlots.size(); ++i)
+            QCOMPARE(found.entrySlots[i], (found.entrySlots[i - 1] + 1) & 0xFF);
+        QTEST(text, "result");
     }
 
     void signalTrace_data()
