@@ -139,6 +139,17 @@ std::optional<ExitCode> readDeviceSettings(OnlineSession& session, CliIo& io)
     return std::nullopt;
 }
 
+std::optional<ExitCode> readDeviceRegister(OnlineSession& session, CliIo& io)
+{
+    session.link.readEventRegister();
+    if (!session.waitFor(
+            [&] { return session.registerCompleted || !session.link.readingEvents(); }))
+        return linkLost(session, io);
+    if (!session.registerCompleted)
+        return finish(session, ExitCode::NoConnection);
+    return std::nullopt;
+}
+
 // Write and compare: the settings file is read before the line is touched, then loaded as
 // while connected (the mismatch lines are logged).
 std::optional<ExitCode> connectWithSettingsFile(Invocation& call, const QStringList& arguments,
@@ -255,13 +266,9 @@ ExitCode runReadEventsCommand(const CliCommand& self, const QStringList& argumen
     session.showRegisterProgress(stderrIsTerminal());
     if (!session.connectDevice())
         return linkLost(session, io);
-    session.link.readEventRegister();
-    if (!session.waitFor(
-            [&] { return session.registerCompleted || !session.link.readingEvents(); }))
-        return linkLost(session, io);
     // A read that did not complete leaves no file: an older one stays as it was.
-    if (!session.registerCompleted)
-        return finish(session, ExitCode::NoConnection);
+    if (const auto failed = readDeviceRegister(session, io))
+        return *failed;
 
     const LogSink log = [&session](const QString& text) { session.log(text); };
     const QString path = call.parser.value(output);

@@ -63,6 +63,8 @@ std::optional<ExitCode> readSettingsArgument(const QString& path, SettingsFileRe
                                              CliIo& io);
 // Reads the controller's settings; an exit code when they did not come.
 std::optional<ExitCode> readDeviceSettings(OnlineSession& session, CliIo& io);
+// Reads the event register; an exit code when it did not complete (the held one stays).
+std::optional<ExitCode> readDeviceRegister(OnlineSession& session, CliIo& io);
 // Write and compare: the settings file is read before the line is touched, then loaded as
 // while connected.
 std::optional<ExitCode> connectWithSettingsFile(Invocation& call, const QStringList& arguments,

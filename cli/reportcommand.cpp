@@ -52,12 +52,8 @@ ExitCode runReportCommand(const CliCommand& self, const QStringList& arguments, 
         return linkLost(session, io);
     if (const auto failed = readDeviceSettings(session, io))
         return *failed;
-    session.link.readEventRegister();
-    if (!session.waitFor(
-            [&] { return session.registerCompleted || !session.link.readingEvents(); }))
-        return linkLost(session, io);
-    if (!session.registerCompleted)
-        return finish(session, ExitCode::NoConnection);
+    if (const auto failed = readDeviceRegister(session, io))
+        return *failed;
 
     ServiceReport report;
     report.data = &session.data;

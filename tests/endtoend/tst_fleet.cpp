@@ -25,13 +25,7 @@ struct Broker {
                 QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n").arg(port).toUtf8());
         }
         process.start("mosquitto", {"-c", dir.filePath("mosquitto.conf")});
-        return QTest::qWaitFor(
-            [this] {
-                QTcpSocket socket;
-                socket.connectToHost("127.0.0.1", port);
-                return socket.waitForConnected(200);
-            },
-            10000);
+        return waitForListener(port);
     }
     void stop() { process.kill(), process.waitForFinished(5000); }
     ~Broker() { stop(); }

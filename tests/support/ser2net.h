@@ -7,6 +7,18 @@
 #include <QTcpSocket>
 #include <QTest>
 
+// Whether a server listens on the port of 127.0.0.1 within 10 s.
+inline bool waitForListener(quint16 port)
+{
+    return QTest::qWaitFor(
+        [port] {
+            QTcpSocket socket;
+            socket.connectToHost("127.0.0.1", port);
+            return socket.waitForConnected(200);
+        },
+        10000);
+}
+
 struct Ser2net {
     Ser2net()
     {
@@ -21,13 +33,7 @@ struct Ser2net {
                                                  "19200n81,local#  options:#    kickolduser: true")
                                       .arg(port)
                                       .arg(device)});
-        return QTest::qWaitFor(
-            [this] {
-                QTcpSocket socket;
-                socket.connectToHost("127.0.0.1", port);
-                return socket.waitForConnected(200);
-            },
-            10000);
+        return waitForListener(port);
     }
     ~Ser2net() { process.kill(), process.waitForFinished(5000); }
     QString name() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
