@@ -69,6 +69,10 @@ CMainFrame::CMainFrame(const StartOptions& options, const PageFactory& factory, 
         m_view->setCommandHandler(Command::RestoreBackup, [this] { m_linkTools->restoreBackup(); });
         m_view->setCommandHandler(Command::ServiceReport,
                                   [this] { m_linkTools->serviceReport()->start(this); });
+        m_view->setSequenceQuery([this] {
+            return m_linkTools->settingsWrite()->isRunning() ||
+                   m_linkTools->serviceReport()->isRunning();
+        });
     }
     // A window of its own, so it leaves the sheet and its page alone.
     linkMenu->addSeparator();

@@ -3,9 +3,23 @@
 bool isCommandEnabled(Command command, const CommandState& s)
 {
     switch (command) {
+    case Command::OpenSettings:
+    case Command::ReadSettings:
+    case Command::RestoreBackup:
+    case Command::WriteSettings:
+    case Command::CompareSettings:
+    case Command::ReadEvents:
+    case Command::ServiceReport:
+        if (s.sequenceRunning)
+            return false;
+        break;
+    default:
+        break;
+    }
+    switch (command) {
     case Command::Exit:
     case Command::About:
-    case Command::OpenSettings:
+    case Command::OpenSettings: // not while a write sends the held settings (above)
         return true;
     // A port held open by a controller that never comes online can still be let go.
     case Command::Connect:

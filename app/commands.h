@@ -35,6 +35,9 @@ struct CommandState {
     bool settingsValid = false;
     bool readingEvents = false;
     bool eventsListBuilt = false;
+    // A checked write, a restore or a report is talking to the controller: the engine
+    // holds one pending settings command, and another would take its place.
+    bool sequenceRunning = false;
 };
 
 bool isCommandEnabled(Command command, const CommandState& state);

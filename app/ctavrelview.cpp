@@ -273,6 +273,7 @@ bool CTavrelView::isCommandEnabled(Command command) const
     state.readingEvents = readingEvents();
     const auto* events = dynamic_cast<const EventsListQuery*>(page(PageKind::Events));
     state.eventsListBuilt = events && events->isListBuilt();
+    state.sequenceRunning = m_sequenceRunning && m_sequenceRunning();
     return ::isCommandEnabled(command, state);
 }
 

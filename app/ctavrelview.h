@@ -59,6 +59,9 @@ public:
 
     // Carries out a command in place of the view: the settings write with its backup and
     // check, restoring a backup, the service report.
+    // Tells whether a sequence of link operations (a checked write, a restore, a report)
+    // is running; the commands that would interfere wait for its end.
+    void setSequenceQuery(std::function<bool()> query) { m_sequenceRunning = std::move(query); }
     void setCommandHandler(Command command, std::function<void()> handler)
     {
         m_handlers[command] = std::move(handler);
@@ -103,4 +106,5 @@ private:
     std::unique_ptr<FileCommands> m_fileCommands;
     int m_printMode = 0;
     std::map<Command, std::function<void()>> m_handlers;
+    std::function<bool()> m_sequenceRunning;
 };

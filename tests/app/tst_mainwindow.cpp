@@ -36,14 +36,17 @@ private slots:
 
     void menuEnabling_data()
     {
-        // 0: port closed, 1: port open, controller not online (yet), 2: online.
+        // 0: port closed, 1: port open, controller not online (yet), 2: online, 3: online
+        // while a checked write (restore, report) runs.
         columns<int, bool, bool, bool, CommandList>(
             {"linkState", "settingsValid", "reading", "listBuilt", "enabled"});
 
         using C = Command;
         const auto row = [](const char* name, int linkState, bool settingsValid, bool reading,
                             bool listBuilt, std::initializer_list<Command> enabled) {
-            CommandList ids{int(C::Exit), int(C::About), int(C::OpenSettings)};
+            CommandList ids{int(C::Exit), int(C::About)};
+            if (linkState != 3)
+                ids << int(C::OpenSettings);
             for (Command c : enabled)
                 ids << int(c);
             QTest::newRow(name) << linkState << settingsValid << reading << listBuilt << ids;
@@ -68,6 +71,10 @@ private slots:
         // Every status poll refused: the port is open and polled, and must be let go.
         row("port open, not online", 1, false, false, false,
             {C::Disconnect, C::OpenEvents, C::SaveEvents});
+        row("checked write running", 3, true, false, true,
+            {C::Disconnect, C::SaveSettings, C::PrintSettings, C::PreviewSettings, C::PdfSettings,
+             C::OpenEvents, C::SaveEvents, C::PrintEvents, C::PreviewEvents, C::PdfEvents,
+             C::ExportEventsCsv, C::ShowTimeline});
     }
 
     void menuEnabling()
@@ -79,7 +86,8 @@ private slots:
         QFETCH(CommandList, enabled);
 
         link()->portOpen = linkState == 1;
-        link()->connected = linkState == 2;
+        link()->connected = linkState >= 2;
+        m_frame->view()->setSequenceQuery([linkState] { return linkState == 3; });
         link()->reading = reading;
         m_frame->data().settingsValid = settingsValid;
         if (listBuilt) {
