@@ -23,6 +23,14 @@ bool changedIn(const QString& eventText, const QString& name)
     return false;
 }
 
+// A date and time as the list shows them, on the wall clock, held as UTC.
+std::optional<QDateTime> wallClock(const QDate& date, const QTime& time)
+{
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, Qt::UTC);
+}
+
 } // namespace
 
 std::optional<QDateTime> parseTimeLimit(const QString& text, bool upper)
@@ -39,9 +47,7 @@ std::optional<QDateTime> parseTimeLimit(const QString& text, bool upper)
     const QTime time(hasTime ? m.captured(4).toInt() : (upper ? 23 : 0),
                      hasTime ? m.captured(5).toInt() : fill,
                      hasSeconds ? m.captured(6).toInt() : fill);
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    return QDateTime(date, time, Qt::UTC);
+    return wallClock(date, time);
 }
 
 std::optional<QDateTime> rowTime(const QString& timeText)
@@ -52,10 +58,8 @@ std::optional<QDateTime> rowTime(const QString& timeText)
     if (!m.hasMatch())
         return std::nullopt;
     const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    return QDateTime(date, time, Qt::UTC);
+    return wallClock(date,
+                     QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()));
 }
 
 QList<int> filteredRows(const QList<EventListRow>& rows, const EventsFilter& filter)

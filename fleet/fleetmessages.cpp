@@ -17,13 +17,14 @@ QByteArray compact(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-// The register's local time of a counter; null when the sum is no date.
+// The register's local time of a counter; null when the sum is no date or no time base
+// is known.
 QJsonValue registerTime(std::uint32_t timeBase, std::uint32_t counter)
 {
-    const auto t = static_cast<std::int32_t>(timeBase + counter);
-    if (t < 0 || timeBase == 0)
+    const std::optional<QDateTime> local = EventRegister::localTime(timeBase, counter);
+    if (!local || timeBase == 0)
         return QJsonValue::Null;
-    return isoTime(QDateTime::fromSecsSinceEpoch(t, Qt::LocalTime));
+    return isoTime(*local);
 }
 
 } // namespace

@@ -78,17 +78,22 @@ std::int32_t entryTime(const DeviceImage& image, int slot)
     return static_cast<std::int32_t>(image.timeBase + counter(entryAt(image, slot)));
 }
 
+std::optional<QDateTime> localTime(std::uint32_t timeBase, std::uint32_t counter)
+{
+    const auto t = static_cast<std::int32_t>(timeBase + counter);
+    if (t < 0)
+        return std::nullopt;
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(t, Qt::LocalTime);
+    return local.isValid() ? std::optional(local) : std::nullopt;
+}
+
 QString timeText(const DeviceImage& image, int slot)
 {
-    const std::int32_t t = entryTime(image, slot);
-    // A negative time (a wrapped sum, or a date past 2038) has no date worth showing.
-    if (t < 0)
+    const std::optional<QDateTime> local = localTime(image.timeBase, counter(entryAt(image, slot)));
+    if (!local)
         return stringText(StringId::unknownTime);
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(t, Qt::LocalTime);
-    if (!local.isValid())
-        return stringText(StringId::unknownTime);
-    const QDate d = local.date();
-    const QTime tm = local.time();
+    const QDate d = local->date();
+    const QTime tm = local->time();
     return QStringLiteral("%1_%2_%3 %4:%5:%6")
         .arg(d.year())
         .arg(d.month())

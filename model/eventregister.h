@@ -3,8 +3,10 @@
 #include "model/deviceimage.h"
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 // The controller's event register as held in DeviceImage: 256 twelve-byte snapshots of
 // 56 signals in a ring, with the read state, the time base and the combination whose
@@ -36,6 +38,9 @@ LabelSet& nameSet(DeviceImage& image);
 QString rowNumberText(const DeviceImage& image, int row);
 // Seconds since 1970 UTC of the entry: timeBase + counter, wrapped to 32 bits and signed.
 std::int32_t entryTime(const DeviceImage& image, int slot);
+// The local date and time of a counter on this time base; nothing for a sum that wraps
+// negative (a date past 2038) or names no date.
+std::optional<QDateTime> localTime(std::uint32_t timeBase, std::uint32_t counter);
 // Local date and time of the entry ("2015_3_7 9:5:0").
 QString timeText(const DeviceImage& image, int slot);
 QString counterText(const DeviceImage& image, int slot);
