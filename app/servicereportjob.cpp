@@ -3,6 +3,7 @@
 #include "files/servicereport.h"
 #include "link/devicelink.h"
 #include "link/trafficmonitor.h"
+#include "link/visitreport.h"
 #include "model/catalogue.h"
 #include "model/devicedata.h"
 #include "model/strings.h"
@@ -76,21 +77,7 @@ void ServiceReportJob::write()
     Catalogue::selectCombination(controller, device.combination);
     controller.settingsValid = true;
 
-    ServiceReport report;
-    report.data = &controller;
-    report.labelFileCode = m_link->deviceLabelFileCode();
-    report.status = {
-        {stringText(StringId::statusVersion), m_link->versionText()},
-        {stringText(StringId::statusHours), QString::number(m_link->operatingHours())},
-        {stringText(StringId::statusFactoryNumber), QString::number(m_link->factoryNumberField())},
-        {stringText(StringId::statusLabelFile), m_link->labelFileName()}};
-    for (const StatisticsRow& row : statisticsRows(m_monitor.statistics()))
-        report.statistics.append({row.name, row.value});
-    report.traffic = m_monitor.log().text() + statisticsText(m_monitor.statistics());
-    report.time = QDateTime::currentDateTime();
-    report.changes =
-        ServiceReportFolder::visitChanges(m_backupRoot, controller, report.time.date());
-
+    const ServiceReport report = visitReport(controller, *m_link, m_monitor, m_backupRoot);
     const QString parent = std::exchange(m_parent, QString());
     QString error;
     const QString folder = ServiceReportFolder::write(parent, report, &error);

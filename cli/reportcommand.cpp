@@ -2,29 +2,13 @@
 #include "files/servicereport.h"
 #include "files/settingsbackup.h"
 #include "link/trafficmonitor.h"
+#include "link/visitreport.h"
 #include "model/strings.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
-
-// The status fields as `status` prints them.
-QList<std::pair<QString, QString>> statusRows(const DeviceLink& link)
-{
-    return {{stringText(StringId::statusVersion), link.versionText()},
-            {stringText(StringId::statusHours), QString::number(link.operatingHours())},
-            {stringText(StringId::statusFactoryNumber), QString::number(link.factoryNumberField())},
-            {stringText(StringId::statusLabelFile), link.labelFileName()}};
-}
-
-QList<std::pair<QString, QString>> pairs(const QList<StatisticsRow>& rows)
-{
-    QList<std::pair<QString, QString>> list;
-    for (const StatisticsRow& row : rows)
-        list.append({row.name, row.value});
-    return list;
-}
 
 // The visit's record: the settings and the register are read, then written with the
 // status, the traffic of this link and the settings changed today.
@@ -55,15 +39,8 @@ ExitCode runReportCommand(const CliCommand& self, const QStringList& arguments, 
     if (const auto failed = readDeviceRegister(session, io))
         return *failed;
 
-    ServiceReport report;
-    report.data = &session.data;
-    report.labelFileCode = session.link.deviceLabelFileCode();
-    report.status = statusRows(session.link);
-    report.statistics = pairs(statisticsRows(monitor.statistics()));
-    report.traffic = monitor.log().text() + statisticsText(monitor.statistics());
-    report.time = QDateTime::currentDateTime();
-    report.changes = ServiceReportFolder::visitChanges(SettingsBackup::defaultRoot(), session.data,
-                                                       report.time.date());
+    const ServiceReport report =
+        visitReport(session.data, session.link, monitor, SettingsBackup::defaultRoot());
     QString error;
     const QString folder = ServiceReportFolder::write(parent, report, &error);
     if (folder.isEmpty()) {
